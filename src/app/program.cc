@@ -1,0 +1,29 @@
+#include "app/program.h"
+
+#include "app/analysis_run.h"
+#include "input/data.h"
+#include "records/run_failure.h"
+#include "spheres/espacio.h"
+
+int runProgram(std::istream& in, std::ostream& out) {
+  out << "Input the radius value (0, 2, 4, 6,8 ...): " << std::flush;
+  int radius = 0;
+  // A non-numeric answer is not an error: the run goes on with radius 0.
+  in >> radius;
+  try {
+    Data parents("parents.PAR", -99, "#");
+    Data sons("sons.PRO", -99, "#");
+    valoresperdidos = -99;
+    const std::vector<std::string> unwritten = runAnalysis(parents, sons, radius);
+    if (!unwritten.empty()) {
+      for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
+      out << std::flush;
+      return 1;
+    }
+  } catch (const RunFailure& failure) {
+    out << failure.what() << std::flush;
+    return failure.status();
+  }
+  out << "\nDONE" << std::endl;
+  return 0;
+}

@@ -1,0 +1,14 @@
+#pragma once
+#include <vector>
+
+#include "records/family.h"
+#include "records/son.h"
+
+// The number of the last offspring in the list (0 for an empty list). Lists
+// are in offspring order, so this is the highest number present.
+int maxindexhijos(const std::vector<Son>& sons);
+// The offspring number of the last family (0 for an empty list).
+int maxindexhijos(const std::vector<Family>& families);
+// The number of runs of adjacent families with the same offspring number: for
+// a list built by matings, the number of distinct offspring with a family.
+int cuentahijos(const std::vector<Family>& families);

@@ -1,0 +1,11 @@
+#pragma once
+#include <vector>
+
+#include "records/family.h"
+#include "records/son.h"
+
+// Appends one Family per compatible (mother, father) pairing of every
+// offspring: grouped by offspring in list order, then by the mother's rank,
+// then by the father's rank (ranks from Son::selectBestD3). Both parents of each
+// family carry `assigned`; the offspring's own lists never do.
+void matings(std::vector<Son> sons, std::vector<Family>& families);

@@ -1,0 +1,78 @@
+#include "input/data.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "input/line_parser.h"
+#include "records/run_failure.h"
+
+std::string readInputFile(const std::string& name) {
+  const RunFailure notFound("can not find " + name + " input file\n");
+  // Read-only: the tables are never written, so a write-protected file is fine.
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw notFound;
+  struct stat info {};
+  // A directory opens for reading and only fails on the first read.
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    throw notFound;
+  }
+  std::string text;
+  if (S_ISREG(info.st_mode) && info.st_size > 0) text.reserve(static_cast<size_t>(info.st_size));
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      throw RunFailure("can not read " + name + " input file\n");
+    }
+    text.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return text;
+}
+
+Data::Data(const std::string& fileName, int missing, const std::string& comment)
+    : comment(comment), fileName(fileName) {
+  loadText(readInputFile(fileName), missing);
+}
+
+Data Data::fromText(const std::string& text, int missing, const std::string& comment,
+                    const std::string& fileName) {
+  Data data;
+  data.comment = comment;
+  data.fileName = fileName;
+  data.loadText(text, missing);
+  return data;
+}
+
+void Data::loadText(const std::string& text, int missing) {
+  ParsedTable table = parseTable(text, commentMarker(), missing);
+  if (table.unreadable) throw RunFailure(kConversionMessage);
+  rows = std::move(table.rows);
+  rowHasMissing = std::move(table.rowHasMissing);
+}
+
+bool Data::get_row(std::string line, int missing, std::vector<int>& row) {
+  bool hasMissing = false;
+  switch (parseLine(line, commentMarker(), missing, row, hasMissing)) {
+    case LineKind::Unreadable:
+      throw RunFailure(kConversionMessage);
+    case LineKind::Row:
+      rowHasMissing.push_back(hasMissing);
+      return true;
+    case LineKind::Blank:
+      // The reader skips blank lines before converting; a blank line handed
+      // here directly is a row without values.
+      rowHasMissing.push_back(false);
+      return true;
+    case LineKind::Comment:
+      break;
+  }
+  return false;
+}

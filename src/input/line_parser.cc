@@ -1,0 +1,119 @@
+#include "input/line_parser.h"
+
+const char* const kConversionMessage =
+    "There was a problem reading the input file. Check it is a plain text file and there are "
+    "number instead of text inside.";
+
+namespace {
+
+constexpr int32_t kInvalidValue = -100000;
+
+// The C locale's isspace, which is what strtol skips before the number.
+bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+}  // namespace
+
+bool convertToken(std::string_view token, int32_t* value) {
+  size_t i = 0;
+  while (i < token.size() && isCSpace(token[i])) ++i;
+  bool negative = false;
+  if (i < token.size() && (token[i] == '+' || token[i] == '-')) {
+    negative = token[i] == '-';
+    ++i;
+  }
+  // Accumulate the magnitude, stopping once it can no longer fit 32 bits so a
+  // long run of digits cannot overflow the accumulator.
+  constexpr int64_t kLimit = int64_t{INT32_MAX} + 1;
+  int64_t magnitude = 0;
+  for (; i < token.size() && token[i] >= '0' && token[i] <= '9'; ++i) {
+    magnitude = magnitude * 10 + (token[i] - '0');
+    if (magnitude > kLimit) return false;
+  }
+  const int64_t v = negative ? -magnitude : magnitude;
+  if (v == 0 || v > INT32_MAX || v < INT32_MIN) return false;
+  *value = static_cast<int32_t>(v);
+  return true;
+}
+
+LineKind parseLine(std::string_view line, char commentMarker, int32_t missing,
+                   std::vector<int32_t>& row, bool& hasMissing) {
+  hasMissing = false;
+  bool blank = true;
+  for (char c : line) {
+    if (!isSeparator(c)) {
+      blank = false;
+      break;
+    }
+  }
+  if (blank) return LineKind::Blank;
+  if (line[0] == commentMarker) return LineKind::Comment;
+
+  bool pendingInvalid = false;
+  size_t tokenStart = 0;
+  bool inToken = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (isSeparator(c)) continue;
+    // A marker anywhere drops the whole line, even after converted values.
+    if (c == commentMarker) return LineKind::Comment;
+    if (!inToken) {
+      tokenStart = i;
+      inToken = true;
+    }
+    if (i + 1 < line.size() && !isSeparator(line[i + 1])) continue;
+    inToken = false;
+
+    int32_t v = 0;
+    if (!convertToken(line.substr(tokenStart, i + 1 - tokenStart), &v)) {
+      return LineKind::Unreadable;
+    }
+    if (pendingInvalid) {
+      v = kInvalidValue;
+      pendingInvalid = false;
+    }
+    // An impossible negative poisons the rest of its row: the columns after it
+    // can no longer be trusted to sit at their locus.
+    if (v < 0 && v != missing) {
+      v = kInvalidValue;
+      pendingInvalid = true;
+    }
+    if (!hasMissing) hasMissing = (v == missing);
+    row.push_back(v);
+  }
+  return LineKind::Row;
+}
+
+ParsedTable parseTable(std::string_view text, char commentMarker, int32_t missing) {
+  ParsedTable table;
+  std::vector<int32_t> row;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    row.clear();
+    bool hasMissing = false;
+    switch (parseLine(text.substr(start, end - start), commentMarker, missing, row, hasMissing)) {
+      case LineKind::Row:
+        table.rows.push_back(row);
+        table.rowHasMissing.push_back(hasMissing);
+        break;
+      case LineKind::Unreadable:
+        table.unreadable = true;
+        return table;
+      case LineKind::Blank:
+      case LineKind::Comment:
+        break;
+    }
+    start = end + 1;
+  }
+  return table;
+}
+
+int cont_words(std::string line) {
+  int count = 0;
+  for (size_t i = 0; i < line.size(); ++i) {
+    const bool endsHere = i + 1 == line.size() || isSeparator(line[i + 1]);
+    if (!isSeparator(line[i]) && endsHere) ++count;
+  }
+  return count;
+}

@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+
+#include "records/progenitor.h"
+#include "records/son.h"
+
+// One family formed by the matings: the offspring and the chosen parents.
+// Parents are addressed by role word: "madre" (mother) or "padre" (father).
+struct Family {
+  Son son;
+  Progenitor father;
+  Progenitor mother;
+
+  // Stores `parent` in the role's slot; any other role word stores nothing.
+  void assignParent(const std::string& role, const Progenitor& parent);
+  // The `assigned` mark of the role's parent; false for any other role word.
+  bool isAssigned(const std::string& role) const;
+};

@@ -1,0 +1,34 @@
+#include "records/son.h"
+
+#include <algorithm>
+
+std::vector<Progenitor> Son::getVector(const std::string& code) const {
+  const std::string prefix = code.substr(0, 2);
+  if (prefix == "MI") return motherIncluded;
+  if (prefix == "MS") return motherSemiIncluded;
+  if (prefix == "PI") return fatherIncluded;
+  if (prefix == "PS") return fatherSemiIncluded;
+  return {};
+}
+
+std::vector<Progenitor> Son::selectBestD3(const std::string& code) const {
+  std::vector<Progenitor> ranked;
+  const std::vector<Progenitor>* included = nullptr;
+  const std::vector<Progenitor>* semiIncluded = nullptr;
+  if (code == "M") {
+    included = &motherIncluded;
+    semiIncluded = &motherSemiIncluded;
+  } else if (code == "P") {
+    included = &fatherIncluded;
+    semiIncluded = &fatherSemiIncluded;
+  } else {
+    return ranked;
+  }
+  ranked.reserve(included->size() + semiIncluded->size());
+  ranked.insert(ranked.end(), included->begin(), included->end());
+  ranked.insert(ranked.end(), semiIncluded->begin(), semiIncluded->end());
+  // Stable, so equal heteroSums keep Included before SemiIncluded, each in table
+  // order, however long the list: reports must not depend on sort internals.
+  std::stable_sort(ranked.begin(), ranked.end());
+  return ranked;
+}

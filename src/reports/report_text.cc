@@ -1,0 +1,133 @@
+#include "reports/report_text.h"
+
+#include "reports/number_text.h"
+
+const char* const kDashLine = "-----------------------------------------------------------------\n";
+
+namespace {
+
+void appendCandidate(std::string& out, const ReportedCandidate& c, bool semi) {
+  appendInt(out, c.number);
+  if (!semi) {
+    out += "(I-TOTAL MATCH)";
+  } else if (c.totalMatch) {
+    out += "(S-TOTAL MATCH)";
+  } else {
+    out += "(NON-TOTAL MATCH)";
+  }
+}
+
+}  // namespace
+
+void appendParentHeader(std::string& out, bool haveSons, int radius) {
+  if (haveSons) {
+    out += "Radius = ";
+    appendInt(out, radius);
+    out += '\n';
+  }
+  out += "\nSONS\t\tMOTHERS\t\t\t\tFATHERS\t\n";
+  out += kDashLine;
+}
+
+void appendParentBlock(std::string& out, int n, const std::vector<ReportedCandidate>& mothersIn,
+                       const std::vector<ReportedCandidate>& mothersSemi,
+                       const std::vector<ReportedCandidate>& fathersIn,
+                       const std::vector<ReportedCandidate>& fathersSemi) {
+  out += '\n';
+  appendInt(out, n);
+  size_t nextIn = 0;
+  size_t nextSemi = 0;
+  // Fathers sit beside mothers purely by position: layout, not compatibility.
+  auto appendNextFather = [&]() {
+    if (nextIn < fathersIn.size()) {
+      appendCandidate(out, fathersIn[nextIn++], false);
+    } else if (nextSemi < fathersSemi.size()) {
+      appendCandidate(out, fathersSemi[nextSemi++], true);
+    }
+  };
+  auto appendMotherRow = [&](const ReportedCandidate& mother, bool semi) {
+    out += "\t\t";
+    appendCandidate(out, mother, semi);
+    out += "\t\t";
+    appendNextFather();
+    out += '\n';
+  };
+  for (const ReportedCandidate& m : mothersIn) appendMotherRow(m, false);
+  for (const ReportedCandidate& m : mothersSemi) appendMotherRow(m, true);
+  for (; nextIn < fathersIn.size(); ++nextIn) {
+    out += "\t\t\t\t\t\t\t";
+    appendCandidate(out, fathersIn[nextIn], false);
+    out += '\n';
+  }
+  for (; nextSemi < fathersSemi.size(); ++nextSemi) {
+    out += "\t\t\t\t\t\t\t";
+    appendCandidate(out, fathersSemi[nextSemi], true);
+    out += '\n';
+  }
+  out += kDashLine;
+}
+
+void appendGenotype(std::string& out, const Par* loci, size_t count) {
+  for (size_t k = 0; k < count; ++k) {
+    appendInt(out, loci[k].allele1);
+    out += ' ';
+    appendInt(out, loci[k].allele2);
+    out += ' ';
+  }
+}
+
+std::string underscoreLine(size_t loci) {
+  return std::string(17 + 10 * loci, '_');
+}
+
+void appendFamilyHeader(std::string& out, int sonsWithFamily, int radius) {
+  if (sonsWithFamily != 0) {
+    appendInt(out, sonsWithFamily);
+    out += " sons with assigned family (R =";
+    appendInt(out, radius);
+    out += "):\n";
+  } else {
+    out += "0 No sons with assigned family!\n";
+  }
+  out += "\nSON\t\tMOTHER\tFATHER\n";
+  out += kDashLine;
+}
+
+void FamilyLineWriter::add(std::string& list, std::string& genotypes, int sonNumber, bool marked,
+                           int motherNumber, int fatherNumber, const std::string& sonGenotype,
+                           const std::string& motherLine, const std::string& fatherLine) {
+  const bool newGroup = sonNumber != previousSon_;
+  if (newGroup) {
+    if (sonNumber > 1) list += '\n';
+    genotypes += "\nOFFSPRING ";
+    const size_t start = genotypes.size();
+    appendInt(genotypes, sonNumber);
+    const size_t width = genotypes.size() - start;
+    if (width < 4) genotypes.append(4 - width, ' ');
+    genotypes += '\t';
+    genotypes += sonGenotype;
+    genotypes += '\n';
+    genotypes += underscore_;
+    genotypes += '\n';
+    appendInt(list, sonNumber);
+  }
+  if (marked) list += '*';
+  list += "\t\t";
+  appendInt(list, motherNumber);
+  list += "\t\t";
+  appendInt(list, fatherNumber);
+  list += '\n';
+  genotypes += motherLine;
+  genotypes += fatherLine;
+  genotypes += '\n';
+  previousSon_ = sonNumber;
+}
+
+std::string parentGenotypeLine(const char* role, int number, const Par* loci, size_t count) {
+  std::string line = role;
+  appendInt(line, number);
+  line += "\t\t";
+  appendGenotype(line, loci, count);
+  line += '\n';
+  return line;
+}
