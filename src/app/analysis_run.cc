@@ -6,7 +6,8 @@
 #include "reports/writers.h"
 #include "spheres/sphere_filling.h"
 
-std::vector<std::string> runAnalysis(Data& parents, Data& sonsTable, int radius) {
+std::vector<std::string> runAnalysis(Data& parents, Data& sonsTable, int radius,
+                                     RunProgress* progress) {
   std::vector<std::string> unwritten;
   std::vector<Son> sons;
   fillSpheres(parents, sonsTable, sons, radius);
@@ -23,5 +24,6 @@ std::vector<std::string> runAnalysis(Data& parents, Data& sonsTable, int radius)
   out.close();
   if (out.fail()) unwritten.push_back("Fam.out");
   if (!genotypesWritten) unwritten.push_back("Famgenotypes.out");
+  if (progress != nullptr) progress->finish();
   return unwritten;
 }

@@ -5,7 +5,7 @@
 #include "records/run_failure.h"
 #include "spheres/espacio.h"
 
-int runProgram(std::istream& in, std::ostream& out) {
+int runProgram(std::istream& in, std::ostream& out, RunProgress* progress) {
   out << "Input the radius value (0, 2, 4, 6,8 ...): " << std::flush;
   int radius = 0;
   // A non-numeric answer is not an error: the run goes on with radius 0.
@@ -14,7 +14,7 @@ int runProgram(std::istream& in, std::ostream& out) {
     Data parents("parents.PAR", -99, "#");
     Data sons("sons.PRO", -99, "#");
     valoresperdidos = -99;
-    const std::vector<std::string> unwritten = runAnalysis(parents, sons, radius);
+    const std::vector<std::string> unwritten = runAnalysis(parents, sons, radius, progress);
     if (!unwritten.empty()) {
       for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
       out << std::flush;
