@@ -2,21 +2,25 @@
 
 #include "input/data.h"
 
+int32_t heteroSumOf(const int* alleles, int nLoci) {
+  // Exact, so huge allele values saturate instead of wrapping round.
+  int64_t sum = 0;
+  for (int k = 0; k < nLoci; ++k) sum += std::llabs(int64_t{alleles[2 * k]} - alleles[2 * k + 1]);
+  return saturateToInt32(sum);
+}
+
 namespace {
 
-// The genotype of a row's first nLoci allele pairs and its heteroSum, summed
-// exactly so huge allele values saturate instead of wrapping.
+// The genotype of a row's first nLoci allele pairs and its heteroSum.
 void buildGenotype(const std::vector<int>& row, int nLoci, std::vector<Par>& genotype,
                    int32_t& heteroSum) {
   genotype.assign(static_cast<size_t>(nLoci), Par{});
-  int64_t sum = 0;
   for (int k = 0; k < nLoci; ++k) {
     Par& locus = genotype[static_cast<size_t>(k)];
     locus.allele1 = row[static_cast<size_t>(2 * k)];
     locus.allele2 = row[static_cast<size_t>(2 * k + 1)];
-    sum += std::llabs(int64_t{locus.allele1} - int64_t{locus.allele2});
   }
-  heteroSum = saturateToInt32(sum);
+  heteroSum = heteroSumOf(row.data(), nLoci);
 }
 
 }  // namespace

@@ -76,6 +76,13 @@ void appendGenotype(std::string& out, const Par* loci, size_t count) {
   }
 }
 
+void appendGenotype(std::string& out, const int32_t* alleles, size_t count) {
+  for (size_t i = 0; i < 2 * count; ++i) {
+    appendInt(out, alleles[i]);
+    out += ' ';
+  }
+}
+
 std::string underscoreLine(size_t loci) {
   return std::string(17 + 10 * loci, '_');
 }
@@ -123,11 +130,25 @@ void FamilyLineWriter::add(std::string& list, std::string& genotypes, int sonNum
   previousSon_ = sonNumber;
 }
 
-std::string parentGenotypeLine(const char* role, int number, const Par* loci, size_t count) {
+namespace {
+
+template <typename Alleles>
+std::string genotypeLine(const char* role, int number, Alleles alleles, size_t count) {
   std::string line = role;
   appendInt(line, number);
   line += "\t\t";
-  appendGenotype(line, loci, count);
+  appendGenotype(line, alleles, count);
   line += '\n';
   return line;
+}
+
+}  // namespace
+
+std::string parentGenotypeLine(const char* role, int number, const Par* loci, size_t count) {
+  return genotypeLine(role, number, loci, count);
+}
+
+std::string parentGenotypeLine(const char* role, int number, const int32_t* alleles,
+                               size_t count) {
+  return genotypeLine(role, number, alleles, count);
 }

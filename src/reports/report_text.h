@@ -29,6 +29,8 @@ void appendParentBlock(std::string& out, int n, const std::vector<ReportedCandid
 
 // Genotype text: "a1 a2 " per locus.
 void appendGenotype(std::string& out, const Par* loci, size_t count);
+// The same from a row's allele columns (2 * count values).
+void appendGenotype(std::string& out, const int32_t* alleles, size_t count);
 // 17 underscores and 10 more per locus (no line feed).
 std::string underscoreLine(size_t loci);
 
@@ -56,3 +58,4 @@ class FamilyLineWriter {
 
 // "Mother 12\t\t<genotype>\n" (role "Mother " or "Father ").
 std::string parentGenotypeLine(const char* role, int number, const Par* loci, size_t count);
+std::string parentGenotypeLine(const char* role, int number, const int32_t* alleles, size_t count);

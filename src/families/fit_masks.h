@@ -1,0 +1,42 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The compatibility test as bit masks, for testing many (mother, father) pairs
+// of one offspring: per candidate, the loci where the offspring's first allele
+// fits it (within radiusNear) and where its second allele does (within
+// radiusFar). A pair is compatible when at every locus one offspring allele
+// fits the mother and the other fits the father; this agrees with
+// checkCompatibility for every input.
+class FitMasks {
+ public:
+  // `offspring` holds 2*loci alleles; `missing` is the missing-value code.
+  FitMasks(const int32_t* offspring, int32_t loci, int32_t radiusNear, int32_t radiusFar,
+           int32_t missing);
+
+  // Appends the masks of a candidate whose alleles are `parent[0..2*loci)`
+  // and returns its index for compatible().
+  size_t add(const int32_t* parent);
+
+  bool compatible(size_t mother, size_t father) const {
+    const uint64_t* m = &masks_[mother * 2 * words_];
+    const uint64_t* f = &masks_[father * 2 * words_];
+    for (size_t w = 0; w < words_; ++w) {
+      if (((m[w] & f[words_ + w]) | (m[words_ + w] & f[w])) != full_[w]) return false;
+    }
+    return true;
+  }
+
+  void clear() { masks_.clear(); }
+
+ private:
+  const int32_t* offspring_;
+  int32_t loci_;
+  int64_t radiusNear_;
+  int64_t radiusFar_;
+  int32_t missing_;
+  size_t words_;
+  std::vector<uint64_t> full_;   // a bit for every locus
+  std::vector<uint64_t> masks_;  // per candidate: first-allele words, second-allele words
+};

@@ -1,0 +1,41 @@
+#pragma once
+#include <string>
+
+// Where a report's text goes: a file, or memory in tests.
+class ReportSink {
+ public:
+  virtual ~ReportSink() = default;
+  // Takes all of `text` and empties it.
+  virtual void write(std::string& text) = 0;
+  // Ends the report. True when every byte reached its destination.
+  virtual bool close() = 0;
+
+  // Writes `text` once it holds at least `threshold` bytes, so reports of any
+  // size go out in large pieces from a bounded buffer.
+  void flushIfLarge(std::string& text, size_t threshold = size_t{1} << 20) {
+    if (text.size() >= threshold) write(text);
+  }
+};
+
+// A report file written in large pieces from a text buffer, every write
+// checked, so a full disk or an unopenable path is noticed, never ignored.
+class ReportFile : public ReportSink {
+ public:
+  // Creates or empties `name` for writing.
+  explicit ReportFile(std::string name);
+  ~ReportFile() override;
+  ReportFile(const ReportFile&) = delete;
+  ReportFile& operator=(const ReportFile&) = delete;
+
+  // Nothing more is written once a write has failed.
+  void write(std::string& text) override;
+  // True when the file was opened, fully written and closed.
+  bool close() override;
+
+  const std::string& name() const { return name_; }
+
+ private:
+  std::string name_;
+  int fd_ = -1;
+  bool ok_ = false;
+};

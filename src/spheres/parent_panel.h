@@ -1,0 +1,74 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "input/data.h"
+
+// A candidate parent found inside (or partly inside) an offspring's sphere:
+// its parents-table row and its near and far distance from the offspring, as
+// Espacio::D1 gives them.
+struct SphereHit {
+  int32_t row;
+  int32_t near;
+  int32_t far;
+};
+
+// The parents table laid out for searching many offspring: alleles by locus,
+// and for small radii an index of the parents carrying each allele, so most
+// parents are ruled out by a few word operations instead of a distance.
+class ParentPanel {
+ public:
+  // Precondition: `parents.nLoci` is set and every row holds at least
+  // 2*nLoci + 1 values. `missing` is the missing-value code.
+  ParentPanel(const Data& parents, int missing);
+
+  // Appends to `hits`, in row order within [first, last), every parent whose
+  // near distance from the offspring is within `radius` (the parents that can
+  // enter an Included or SemiIncluded list). `offspring` holds 2*nLoci alleles.
+  void findCandidates(const int32_t* offspring, int32_t radius, int32_t first, int32_t last,
+                      std::vector<SphereHit>& hits) const;
+
+  // The (near, far) distance of parent `row` from the offspring, exactly as
+  // Espacio::D1 computes it.
+  SphereHit distance(const int32_t* offspring, int32_t row) const;
+
+  int32_t size() const { return parents_; }
+  int32_t loci() const { return loci_; }
+
+  // Choose the index when it can rule parents out (a radius below the locus
+  // count) and is cheap enough to keep.
+  bool usesIndexFor(int32_t radius) const;
+
+ private:
+  // One locus of the index: the parents carrying each allele, as bitsets.
+  struct LocusIndex {
+    std::vector<int32_t> alleles;    // sorted distinct allele values
+    std::vector<uint64_t> carriers;  // alleles.size() bitsets of words_ words
+  };
+
+  const uint64_t* carriersOf(int32_t locus, int32_t allele) const;
+  void scanCandidates(const int32_t* offspring, int32_t radius, int32_t first, int32_t last,
+                      std::vector<SphereHit>& hits) const;
+  template <int R>
+  void indexCandidates(const int32_t* offspring, int32_t first, int32_t last,
+                       std::vector<SphereHit>& hits) const;
+  void keepIfNear(const int32_t* offspring, int32_t row, int32_t radius,
+                  std::vector<SphereHit>& hits) const;
+
+  int32_t parents_ = 0;
+  int32_t loci_ = 0;
+  int32_t missing_ = 0;
+  bool narrow_ = false;  // every allele small enough for 32-bit lanes
+  size_t words_ = 0;
+  // Alleles by locus: low_[k * parents_ + j] <= high_[k * parents_ + j].
+  std::vector<int32_t> low_;
+  std::vector<int32_t> high_;
+  std::vector<uint8_t> locusMissing_;  // either allele is the missing code
+  std::vector<LocusIndex> index_;      // empty when too large to keep
+  std::vector<uint64_t> missingBits_;  // per locus: parents missing there
+  std::vector<uint64_t> noCarriers_;   // all-zero bitset for absent alleles
+};
+
+// The largest radius for which the allele index is used; above it the parents
+// are scanned with an early exit.
+constexpr int32_t kMaxIndexedRadius = 7;

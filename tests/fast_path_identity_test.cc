@@ -1,0 +1,175 @@
+// The streaming analysis must write exactly what the record-based stages
+// write (fillSpheres, writeParents, matings, writeFamilieswithGenotypes), for
+// any population and radius. Thousands of random populations are compared.
+#include <climits>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/analysis_run.h"
+#include "families/matings.h"
+#include "reports/writers.h"
+#include "spheres/espacio.h"
+#include "spheres/parent_panel.h"
+#include "spheres/sphere_filling.h"
+
+namespace {
+
+class StringSink : public ReportSink {
+ public:
+  void write(std::string& text) override {
+    content += text;
+    text.clear();
+  }
+  bool close() override { return true; }
+  std::string content;
+};
+
+struct Population {
+  std::string parents;
+  std::string sons;
+  int radius = 0;
+  std::string describe() const {
+    return "radius " + std::to_string(radius) + "\nparents:\n" + parents + "sons:\n" + sons;
+  }
+};
+
+// Small allele alphabets so parents share alleles, tie on heteroSum and form
+// families; sometimes missing codes, invalid markers and huge values.
+Population randomPopulation(std::mt19937& rng) {
+  auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  const int loci = pick(0, 9) == 0 ? pick(31, 70) : pick(1, 12);
+  const int mothers = pick(0, 20);
+  const int fathers = pick(0, 20);
+  const int sons = pick(1, 12);
+  const int alphabet = pick(1, 6);
+  const bool huge = pick(0, 9) == 0;
+  auto allele = [&]() -> std::string {
+    const int roll = pick(0, 99);
+    if (roll < 6) return "-99";
+    if (roll < 8) return "-5";  // read as -100000, and every value after it
+    if (huge && roll < 20) {
+      return std::to_string(pick(0, 1) == 0 ? INT_MAX - pick(0, 3) : INT_MIN + pick(0, 3));
+    }
+    return std::to_string(100 + 2 * pick(0, alphabet));
+  };
+  Population p;
+  const int tied = pick(0, 4) == 0 ? pick(17, 30) : 0;  // many identical parents
+  std::string repeated;
+  for (int k = 0; k < 2 * loci; ++k) repeated += allele() + " ";
+  for (int j = 0; j < mothers + fathers + tied; ++j) {
+    std::string row;
+    if (j < tied) {
+      row = repeated;
+    } else {
+      for (int k = 0; k < 2 * loci; ++k) row += allele() + " ";
+    }
+    const bool mother = j < mothers + tied / 2;
+    row += std::to_string(mother ? pick(1, 1999) : pick(2000, 9999));
+    p.parents += row + "\n";
+  }
+  for (int i = 0; i < sons; ++i) {
+    std::string row;
+    for (int k = 0; k < 2 * loci; ++k) row += allele() + " ";
+    p.sons += row + "\n";
+  }
+  const int roll = pick(0, 19);
+  if (roll == 0) {
+    p.radius = -pick(1, 5);
+  } else if (roll == 1) {
+    p.radius = INT_MAX;
+  } else if (roll == 2) {
+    p.radius = pick(20, 1000);
+  } else {
+    p.radius = pick(0, 10);
+  }
+  return p;
+}
+
+struct Reports {
+  std::string parents, families, genotypes;
+};
+
+Reports referenceReports(const Population& p) {
+  Data parents = Data::fromText(p.parents, -99, "#");
+  Data sonsTable = Data::fromText(p.sons, -99, "#");
+  std::vector<Son> sons;
+  fillSpheres(parents, sonsTable, sons, p.radius);
+  std::ostringstream parentText, familyText, genotypeText;
+  writeParents(parentText, sons);
+  std::vector<Family> families;
+  matings(sons, families);
+  writeFamilieswithGenotypes(familyText, genotypeText, families);
+  return {parentText.str(), familyText.str(), genotypeText.str()};
+}
+
+Reports streamedReports(const Population& p) {
+  Data parents = Data::fromText(p.parents, -99, "#");
+  Data sons = Data::fromText(p.sons, -99, "#");
+  StringSink parentSink, familySink, genotypeSink;
+  analyse(parents, sons, p.radius, -99, {parentSink, familySink, genotypeSink});
+  return {parentSink.content, familySink.content, genotypeSink.content};
+}
+
+TEST(StreamedAnalysis, WritesWhatTheRecordStagesWrite) {
+  valoresperdidos = -99;
+  std::mt19937 rng(20261207);
+  int withFamilies = 0;
+  for (int trial = 0; trial < 3000; ++trial) {
+    const Population p = randomPopulation(rng);
+    if (p.parents.empty()) continue;
+    SCOPED_TRACE("trial " + std::to_string(trial) + "\n" + p.describe());
+    const Reports expected = referenceReports(p);
+    const Reports actual = streamedReports(p);
+    ASSERT_EQ(actual.parents, expected.parents);
+    ASSERT_EQ(actual.families, expected.families);
+    ASSERT_EQ(actual.genotypes, expected.genotypes);
+    if (!expected.genotypes.empty()) ++withFamilies;
+  }
+  // The generator must exercise family formation, not only empty reports.
+  EXPECT_GT(withFamilies, 500);
+}
+
+// The allele index and the block scan must find exactly the parents whose
+// near distance from Espacio::D1 is within the radius, for every radius.
+TEST(ParentPanel, FindsExactlyTheParentsWithinTheRadius) {
+  valoresperdidos = -99;
+  std::mt19937 rng(7);
+  for (int trial = 0; trial < 1500; ++trial) {
+    const Population p = randomPopulation(rng);
+    if (p.parents.empty()) continue;
+    Data parents = Data::fromText(p.parents, -99, "#");
+    Data sons = Data::fromText(p.sons, -99, "#");
+    const int loci = static_cast<int>(sons.rows.front().size() / 2);
+    parents.nLoci = loci;
+    sons.nLoci = loci;
+    const ParentPanel panel(parents, -99);
+    const int32_t size = panel.size();
+    for (int radius : {-1, 0, 1, 2, 3, 5, 7, 8, 40, p.radius}) {
+      for (size_t i = 0; i < sons.rows.size(); ++i) {
+        SCOPED_TRACE("trial " + std::to_string(trial) + " radius " + std::to_string(radius) +
+                     " son " + std::to_string(i) + "\n" + p.describe());
+        const Son son = sons.generateSon(static_cast<int>(i));
+        std::vector<SphereHit> expected;
+        for (int32_t j = 0; j < size; ++j) {
+          const Par d = Espacio::D1(Punto(son.genotype), Punto(parents.generateParent(j).genotype));
+          if (radius >= 0 && d.allele1 <= radius) expected.push_back({j, d.allele1, d.allele2});
+        }
+        std::vector<SphereHit> hits;
+        const int32_t split = size / 3;
+        panel.findCandidates(sons.rows[i].data(), radius, 0, split, hits);
+        panel.findCandidates(sons.rows[i].data(), radius, split, size, hits);
+        ASSERT_EQ(hits.size(), expected.size());
+        for (size_t h = 0; h < hits.size(); ++h) {
+          EXPECT_EQ(hits[h].row, expected[h].row);
+          EXPECT_EQ(hits[h].near, expected[h].near);
+          EXPECT_EQ(hits[h].far, expected[h].far);
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
