@@ -48,25 +48,44 @@ LineKind parseLine(std::string_view line, char commentMarker, int32_t missing,
   if (blank) return LineKind::Blank;
   if (line[0] == commentMarker) return LineKind::Comment;
 
+  // A marker that is a digit or a minus sign could hide inside a plain number,
+  // so the quick path for plain numbers is only taken when it cannot.
+  const bool quickNumbers = !(commentMarker == '-' || (commentMarker >= '0' && commentMarker <= '9'));
   bool pendingInvalid = false;
-  size_t tokenStart = 0;
-  bool inToken = false;
-  for (size_t i = 0; i < line.size(); ++i) {
+  const size_t size = line.size();
+  size_t i = 0;
+  while (i < size) {
     const char c = line[i];
-    if (isSeparator(c)) continue;
+    if (isSeparator(c)) {
+      ++i;
+      continue;
+    }
     // A marker anywhere drops the whole line, even after converted values.
     if (c == commentMarker) return LineKind::Comment;
-    if (!inToken) {
-      tokenStart = i;
-      inToken = true;
-    }
-    if (i + 1 < line.size() && !isSeparator(line[i + 1])) continue;
-    inToken = false;
 
+    // Most tokens are plain numbers: an optional minus and up to nine digits.
     int32_t v = 0;
-    if (!convertToken(line.substr(tokenStart, i + 1 - tokenStart), &v)) {
-      return LineKind::Unreadable;
+    size_t end = i + (c == '-' ? 1 : 0);
+    const size_t digitsStart = end;
+    int32_t magnitude = 0;
+    while (end < size && end - digitsStart < 10 && line[end] >= '0' && line[end] <= '9') {
+      magnitude = magnitude * 10 + (line[end] - '0');
+      ++end;
     }
+    const size_t digits = end - digitsStart;
+    if (quickNumbers && digits > 0 && digits <= 9 && (end == size || isSeparator(line[end]))) {
+      v = c == '-' ? -magnitude : magnitude;
+      if (v == 0) return LineKind::Unreadable;
+    } else {
+      end = i;
+      while (end < size && !isSeparator(line[end])) {
+        if (line[end] == commentMarker) return LineKind::Comment;
+        ++end;
+      }
+      if (!convertToken(line.substr(i, end - i), &v)) return LineKind::Unreadable;
+    }
+    i = end;
+
     if (pendingInvalid) {
       v = kInvalidValue;
       pendingInvalid = false;

@@ -28,8 +28,8 @@ std::string ItoS(int value) {
   return text;
 }
 
-void appendInt(std::string& out, int64_t value) {
-  char buffer[24];
+char* writeInt(char* out, int64_t value) {
+  char buffer[20];
   char* end = buffer + sizeof buffer;
   char* p = end;
   uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
@@ -37,6 +37,12 @@ void appendInt(std::string& out, int64_t value) {
     *--p = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;
   } while (magnitude != 0);
-  if (value < 0) *--p = '-';
-  out.append(p, static_cast<size_t>(end - p));
+  if (value < 0) *out++ = '-';
+  while (p != end) *out++ = *p++;
+  return out;
+}
+
+void appendInt(std::string& out, int64_t value) {
+  char buffer[kMaxIntText];
+  out.append(buffer, static_cast<size_t>(writeInt(buffer, value) - buffer));
 }

@@ -77,10 +77,15 @@ void appendGenotype(std::string& out, const Par* loci, size_t count) {
 }
 
 void appendGenotype(std::string& out, const int32_t* alleles, size_t count) {
+  // Written in place: genotype text is most of the bytes "Famgenotypes.out" holds.
+  const size_t start = out.size();
+  out.resize(start + 2 * count * (kMaxIntText + 1));
+  char* p = &out[start];
   for (size_t i = 0; i < 2 * count; ++i) {
-    appendInt(out, alleles[i]);
-    out += ' ';
+    p = writeInt(p, alleles[i]);
+    *p++ = ' ';
   }
+  out.resize(static_cast<size_t>(p - out.data()));
 }
 
 std::string underscoreLine(size_t loci) {

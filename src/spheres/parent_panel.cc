@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "spheres/espacio.h"
 
@@ -17,6 +18,26 @@ constexpr size_t kMaxIndexWords = size_t{32} << 20;
 constexpr int32_t kNarrowLimit = 1 << 20;
 constexpr int32_t kMaxNarrowLoci = 512;
 constexpr int32_t kBlock = 64;
+constexpr int64_t kMaxSlotTable = 1 << 16;
+
+// The index is scanned two words (128 parents) at a time: GCC and clang lower
+// these vectors to whatever the target has, one SSE2 register at the least.
+// Wider groups do more work per group before all their parents are out.
+constexpr size_t kGroupWords = 2;
+constexpr size_t kGroupBits = 64 * kGroupWords;
+typedef uint64_t WordGroup __attribute__((vector_size(8 * kGroupWords)));
+
+inline __attribute__((always_inline)) WordGroup loadGroup(const uint64_t* words) {
+  WordGroup group;
+  std::memcpy(&group, words, sizeof group);
+  return group;
+}
+
+inline __attribute__((always_inline)) bool allSet(const WordGroup& g) {
+  uint64_t all = g[0];
+  for (size_t i = 1; i < kGroupWords; ++i) all &= g[i];
+  return all == ~uint64_t{0};
+}
 
 bool isNarrow(int32_t v) { return v > -kNarrowLimit && v < kNarrowLimit; }
 
@@ -31,12 +52,14 @@ ParentPanel::ParentPanel(const Data& parents, int missing)
     : parents_(static_cast<int32_t>(parents.rows.size())),
       loci_(parents.nLoci),
       missing_(missing),
-      words_((parents.rows.size() + 63) / 64) {
+      words_((parents.rows.size() + kGroupBits - 1) / kGroupBits * kGroupWords) {
   const size_t p = static_cast<size_t>(parents_);
   const size_t l = static_cast<size_t>(loci_);
   low_.resize(p * l);
   high_.resize(p * l);
   locusMissing_.resize(p * l);
+  pairs_.resize(p * 2 * l);
+  pairMissing_.resize(p * l);
   bool narrow = true;
   for (size_t j = 0; j < p; ++j) {
     const std::vector<int>& row = parents.rows[j];
@@ -46,6 +69,9 @@ ParentPanel::ParentPanel(const Data& parents, int missing)
       low_[k * p + j] = std::min(a, b);
       high_[k * p + j] = std::max(a, b);
       locusMissing_[k * p + j] = (a == missing || b == missing) ? 1 : 0;
+      pairs_[(j * l + k) * 2] = std::min(a, b);
+      pairs_[(j * l + k) * 2 + 1] = std::max(a, b);
+      pairMissing_[j * l + k] = locusMissing_[k * p + j];
       narrow = narrow && isNarrow(a) && isNarrow(b);
     }
   }
@@ -69,21 +95,35 @@ ParentPanel::ParentPanel(const Data& parents, int missing)
   if (totalWords > kMaxIndexWords) return;
   index_.resize(l);
   missingBits_.assign(l * words_, 0);
+  missingCounts_.assign(l, 0);
   noCarriers_.assign(words_, 0);
   for (size_t k = 0; k < l; ++k) {
     LocusIndex& locus = index_[k];
     locus.alleles = std::move(distinct[k]);
     locus.carriers.assign(locus.alleles.size() * words_, 0);
+    locus.counts.assign(locus.alleles.size(), 0);
+    // Allele sizes of one marker span a few hundred units: a direct table
+    // finds an allele's slot without searching.
+    if (!locus.alleles.empty() &&
+        int64_t{locus.alleles.back()} - locus.alleles.front() < kMaxSlotTable) {
+      locus.slots.assign(static_cast<size_t>(locus.alleles.back() - locus.alleles.front() + 1), -1);
+      for (size_t a = 0; a < locus.alleles.size(); ++a) {
+        locus.slots[static_cast<size_t>(locus.alleles[a] - locus.alleles.front())] =
+            static_cast<int32_t>(a);
+      }
+    }
     for (size_t j = 0; j < p; ++j) {
       const uint64_t bit = uint64_t{1} << (j % 64);
       if (locusMissing_[k * p + j]) {
         missingBits_[k * words_ + j / 64] |= bit;
+        ++missingCounts_[k];
         continue;
       }
       for (int32_t v : {low_[k * p + j], high_[k * p + j]}) {
         const size_t a = static_cast<size_t>(
             std::lower_bound(locus.alleles.begin(), locus.alleles.end(), v) -
             locus.alleles.begin());
+        if ((locus.carriers[a * words_ + j / 64] & bit) == 0) ++locus.counts[a];
         locus.carriers[a * words_ + j / 64] |= bit;
       }
     }
@@ -94,132 +134,209 @@ bool ParentPanel::usesIndexFor(int32_t radius) const {
   return !index_.empty() && radius <= kMaxIndexedRadius && radius < loci_;
 }
 
-const uint64_t* ParentPanel::carriersOf(int32_t locus, int32_t allele) const {
+int32_t ParentPanel::alleleSlot(int32_t locus, int32_t allele) const {
   const LocusIndex& index = index_[static_cast<size_t>(locus)];
+  if (!index.slots.empty()) {
+    const int64_t at = int64_t{allele} - index.alleles.front();
+    if (at < 0 || at >= static_cast<int64_t>(index.slots.size())) return -1;
+    return index.slots[static_cast<size_t>(at)];
+  }
   const auto it = std::lower_bound(index.alleles.begin(), index.alleles.end(), allele);
-  if (it == index.alleles.end() || *it != allele) return noCarriers_.data();
-  return index.carriers.data() + static_cast<size_t>(it - index.alleles.begin()) * words_;
+  if (it == index.alleles.end() || *it != allele) return -1;
+  return static_cast<int32_t>(it - index.alleles.begin());
+}
+
+int32_t ParentPanel::carrierCount(int32_t locus, int32_t allele) const {
+  const int32_t slot = alleleSlot(locus, allele);
+  return slot < 0 ? 0 : index_[static_cast<size_t>(locus)].counts[static_cast<size_t>(slot)];
+}
+
+const uint64_t* ParentPanel::carriersOf(int32_t locus, int32_t allele) const {
+  const int32_t slot = alleleSlot(locus, allele);
+  if (slot < 0) return noCarriers_.data();
+  return index_[static_cast<size_t>(locus)].carriers.data() + static_cast<size_t>(slot) * words_;
+}
+
+ParentPanel::Probe ParentPanel::probe(const int32_t* offspring) const {
+  Probe probe;
+  for (int32_t k = 0; k < loci_; ++k) {
+    int32_t s1 = offspring[2 * k];
+    int32_t s2 = offspring[2 * k + 1];
+    if (s1 == missing_ || s2 == missing_) continue;  // the locus adds nothing
+    if (s1 > s2) std::swap(s1, s2);
+    probe.loci.push_back({k, s1, s2});
+  }
+  return probe;
+}
+
+bool ParentPanel::nearEnough(const Probe& probe, int32_t row, int64_t limit,
+                             SphereHit* hit) const {
+  const size_t l = static_cast<size_t>(loci_);
+  const int32_t* pairs = &pairs_[static_cast<size_t>(row) * 2 * l];
+  const uint8_t* skip = &pairMissing_[static_cast<size_t>(row) * l];
+  int64_t nearSum = 0;
+  int64_t farSum = 0;
+  for (const ProbeLocus& locus : probe.loci) {
+    const size_t k = static_cast<size_t>(locus.locus);
+    if (skip[k]) continue;
+    int64_t nearTerm = 0;
+    int64_t farTerm = 0;
+    locusTerms(locus.low, locus.high, pairs[2 * k], pairs[2 * k + 1], &nearTerm, &farTerm);
+    nearSum += nearTerm;
+    // The near sum only grows: once past the radius the parent is out.
+    if (nearSum > limit) return false;
+    farSum += farTerm;
+  }
+  *hit = {row, saturateToInt32(nearSum), saturateToInt32(farSum)};
+  return true;
 }
 
 SphereHit ParentPanel::distance(const int32_t* offspring, int32_t row) const {
-  const size_t p = static_cast<size_t>(parents_);
-  int64_t nearSum = 0;
-  int64_t farSum = 0;
-  for (size_t k = 0; k < static_cast<size_t>(loci_); ++k) {
-    const int32_t s1 = offspring[2 * k];
-    const int32_t s2 = offspring[2 * k + 1];
-    const size_t at = k * p + static_cast<size_t>(row);
-    if (s1 == missing_ || s2 == missing_ || locusMissing_[at]) continue;
-    int64_t nearTerm = 0;
-    int64_t farTerm = 0;
-    locusTerms(s1, s2, low_[at], high_[at], &nearTerm, &farTerm);
-    nearSum += nearTerm;
-    farSum += farTerm;
-  }
-  return {row, saturateToInt32(nearSum), saturateToInt32(farSum)};
-}
-
-void ParentPanel::keepIfNear(const int32_t* offspring, int32_t row, int32_t radius,
-                             std::vector<SphereHit>& hits) const {
-  const SphereHit hit = distance(offspring, row);
-  if (hit.near <= radius) hits.push_back(hit);
+  SphereHit hit{};
+  nearEnough(probe(offspring), row, INT64_MAX, &hit);
+  return hit;
 }
 
 void ParentPanel::findCandidates(const int32_t* offspring, int32_t radius, int32_t first,
                                  int32_t last, std::vector<SphereHit>& hits) const {
   // Every candidate has near <= radius, and near is never negative.
   if (radius < 0 || first >= last) return;
+  const Probe offspringProbe = probe(offspring);
   if (!usesIndexFor(radius)) {
-    scanCandidates(offspring, radius, first, last, hits);
+    scanCandidates(offspringProbe, radius, first, last, hits);
     return;
   }
   switch (radius) {
-    case 0: return indexCandidates<0>(offspring, first, last, hits);
-    case 1: return indexCandidates<1>(offspring, first, last, hits);
-    case 2: return indexCandidates<2>(offspring, first, last, hits);
-    case 3: return indexCandidates<3>(offspring, first, last, hits);
-    case 4: return indexCandidates<4>(offspring, first, last, hits);
-    case 5: return indexCandidates<5>(offspring, first, last, hits);
-    case 6: return indexCandidates<6>(offspring, first, last, hits);
-    default: return indexCandidates<7>(offspring, first, last, hits);
+    case 0: return indexCandidates<0>(offspringProbe, first, last, hits);
+    case 1: return indexCandidates<1>(offspringProbe, first, last, hits);
+    case 2: return indexCandidates<2>(offspringProbe, first, last, hits);
+    case 3: return indexCandidates<3>(offspringProbe, first, last, hits);
+    case 4: return indexCandidates<4>(offspringProbe, first, last, hits);
+    case 5: return indexCandidates<5>(offspringProbe, first, last, hits);
+    case 6: return indexCandidates<6>(offspringProbe, first, last, hits);
+    default: return indexCandidates<7>(offspringProbe, first, last, hits);
   }
 }
 
-// A parent sharing no allele with the offspring at a locus (neither side
-// missing) adds at least 1 to the near distance there, so a parent with more
-// than R such loci cannot be within radius R. Counting them takes R + 1
-// bit-sliced counters per 64 parents; only the survivors get a real distance.
+// At a locus a parent adds to the near distance the gap between its nearest
+// allele and the nearer offspring allele. The index gives, per word of 64
+// parents, the sets whose gap is at least 1, 2, ... kGapLevels (no allele within
+// gap - 1 of either offspring allele, and not missing). Summing those capped
+// gaps in bit-sliced "sum >= t" counters bounds the near distance from below,
+// so a parent whose bound passes R is out; only the survivors get a distance.
 template <int R>
-void ParentPanel::indexCandidates(const int32_t* offspring, int32_t first, int32_t last,
+void ParentPanel::indexCandidates(const Probe& probe, int32_t first, int32_t last,
                                   std::vector<SphereHit>& hits) const {
-  constexpr int kMaxLoci = 256;
-  const uint64_t* lists[3 * kMaxLoci];
-  int active = 0;
-  std::vector<const uint64_t*> spill;
-  const uint64_t** sets = lists;
-  if (loci_ > kMaxLoci) {
-    spill.resize(3 * static_cast<size_t>(loci_));
-    sets = spill.data();
+  constexpr int kLevels = R + 1 < kGapLevels ? R + 1 : kGapLevels;
+  // Per active locus and level, the bitsets whose union is "gap below level".
+  // Loci where few parents share an offspring allele rule the most parents out,
+  // so they go first: a group of parents is dropped as soon as all are out.
+  std::vector<std::pair<int32_t, size_t>>& order = scratchOrder_;
+  order.clear();
+  for (size_t a = 0; a < probe.loci.size(); ++a) {
+    const ProbeLocus& locus = probe.loci[a];
+    int32_t sharing = missingCounts_[static_cast<size_t>(locus.locus)];
+    sharing += carrierCount(locus.locus, locus.low);
+    if (locus.high != locus.low) sharing += carrierCount(locus.locus, locus.high);
+    order.emplace_back(sharing, a);
   }
-  for (int32_t k = 0; k < loci_; ++k) {
-    const int32_t s1 = offspring[2 * k];
-    const int32_t s2 = offspring[2 * k + 1];
-    if (s1 == missing_ || s2 == missing_) continue;  // every parent agrees here
-    sets[3 * active] = carriersOf(k, s1);
-    sets[3 * active + 1] = carriersOf(k, s2);
-    sets[3 * active + 2] = missingBits_.data() + static_cast<size_t>(k) * words_;
-    ++active;
+  std::sort(order.begin(), order.end());
+  std::vector<const uint64_t*>& sets = scratchSets_;
+  std::vector<uint32_t>& ends = scratchEnds_;
+  sets.clear();
+  ends.clear();
+  for (const auto& ranked : order) {
+    const ProbeLocus& locus = probe.loci[ranked.second];
+    sets.push_back(missingBits_.data() + static_cast<size_t>(locus.locus) * words_);
+    for (int level = 0; level < kLevels; ++level) {
+      const int64_t offsets[] = {-int64_t{level}, int64_t{level}};
+      for (int64_t centre : {int64_t{locus.low}, int64_t{locus.high}}) {
+        for (int side = 0; side < (level == 0 ? 1 : 2); ++side) {
+          const int64_t v = centre + offsets[side];
+          if (v < INT32_MIN || v > INT32_MAX) continue;
+          const uint64_t* set = carriersOf(locus.locus, static_cast<int32_t>(v));
+          if (set != noCarriers_.data()) sets.push_back(set);
+        }
+        if (locus.high == locus.low) break;  // a homozygote has one centre
+      }
+      ends.push_back(static_cast<uint32_t>(sets.size()));
+    }
   }
-  const size_t firstWord = static_cast<size_t>(first) / 64;
+  const size_t active = probe.loci.size();
+  const int64_t limit = R;
+  const size_t firstWord = static_cast<size_t>(first) / kGroupBits * kGroupWords;
   const size_t lastWord = (static_cast<size_t>(last) + 63) / 64;
-  for (size_t w = firstWord; w < lastWord; ++w) {
-    uint64_t atLeast[R + 1] = {};  // atLeast[i]: more than i mismatching loci
-    for (int a = 0; a < active; ++a) {
-      const uint64_t mismatch = ~(sets[3 * a][w] | sets[3 * a + 1][w] | sets[3 * a + 2][w]);
-      for (int i = R; i > 0; --i) atLeast[i] |= atLeast[i - 1] & mismatch;
-      atLeast[0] |= mismatch;
-      if (atLeast[R] == ~uint64_t{0}) break;
+  for (size_t w = firstWord; w < lastWord; w += kGroupWords) {
+    WordGroup atLeast[R + 2] = {};  // atLeast[t]: bound on the near distance >= t
+    atLeast[0] = ~atLeast[0];
+    size_t next = 0;
+    for (size_t a = 0; a < active; ++a) {
+      WordGroup near = {};
+      WordGroup gapAtLeast[kLevels + 1];
+      for (int level = 0; level < kLevels; ++level) {
+        for (const uint32_t end = ends[a * kLevels + static_cast<size_t>(level)]; next < end;
+             ++next) {
+          near |= loadGroup(sets[next] + w);
+        }
+        gapAtLeast[level + 1] = ~near;
+      }
+      for (int t = R + 1; t > 0; --t) {
+        WordGroup reached = atLeast[t];
+        for (int gap = 1; gap <= kLevels && gap <= t; ++gap) {
+          reached |= atLeast[t - gap] & gapAtLeast[gap];
+        }
+        atLeast[t] = reached;
+      }
+      if (allSet(atLeast[R + 1])) break;
     }
-    uint64_t survivors = ~atLeast[R];
-    const size_t base = w * 64;
-    if (base < static_cast<size_t>(first)) survivors &= ~uint64_t{0} << (first - base);
-    if (base + 64 > static_cast<size_t>(last)) {
-      const size_t keep = static_cast<size_t>(last) - base;
-      survivors &= keep == 64 ? ~uint64_t{0} : (uint64_t{1} << keep) - 1;
-    }
-    while (survivors != 0) {
-      const int bit = __builtin_ctzll(survivors);
-      survivors &= survivors - 1;
-      keepIfNear(offspring, static_cast<int32_t>(base + static_cast<size_t>(bit)), R, hits);
+    for (size_t i = 0; i < kGroupWords && w + i < lastWord; ++i) {
+      uint64_t survivors = ~atLeast[R + 1][i];
+      const size_t base = (w + i) * 64;
+      if (base + 64 <= static_cast<size_t>(first)) continue;
+      if (base < static_cast<size_t>(first)) survivors &= ~uint64_t{0} << (first - base);
+      if (base + 64 > static_cast<size_t>(last)) {
+        const size_t keep = static_cast<size_t>(last) - base;
+        survivors &= keep == 64 ? ~uint64_t{0} : (uint64_t{1} << keep) - 1;
+      }
+      while (survivors != 0) {
+        const int bit = __builtin_ctzll(survivors);
+        survivors &= survivors - 1;
+        SphereHit hit{};
+        if (nearEnough(probe, static_cast<int32_t>(base + static_cast<size_t>(bit)), limit,
+                       &hit)) {
+          hits.push_back(hit);
+        }
+      }
     }
   }
 }
 
-void ParentPanel::scanCandidates(const int32_t* offspring, int32_t radius, int32_t first,
+void ParentPanel::scanCandidates(const Probe& probe, int32_t radius, int32_t first,
                                  int32_t last, std::vector<SphereHit>& hits) const {
+  const int64_t limit = nearLimitFor(radius);
   bool narrow = narrow_;
-  for (int32_t k = 0; k < loci_ && narrow; ++k) {
-    narrow = isNarrow(offspring[2 * k]) && isNarrow(offspring[2 * k + 1]);
+  for (const ProbeLocus& locus : probe.loci) {
+    narrow = narrow && isNarrow(locus.low) && isNarrow(locus.high);
   }
   if (!narrow) {
-    for (int32_t row = first; row < last; ++row) keepIfNear(offspring, row, radius, hits);
+    SphereHit hit{};
+    for (int32_t row = first; row < last; ++row) {
+      if (nearEnough(probe, row, limit, &hit)) hits.push_back(hit);
+    }
     return;
   }
   // Narrow values: a block of parents at a time in 32-bit lanes the compiler
   // can vectorise, dropping the block once every parent in it is out.
   const size_t p = static_cast<size_t>(parents_);
-  const int64_t limit = nearLimitFor(radius);
   for (int32_t start = first; start < last; start += kBlock) {
     const int32_t count = std::min(kBlock, last - start);
     int32_t nearSum[kBlock] = {};
     int32_t farSum[kBlock] = {};
     bool anyIn = true;
-    for (int32_t k = 0; k < loci_ && anyIn; ++k) {
-      int32_t s1 = offspring[2 * k];
-      int32_t s2 = offspring[2 * k + 1];
-      if (s1 == missing_ || s2 == missing_) continue;
-      if (s1 > s2) std::swap(s1, s2);
-      const size_t at = static_cast<size_t>(k) * p + static_cast<size_t>(start);
+    for (size_t a = 0; a < probe.loci.size() && anyIn; ++a) {
+      const int32_t s1 = probe.loci[a].low;
+      const int32_t s2 = probe.loci[a].high;
+      const size_t at = static_cast<size_t>(probe.loci[a].locus) * p + static_cast<size_t>(start);
       const int32_t* low = &low_[at];
       const int32_t* high = &high_[at];
       const uint8_t* skip = &locusMissing_[at];

@@ -44,16 +44,31 @@ class ParentPanel {
   struct LocusIndex {
     std::vector<int32_t> alleles;    // sorted distinct allele values
     std::vector<uint64_t> carriers;  // alleles.size() bitsets of words_ words
+    std::vector<int32_t> counts;     // parents carrying each allele
+    std::vector<int32_t> slots;      // allele - alleles.front() -> slot, or -1
   };
 
+  // The offspring's typed loci, each allele pair in ascending order.
+  struct ProbeLocus {
+    int32_t locus;
+    int32_t low;
+    int32_t high;
+  };
+  struct Probe {
+    std::vector<ProbeLocus> loci;
+  };
+
+  Probe probe(const int32_t* offspring) const;
   const uint64_t* carriersOf(int32_t locus, int32_t allele) const;
-  void scanCandidates(const int32_t* offspring, int32_t radius, int32_t first, int32_t last,
+  int32_t carrierCount(int32_t locus, int32_t allele) const;
+  int32_t alleleSlot(int32_t locus, int32_t allele) const;  // -1 when no parent has it
+  // The distance of parent `row`, unless its near distance passes `limit`.
+  bool nearEnough(const Probe& probe, int32_t row, int64_t limit, SphereHit* hit) const;
+  void scanCandidates(const Probe& probe, int32_t radius, int32_t first, int32_t last,
                       std::vector<SphereHit>& hits) const;
   template <int R>
-  void indexCandidates(const int32_t* offspring, int32_t first, int32_t last,
+  void indexCandidates(const Probe& probe, int32_t first, int32_t last,
                        std::vector<SphereHit>& hits) const;
-  void keepIfNear(const int32_t* offspring, int32_t row, int32_t radius,
-                  std::vector<SphereHit>& hits) const;
 
   int32_t parents_ = 0;
   int32_t loci_ = 0;
@@ -64,11 +79,21 @@ class ParentPanel {
   std::vector<int32_t> low_;
   std::vector<int32_t> high_;
   std::vector<uint8_t> locusMissing_;  // either allele is the missing code
+  // The same by parent, for one parent's distance: (low, high) per locus.
+  std::vector<int32_t> pairs_;
+  std::vector<uint8_t> pairMissing_;
   std::vector<LocusIndex> index_;      // empty when too large to keep
   std::vector<uint64_t> missingBits_;  // per locus: parents missing there
+  std::vector<int32_t> missingCounts_;
   std::vector<uint64_t> noCarriers_;   // all-zero bitset for absent alleles
+  // Reused between offspring so the search allocates nothing per offspring.
+  mutable std::vector<const uint64_t*> scratchSets_;
+  mutable std::vector<uint32_t> scratchEnds_;
+  mutable std::vector<std::pair<int32_t, size_t>> scratchOrder_;
 };
 
 // The largest radius for which the allele index is used; above it the parents
 // are scanned with an early exit.
 constexpr int32_t kMaxIndexedRadius = 7;
+// How many allele-gap levels the index sums per locus (gaps of 1 .. this).
+constexpr int kGapLevels = 2;
