@@ -1,5 +1,8 @@
 #include "reports/report_text.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "reports/number_text.h"
 
 const char* const kDashLine = "-----------------------------------------------------------------\n";
@@ -105,33 +108,59 @@ void appendFamilyHeader(std::string& out, int sonsWithFamily, int radius) {
   out += kDashLine;
 }
 
+namespace {
+
+char* put(char* out, const std::string& text) {
+  std::memcpy(out, text.data(), text.size());
+  return out + text.size();
+}
+
+}  // namespace
+
 void FamilyLineWriter::add(std::string& list, std::string& genotypes, int sonNumber, bool marked,
                            int motherNumber, int fatherNumber, const std::string& sonGenotype,
                            const std::string& motherLine, const std::string& fatherLine) {
+  // Room is made once per family and the pieces copied in: large runs write
+  // millions of families, and piecewise appends dominated their time.
   const bool newGroup = sonNumber != previousSon_;
+  size_t room = motherLine.size() + fatherLine.size() + 1;
+  if (newGroup) room += 16 + kMaxIntText + sonGenotype.size() + underscore_.size();
+  size_t start = genotypes.size();
+  genotypes.resize(start + room);
+  char* g = &genotypes[start];
   if (newGroup) {
-    if (sonNumber > 1) list += '\n';
-    genotypes += "\nOFFSPRING ";
-    const size_t start = genotypes.size();
-    appendInt(genotypes, sonNumber);
-    const size_t width = genotypes.size() - start;
-    if (width < 4) genotypes.append(4 - width, ' ');
-    genotypes += '\t';
-    genotypes += sonGenotype;
-    genotypes += '\n';
-    genotypes += underscore_;
-    genotypes += '\n';
-    appendInt(list, sonNumber);
+    static const char kOffspring[] = "\nOFFSPRING ";
+    g = std::copy(kOffspring, kOffspring + sizeof kOffspring - 1, g);
+    char* const number = g;
+    g = writeInt(g, sonNumber);
+    while (g - number < 4) *g++ = ' ';
+    *g++ = '\t';
+    g = put(g, sonGenotype);
+    *g++ = '\n';
+    g = put(g, underscore_);
+    *g++ = '\n';
   }
-  if (marked) list += '*';
-  list += "\t\t";
-  appendInt(list, motherNumber);
-  list += "\t\t";
-  appendInt(list, fatherNumber);
-  list += '\n';
-  genotypes += motherLine;
-  genotypes += fatherLine;
-  genotypes += '\n';
+  g = put(g, motherLine);
+  g = put(g, fatherLine);
+  *g++ = '\n';
+  genotypes.resize(static_cast<size_t>(g - genotypes.data()));
+
+  start = list.size();
+  list.resize(start + 4 + 3 * kMaxIntText + 4);
+  char* l = &list[start];
+  if (newGroup) {
+    if (sonNumber > 1) *l++ = '\n';
+    l = writeInt(l, sonNumber);
+  }
+  if (marked) *l++ = '*';
+  *l++ = '\t';
+  *l++ = '\t';
+  l = writeInt(l, motherNumber);
+  *l++ = '\t';
+  *l++ = '\t';
+  l = writeInt(l, fatherNumber);
+  *l++ = '\n';
+  list.resize(static_cast<size_t>(l - list.data()));
   previousSon_ = sonNumber;
 }
 

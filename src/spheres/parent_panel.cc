@@ -13,11 +13,15 @@ namespace {
 // than the search saves, so the scan is used instead.
 constexpr size_t kMaxIndexWords = size_t{32} << 20;
 
-// Alleles this small keep every difference and per-parent sum inside 32 bits
-// for up to kMaxNarrowLoci loci, so the block scan can run in 32-bit lanes.
-constexpr int32_t kNarrowLimit = 1 << 20;
-constexpr int32_t kMaxNarrowLoci = 512;
+// Alleles within this distance of the parents' smallest one keep every
+// difference inside 16 bits, so the scan can run in 16-bit lanes.
+constexpr int64_t kNarrowSpan = 1 << 14;
 constexpr int32_t kBlock = 64;
+
+inline int16_t gap16(int16_t a, int16_t b) {
+  const auto d = static_cast<int16_t>(a - b);
+  return std::max(d, static_cast<int16_t>(-d));
+}
 constexpr int64_t kMaxSlotTable = 1 << 16;
 
 // The index is scanned two words (128 parents) at a time: GCC and clang lower
@@ -39,8 +43,6 @@ inline __attribute__((always_inline)) bool allSet(const WordGroup& g) {
   return all == ~uint64_t{0};
 }
 
-bool isNarrow(int32_t v) { return v > -kNarrowLimit && v < kNarrowLimit; }
-
 int64_t nearLimitFor(int32_t radius) {
   // Distances saturate at INT32_MAX, so at that radius nothing is out of reach.
   return radius == INT32_MAX ? INT64_MAX : radius;
@@ -60,7 +62,6 @@ ParentPanel::ParentPanel(const Data& parents, int missing)
   locusMissing_.resize(p * l);
   pairs_.resize(p * 2 * l);
   pairMissing_.resize(p * l);
-  bool narrow = true;
   for (size_t j = 0; j < p; ++j) {
     const std::vector<int>& row = parents.rows[j];
     for (size_t k = 0; k < l; ++k) {
@@ -72,10 +73,9 @@ ParentPanel::ParentPanel(const Data& parents, int missing)
       pairs_[(j * l + k) * 2] = std::min(a, b);
       pairs_[(j * l + k) * 2 + 1] = std::max(a, b);
       pairMissing_[j * l + k] = locusMissing_[k * p + j];
-      narrow = narrow && isNarrow(a) && isNarrow(b);
     }
   }
-  narrow_ = narrow && loci_ <= kMaxNarrowLoci;
+  buildNarrowLayout();
 
   // The allele index: which parents carry each allele value at each locus.
   size_t totalWords = 0;
@@ -126,6 +126,35 @@ ParentPanel::ParentPanel(const Data& parents, int missing)
         if ((locus.carriers[a * words_ + j / 64] & bit) == 0) ++locus.counts[a];
         locus.carriers[a * words_ + j / 64] |= bit;
       }
+    }
+  }
+}
+
+void ParentPanel::buildNarrowLayout() {
+  const size_t p = static_cast<size_t>(parents_);
+  const size_t l = static_cast<size_t>(loci_);
+  int64_t lowest = INT64_MAX;
+  int64_t highest = INT64_MIN;
+  for (size_t at = 0; at < p * l; ++at) {
+    if (locusMissing_[at]) continue;
+    lowest = std::min<int64_t>(lowest, low_[at]);
+    highest = std::max<int64_t>(highest, high_[at]);
+  }
+  // Allele sizes of real markers span a few hundred units; anything wider
+  // (the invalid-value marker, say) is scanned in full precision instead.
+  if (lowest == INT64_MAX) lowest = highest = 0;
+  if (highest - lowest >= kNarrowSpan) return;
+  narrowBase_ = static_cast<int32_t>(lowest);
+  narrowStride_ = (p + kBlock - 1) / kBlock * kBlock;
+  narrowLow_.assign(l * narrowStride_, 0);
+  narrowHigh_.assign(l * narrowStride_, 0);
+  narrowKeep_.assign(l * narrowStride_, 0);
+  for (size_t k = 0; k < l; ++k) {
+    for (size_t j = 0; j < p; ++j) {
+      if (locusMissing_[k * p + j]) continue;
+      narrowLow_[k * narrowStride_ + j] = static_cast<int16_t>(low_[k * p + j] - lowest);
+      narrowHigh_[k * narrowStride_ + j] = static_cast<int16_t>(high_[k * p + j] - lowest);
+      narrowKeep_[k * narrowStride_ + j] = -1;
     }
   }
 }
@@ -314,46 +343,57 @@ void ParentPanel::indexCandidates(const Probe& probe, int32_t first, int32_t las
 void ParentPanel::scanCandidates(const Probe& probe, int32_t radius, int32_t first,
                                  int32_t last, std::vector<SphereHit>& hits) const {
   const int64_t limit = nearLimitFor(radius);
-  bool narrow = narrow_;
-  for (const ProbeLocus& locus : probe.loci) {
-    narrow = narrow && isNarrow(locus.low) && isNarrow(locus.high);
-  }
-  if (!narrow) {
-    SphereHit hit{};
+  SphereHit hit{};
+  if (!fitsNarrowScan(probe, radius)) {
     for (int32_t row = first; row < last; ++row) {
       if (nearEnough(probe, row, limit, &hit)) hits.push_back(hit);
     }
     return;
   }
-  // Narrow values: a block of parents at a time in 32-bit lanes the compiler
-  // can vectorise, dropping the block once every parent in it is out.
-  const size_t p = static_cast<size_t>(parents_);
+  // Sixteen-bit lanes, a block of parents at a time, each locus term capped at
+  // radius + 1: the capped sum is within the radius exactly when the true near
+  // distance is, and it cannot overflow. A block is dropped once every parent
+  // in it is out; the parents left get their exact distance.
+  const int16_t cap = static_cast<int16_t>(radius + 1);
+  const size_t stride = narrowStride_;
   for (int32_t start = first; start < last; start += kBlock) {
     const int32_t count = std::min(kBlock, last - start);
-    int32_t nearSum[kBlock] = {};
-    int32_t farSum[kBlock] = {};
+    int16_t nearSum[kBlock];
+    for (int32_t j = 0; j < kBlock; ++j) nearSum[j] = j < count ? 0 : cap;
     bool anyIn = true;
     for (size_t a = 0; a < probe.loci.size() && anyIn; ++a) {
-      const int32_t s1 = probe.loci[a].low;
-      const int32_t s2 = probe.loci[a].high;
-      const size_t at = static_cast<size_t>(probe.loci[a].locus) * p + static_cast<size_t>(start);
-      const int32_t* low = &low_[at];
-      const int32_t* high = &high_[at];
-      const uint8_t* skip = &locusMissing_[at];
-      int32_t closest = INT32_MAX;
-      for (int32_t j = 0; j < count; ++j) {
-        const int32_t d1 = std::min(std::abs(s1 - low[j]), std::abs(s1 - high[j]));
-        const int32_t d2 = std::min(std::abs(s2 - low[j]), std::abs(s2 - high[j]));
-        const int32_t keep = skip[j] ? 0 : -1;
-        nearSum[j] += std::min(d1, d2) & keep;
-        farSum[j] += std::max(d1, d2) & keep;
+      const ProbeLocus& locus = probe.loci[a];
+      const auto s1 = static_cast<int16_t>(locus.low - narrowBase_);
+      const auto s2 = static_cast<int16_t>(locus.high - narrowBase_);
+      const size_t at = static_cast<size_t>(locus.locus) * stride + static_cast<size_t>(start);
+      const int16_t* low = &narrowLow_[at];
+      const int16_t* high = &narrowHigh_[at];
+      const int16_t* keep = &narrowKeep_[at];
+      int16_t closest = INT16_MAX;
+      for (int32_t j = 0; j < kBlock; ++j) {
+        const auto d1 = std::min(gap16(s1, low[j]), gap16(s1, high[j]));
+        const auto d2 = std::min(gap16(s2, low[j]), gap16(s2, high[j]));
+        const auto term = static_cast<int16_t>(std::min(std::min(d1, d2), cap) & keep[j]);
+        nearSum[j] = static_cast<int16_t>(nearSum[j] + term);
         closest = std::min(closest, nearSum[j]);
       }
-      anyIn = closest <= limit;
+      anyIn = closest <= radius;
     }
     if (!anyIn) continue;
     for (int32_t j = 0; j < count; ++j) {
-      if (nearSum[j] <= limit) hits.push_back({start + j, nearSum[j], farSum[j]});
+      if (nearSum[j] <= radius && nearEnough(probe, start + j, limit, &hit)) hits.push_back(hit);
     }
   }
+}
+
+bool ParentPanel::fitsNarrowScan(const Probe& probe, int32_t radius) const {
+  if (narrowLow_.empty()) return false;
+  if ((int64_t{radius} + 1) * static_cast<int64_t>(probe.loci.size()) > INT16_MAX) return false;
+  for (const ProbeLocus& locus : probe.loci) {
+    for (int32_t v : {locus.low, locus.high}) {
+      const int64_t shifted = int64_t{v} - narrowBase_;
+      if (shifted < -kNarrowSpan || shifted >= kNarrowSpan) return false;
+    }
+  }
+  return true;
 }
