@@ -249,15 +249,14 @@ void ParentPanel::findCandidates(const int32_t* offspring, int32_t radius, int32
 
 // At a locus a parent adds to the near distance the gap between its nearest
 // allele and the nearer offspring allele. The index gives, per word of 64
-// parents, the sets whose gap is at least 1, 2, ... kGapLevels (no allele within
-// gap - 1 of either offspring allele, and not missing). Summing those capped
+// parents, the sets whose gap is at least 1 (no offspring allele, not missing)
+// and at least 2 (nor one a unit away). Summing those capped
 // gaps in bit-sliced "sum >= t" counters bounds the near distance from below,
 // so a parent whose bound passes R is out; only the survivors get a distance.
 template <int R>
 void ParentPanel::indexCandidates(const Probe& probe, int32_t first, int32_t last,
                                   std::vector<SphereHit>& hits) const {
-  constexpr int kLevels = R + 1 < kGapLevels ? R + 1 : kGapLevels;
-  // Per active locus and level, the bitsets whose union is "gap below level".
+  constexpr int kLevels = R == 0 ? 1 : 2;
   // Loci where few parents share an offspring allele rule the most parents out,
   // so they go first: a group of parents is dropped as soon as all are out.
   std::vector<std::pair<int32_t, size_t>>& order = scratchOrder_;
@@ -270,44 +269,45 @@ void ParentPanel::indexCandidates(const Probe& probe, int32_t first, int32_t las
     order.emplace_back(sharing, a);
   }
   std::sort(order.begin(), order.end());
-  std::vector<const uint64_t*>& sets = scratchSets_;
-  std::vector<uint32_t>& ends = scratchEnds_;
+  std::vector<LocusSets>& sets = scratchSets_;
   sets.clear();
-  ends.clear();
   for (const auto& ranked : order) {
     const ProbeLocus& locus = probe.loci[ranked.second];
-    sets.push_back(missingBits_.data() + static_cast<size_t>(locus.locus) * words_);
-    for (int level = 0; level < kLevels; ++level) {
-      const int64_t offsets[] = {-int64_t{level}, int64_t{level}};
+    LocusSets entry;
+    entry.near[entry.nearCount++] = missingBits_.data() + static_cast<size_t>(locus.locus) * words_;
+    auto addCarriers = [&](int64_t v, const uint64_t** list, int& count) {
+      if (v < INT32_MIN || v > INT32_MAX) return;
+      const uint64_t* set = carriersOf(locus.locus, static_cast<int32_t>(v));
+      if (set != noCarriers_.data()) list[count++] = set;
+    };
+    const bool homozygous = locus.low == locus.high;
+    addCarriers(locus.low, entry.near, entry.nearCount);
+    if (!homozygous) addCarriers(locus.high, entry.near, entry.nearCount);
+    if (kLevels > 1) {
       for (int64_t centre : {int64_t{locus.low}, int64_t{locus.high}}) {
-        for (int side = 0; side < (level == 0 ? 1 : 2); ++side) {
-          const int64_t v = centre + offsets[side];
-          if (v < INT32_MIN || v > INT32_MAX) continue;
-          const uint64_t* set = carriersOf(locus.locus, static_cast<int32_t>(v));
-          if (set != noCarriers_.data()) sets.push_back(set);
-        }
-        if (locus.high == locus.low) break;  // a homozygote has one centre
+        addCarriers(centre - 1, entry.off, entry.offCount);
+        addCarriers(centre + 1, entry.off, entry.offCount);
+        if (homozygous) break;
       }
-      ends.push_back(static_cast<uint32_t>(sets.size()));
     }
+    sets.push_back(entry);
   }
-  const size_t active = probe.loci.size();
+  const size_t active = sets.size();
   const int64_t limit = R;
   const size_t firstWord = static_cast<size_t>(first) / kGroupBits * kGroupWords;
   const size_t lastWord = (static_cast<size_t>(last) + 63) / 64;
   for (size_t w = firstWord; w < lastWord; w += kGroupWords) {
     WordGroup atLeast[R + 2] = {};  // atLeast[t]: bound on the near distance >= t
     atLeast[0] = ~atLeast[0];
-    size_t next = 0;
     for (size_t a = 0; a < active; ++a) {
-      WordGroup near = {};
-      WordGroup gapAtLeast[kLevels + 1];
-      for (int level = 0; level < kLevels; ++level) {
-        for (const uint32_t end = ends[a * kLevels + static_cast<size_t>(level)]; next < end;
-             ++next) {
-          near |= loadGroup(sets[next] + w);
-        }
-        gapAtLeast[level + 1] = ~near;
+      const LocusSets& entry = sets[a];
+      WordGroup near = loadGroup(entry.near[0] + w);
+      for (int i = 1; i < entry.nearCount; ++i) near |= loadGroup(entry.near[i] + w);
+      WordGroup gapAtLeast[3];
+      gapAtLeast[1] = ~near;
+      if (kLevels > 1) {
+        for (int i = 0; i < entry.offCount; ++i) near |= loadGroup(entry.off[i] + w);
+        gapAtLeast[2] = ~near;
       }
       for (int t = R + 1; t > 0; --t) {
         WordGroup reached = atLeast[t];

@@ -95,13 +95,19 @@ class ParentPanel {
   std::vector<int32_t> missingCounts_;
   std::vector<uint64_t> noCarriers_;   // all-zero bitset for absent alleles
   // Reused between offspring so the search allocates nothing per offspring.
-  mutable std::vector<const uint64_t*> scratchSets_;
-  mutable std::vector<uint32_t> scratchEnds_;
+  // Per offspring locus, the bitsets whose union is "gap 0" (the parents
+  // missing there and the carriers of either offspring allele) and the ones a
+  // unit away that extend it to "gap below 2".
+  struct LocusSets {
+    const uint64_t* near[3];
+    const uint64_t* off[4];
+    int nearCount = 0;
+    int offCount = 0;
+  };
+  mutable std::vector<LocusSets> scratchSets_;
   mutable std::vector<std::pair<int32_t, size_t>> scratchOrder_;
 };
 
 // The largest radius for which the allele index is used; above it the parents
 // are scanned with an early exit.
 constexpr int32_t kMaxIndexedRadius = 7;
-// How many allele-gap levels the index sums per locus (gaps of 1 .. this).
-constexpr int kGapLevels = 2;
