@@ -85,7 +85,8 @@ class Analysis {
     mothers_.rank(heteroSums_);
     fathers_.rank(heteroSums_);
 
-    FitMasks masks(offspring, loci_, radius_, radius_, missing_);
+    FitMasks& masks = masks_;
+    masks.reset(offspring, loci_, radius_, radius_, missing_);
     for (int32_t row : mothers_.ranked) masks.add(parents_.rows[static_cast<size_t>(row)].data());
     for (int32_t row : fathers_.ranked) masks.add(parents_.rows[static_cast<size_t>(row)].data());
     const bool sonMarked = sons_.rowHasMissing[i];
@@ -138,6 +139,7 @@ class Analysis {
   CandidateLists mothers_;
   CandidateLists fathers_;
   std::string sonText_;
+  FitMasks masks_;
 };
 
 }  // namespace

@@ -3,15 +3,21 @@
 #include <cstdlib>
 
 FitMasks::FitMasks(const int32_t* offspring, int32_t loci, int32_t radiusNear, int32_t radiusFar,
-                   int32_t missing)
-    : offspring_(offspring),
-      loci_(loci),
-      radiusNear_(radiusNear),
-      radiusFar_(radiusFar),
-      missing_(missing),
-      words_(loci > 0 ? (static_cast<size_t>(loci) + 63) / 64 : 1),
-      full_(words_, 0) {
+                   int32_t missing) {
+  reset(offspring, loci, radiusNear, radiusFar, missing);
+}
+
+void FitMasks::reset(const int32_t* offspring, int32_t loci, int32_t radiusNear,
+                     int32_t radiusFar, int32_t missing) {
+  offspring_ = offspring;
+  loci_ = loci;
+  radiusNear_ = radiusNear;
+  radiusFar_ = radiusFar;
+  missing_ = missing;
+  words_ = loci > 0 ? (static_cast<size_t>(loci) + 63) / 64 : 1;
+  full_.assign(words_, 0);
   for (int32_t k = 0; k < loci; ++k) full_[static_cast<size_t>(k) / 64] |= uint64_t{1} << (k % 64);
+  masks_.clear();
 }
 
 size_t FitMasks::add(const int32_t* parent) {

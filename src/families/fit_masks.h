@@ -14,6 +14,11 @@ class FitMasks {
   // `offspring` holds 2*loci alleles; `missing` is the missing-value code.
   FitMasks(const int32_t* offspring, int32_t loci, int32_t radiusNear, int32_t radiusFar,
            int32_t missing);
+  FitMasks() : FitMasks(nullptr, 0, 0, 0, 0) {}
+
+  // Starts over for another offspring, keeping the memory already reserved.
+  void reset(const int32_t* offspring, int32_t loci, int32_t radiusNear, int32_t radiusFar,
+             int32_t missing);
 
   // Appends the masks of a candidate whose alleles are `parent[0..2*loci)`
   // and returns its index for compatible().
@@ -27,8 +32,6 @@ class FitMasks {
     }
     return true;
   }
-
-  void clear() { masks_.clear(); }
 
  private:
   const int32_t* offspring_;

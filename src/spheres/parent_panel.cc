@@ -186,8 +186,9 @@ const uint64_t* ParentPanel::carriersOf(int32_t locus, int32_t allele) const {
   return index_[static_cast<size_t>(locus)].carriers.data() + static_cast<size_t>(slot) * words_;
 }
 
-ParentPanel::Probe ParentPanel::probe(const int32_t* offspring) const {
-  Probe probe;
+const ParentPanel::Probe& ParentPanel::probe(const int32_t* offspring) const {
+  Probe& probe = scratchProbe_;
+  probe.loci.clear();
   for (int32_t k = 0; k < loci_; ++k) {
     int32_t s1 = offspring[2 * k];
     int32_t s2 = offspring[2 * k + 1];
@@ -230,7 +231,7 @@ void ParentPanel::findCandidates(const int32_t* offspring, int32_t radius, int32
                                  int32_t last, std::vector<SphereHit>& hits) const {
   // Every candidate has near <= radius, and near is never negative.
   if (radius < 0 || first >= last) return;
-  const Probe offspringProbe = probe(offspring);
+  const Probe& offspringProbe = probe(offspring);
   if (!usesIndexFor(radius)) {
     scanCandidates(offspringProbe, radius, first, last, hits);
     return;

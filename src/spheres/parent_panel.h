@@ -58,7 +58,8 @@ class ParentPanel {
     std::vector<ProbeLocus> loci;
   };
 
-  Probe probe(const int32_t* offspring) const;
+  // Valid until the next call: the probe is kept to reuse its memory.
+  const Probe& probe(const int32_t* offspring) const;
   const uint64_t* carriersOf(int32_t locus, int32_t allele) const;
   int32_t carrierCount(int32_t locus, int32_t allele) const;
   int32_t alleleSlot(int32_t locus, int32_t allele) const;  // -1 when no parent has it
@@ -105,6 +106,7 @@ class ParentPanel {
     int offCount = 0;
   };
   mutable std::vector<LocusSets> scratchSets_;
+  mutable Probe scratchProbe_;
   mutable std::vector<std::pair<int32_t, size_t>> scratchOrder_;
 };
 
