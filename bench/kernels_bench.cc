@@ -1,0 +1,135 @@
+// Micro-benchmarks of the kernels that dominate a run: the sphere search of
+// one offspring against every parent (allele index for small radii, block
+// scan for wide ones, and the record-based reference), and the compatibility
+// test of one pair (bit masks against checkCompatibility).
+#include <random>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "families/compatibility.h"
+#include "families/fit_masks.h"
+#include "input/data.h"
+#include "spheres/espacio.h"
+#include "spheres/parent_panel.h"
+
+namespace {
+
+// A hatchery-like population: loci of 10 to 25 alleles in steps of 2 or 4
+// with skewed frequencies; offspring drawn from random parent pairs.
+struct Population {
+  Data parents = Data::fromText("", -99, "#");
+  Data sons = Data::fromText("", -99, "#");
+};
+
+Population makePopulation(int parentCount, int sonCount, int loci) {
+  std::mt19937 rng(12345);
+  std::vector<std::vector<int>> alleles(static_cast<size_t>(loci));
+  std::vector<std::discrete_distribution<int>> pick;
+  for (auto& locus : alleles) {
+    const int count = std::uniform_int_distribution<int>(10, 25)(rng);
+    const int step = std::uniform_int_distribution<int>(0, 1)(rng) == 0 ? 2 : 4;
+    std::vector<double> weights;
+    for (int a = 0; a < count; ++a) {
+      locus.push_back(100 + step * a);
+      weights.push_back(1.0 / (1 + a));
+    }
+    pick.emplace_back(weights.begin(), weights.end());
+  }
+  std::string parents, sons;
+  std::vector<std::vector<int>> genotypes;
+  for (int j = 0; j < parentCount; ++j) {
+    std::vector<int> g;
+    for (int k = 0; k < loci; ++k) {
+      for (int copy = 0; copy < 2; ++copy) {
+        g.push_back(alleles[static_cast<size_t>(k)][static_cast<size_t>(pick[static_cast<size_t>(k)](rng))]);
+        parents += std::to_string(g.back()) + " ";
+      }
+    }
+    parents += std::to_string(j < parentCount / 2 ? j + 1 : 2000 + j) + "\n";
+    genotypes.push_back(g);
+  }
+  std::uniform_int_distribution<int> parent(0, parentCount - 1), side(0, 1);
+  for (int i = 0; i < sonCount; ++i) {
+    const auto& mother = genotypes[static_cast<size_t>(parent(rng) % (parentCount / 2))];
+    const auto& father = genotypes[static_cast<size_t>(parentCount / 2 + parent(rng) % (parentCount / 2))];
+    for (int k = 0; k < loci; ++k) {
+      sons += std::to_string(mother[static_cast<size_t>(2 * k + side(rng))]) + " " +
+              std::to_string(father[static_cast<size_t>(2 * k + side(rng))]) + " ";
+    }
+    sons += "\n";
+  }
+  Population p;
+  p.parents = Data::fromText(parents, -99, "#");
+  p.sons = Data::fromText(sons, -99, "#");
+  p.parents.nLoci = loci;
+  p.sons.nLoci = loci;
+  return p;
+}
+
+void BM_SphereSearch(benchmark::State& state) {
+  const int radius = static_cast<int>(state.range(0));
+  const Population p = makePopulation(4000, 256, 16);
+  const ParentPanel panel(p.parents, -99);
+  std::vector<SphereHit> hits;
+  size_t i = 0;
+  for (auto _ : state) {
+    hits.clear();
+    panel.findCandidates(p.sons.rows[i++ % p.sons.rows.size()].data(), radius, 0, panel.size(),
+                         hits);
+    benchmark::DoNotOptimize(hits.data());
+  }
+  state.SetLabel(panel.usesIndexFor(radius) ? "allele index" : "block scan");
+  state.counters["parents/s"] =
+      benchmark::Counter(static_cast<double>(panel.size()), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_SphereSearch)->Arg(0)->Arg(2)->Arg(6)->Arg(20);
+
+void BM_SphereSearchReference(benchmark::State& state) {
+  valoresperdidos = -99;
+  const Population p = makePopulation(4000, 16, 16);
+  const Son son = p.sons.generateSon(0);
+  std::vector<Progenitor> parents;
+  for (int j = 0; j < static_cast<int>(p.parents.rows.size()); ++j) {
+    parents.push_back(p.parents.generateParent(j));
+  }
+  for (auto _ : state) {
+    int inside = 0;
+    for (const Progenitor& parent : parents) {
+      inside += Espacio::D1(Punto(son.genotype), Punto(parent.genotype)).allele1 <= 2;
+    }
+    benchmark::DoNotOptimize(inside);
+  }
+}
+BENCHMARK(BM_SphereSearchReference);
+
+void BM_CompatibilityMasks(benchmark::State& state) {
+  const Population p = makePopulation(64, 1, 16);
+  FitMasks masks;
+  masks.reset(p.sons.rows[0].data(), 16, 2, 2, -99);
+  for (const auto& row : p.parents.rows) masks.add(row.data());
+  size_t pair = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(masks.compatible(pair % 32, 32 + (pair / 32) % 32));
+    ++pair;
+  }
+}
+BENCHMARK(BM_CompatibilityMasks);
+
+void BM_CompatibilityReference(benchmark::State& state) {
+  const Population p = makePopulation(64, 1, 16);
+  Son son = p.sons.generateSon(0);
+  son.radiusNear = son.radiusFar = 2;
+  std::vector<Progenitor> parents;
+  for (int j = 0; j < 64; ++j) parents.push_back(p.parents.generateParent(j));
+  size_t pair = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        checkCompatibility(son, parents[pair % 32], parents[32 + (pair / 32) % 32], -99));
+    ++pair;
+  }
+}
+BENCHMARK(BM_CompatibilityReference);
+
+}  // namespace
