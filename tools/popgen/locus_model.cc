@@ -1,0 +1,54 @@
+#include "popgen/locus_model.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+int LocusModel::draw(Rng& rng) const {
+  const uint64_t r = rng.below(cumulative.back());
+  const size_t i = static_cast<size_t>(std::upper_bound(cumulative.begin(), cumulative.end(), r) -
+                                       cumulative.begin());
+  return sizes[i];
+}
+
+LocusModel makeLocus(Rng& rng, int step) {
+  LocusModel locus;
+  locus.step = step;
+  const int count = 10 + static_cast<int>(rng.below(16));
+
+  // Real loci leave some sizes of their range unseen: the alleles take `count`
+  // of 1.5 * `count` consecutive repeat numbers, chosen at random.
+  const int span = count + count / 2;
+  std::vector<int> offsets(static_cast<size_t>(span));
+  for (int k = 0; k < span; ++k) offsets[static_cast<size_t>(k)] = k;
+  for (int k = 0; k < count; ++k) {
+    const int j = k + static_cast<int>(rng.below(static_cast<uint64_t>(span - k)));
+    std::swap(offsets[static_cast<size_t>(k)], offsets[static_cast<size_t>(j)]);
+  }
+  std::sort(offsets.begin(), offsets.begin() + count);
+  const int smallest = 80 + step * static_cast<int>(rng.below(40));
+  for (int k = 0; k < count; ++k) {
+    locus.sizes.push_back(smallest + step * offsets[static_cast<size_t>(k)]);
+  }
+
+  // Stepwise mutation keeps neighbouring sizes similar in frequency: rank the
+  // sizes by their distance from a modal size, with a little jitter so ties
+  // fall either way, and give rank r a weight proportional to 1 / (r + 1).
+  const int mode = static_cast<int>(rng.below(static_cast<uint64_t>(count)));
+  std::vector<std::pair<int, int>> keyed;  // (key, size index)
+  for (int k = 0; k < count; ++k) {
+    keyed.emplace_back(4 * std::abs(k - mode) + static_cast<int>(rng.below(6)), k);
+  }
+  std::sort(keyed.begin(), keyed.end());
+  std::vector<uint64_t> weight(static_cast<size_t>(count));
+  for (size_t rank = 0; rank < keyed.size(); ++rank) {
+    // Integer weights keep the draws free of floating-point rounding.
+    weight[static_cast<size_t>(keyed[rank].second)] = 720720 / (rank + 1);
+  }
+  uint64_t sum = 0;
+  for (uint64_t w : weight) {
+    sum += w;
+    locus.cumulative.push_back(sum);
+  }
+  return locus;
+}
