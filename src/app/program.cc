@@ -1,5 +1,7 @@
 #include "app/program.h"
 
+#include <new>
+
 #include "app/analysis_run.h"
 #include "input/data.h"
 #include "records/run_failure.h"
@@ -23,6 +25,11 @@ int runProgram(std::istream& in, std::ostream& out, RunProgress* progress) {
   } catch (const RunFailure& failure) {
     out << failure.what() << std::flush;
     return failure.status();
+  } catch (const std::bad_alloc&) {
+    // A radius so wide that the family list outgrows memory: say so plainly
+    // instead of aborting; reports already begun are incomplete.
+    out << "not enough memory to finish the analysis\n" << std::flush;
+    return 1;
   }
   out << "\nDONE" << std::endl;
   return 0;
