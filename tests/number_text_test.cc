@@ -72,17 +72,4 @@ TEST(ItoS, EqualsAppendIntAndTheLibraryText) {
   }
 }
 
-TEST(AppendInt, BeyondThe32BitRange) {
-  const std::pair<int64_t, const char*> cases[] = {
-      {int64_t{INT_MAX} + 1, "2147483648"},
-      {INT64_MAX, "9223372036854775807"},
-      {INT64_MIN, "-9223372036854775808"},
-  };
-  for (const auto& [value, text] : cases) {
-    std::string out;
-    appendInt(out, value);
-    EXPECT_EQ(out, text);
-  }
-}
-
 }  // namespace

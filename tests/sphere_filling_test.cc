@@ -238,13 +238,4 @@ TEST(FillSpheres, NegativeRadiusLeavesEveryListEmpty) {
   }
 }
 
-TEST(FillSpheres, TablesRowsAreNotChanged) {
-  MissingCode code(-99);
-  const std::string parents = "100 104 11\n100 102 2001\n";
-  const std::string sons = "100 104\n";
-  Filled f = fill(parents, sons, 2);
-  EXPECT_EQ(f.parents.rows, Data::fromText(parents, -99, "#").rows);
-  EXPECT_EQ(f.sonsTable.rows, Data::fromText(sons, -99, "#").rows);
-}
-
 }  // namespace

@@ -110,7 +110,11 @@ TEST(ParseLine, Table) {
   const int32_t X = -100000;
   const LineCase cases[] = {
       {"five values", "101 103 115 117 1005", LineKind::Row, {101, 103, 115, 117, 1005}, false},
-      {"missing code kept and flagged", "101 -99 103 105", LineKind::Row, {101, -99, 103, 105}, true},
+      {"missing code kept and flagged",
+       "101 -99 103 105",
+       LineKind::Row,
+       {101, -99, 103, 105},
+       true},
       {"bad negative poisons the rest", "101 -3 103 -99", LineKind::Row, {101, X, X, X}, false},
       {"missing before a bad negative", "5 -99 -7 8", LineKind::Row, {5, -99, X, X}, true},
       {"leading bad negative", "-5 7", LineKind::Row, {X, X}, false},
@@ -180,17 +184,23 @@ struct TableCase {
 
 TEST(ParseTable, Table) {
   const TableCase cases[] = {
-      {"comment then a row", "# generated\n101 103 115 117 1005\n", {{101, 103, 115, 117, 1005}},
+      {"comment then a row",
+       "# generated\n101 103 115 117 1005\n",
+       {{101, 103, 115, 117, 1005}},
        {false}},
       {"last line without line feed", "1 2\n3 4", {{1, 2}, {3, 4}}, {false, false}},
       {"blank lines skipped", "\n  \n1 2\n\t\n\n3 4\n\n", {{1, 2}, {3, 4}}, {false, false}},
       {"carriage-return line ends", "1 2\r\n3 4\r\n", {{1, 2}, {3, 4}}, {false, false}},
       {"empty text", "", {}, {}},
       {"comments only", "# a\n#b\n   # c\n", {}, {}},
-      {"rows of different lengths", "1 2 3\n4\n5 6 7 8 9\n", {{1, 2, 3}, {4}, {5, 6, 7, 8, 9}},
+      {"rows of different lengths",
+       "1 2 3\n4\n5 6 7 8 9\n",
+       {{1, 2, 3}, {4}, {5, 6, 7, 8, 9}},
        {false, false, false}},
-      {"flags follow the stored rows", "1 -99\n# c\n3 4\n5 -99 #x\n6 7 -99\n",
-       {{1, -99}, {3, 4}, {6, 7, -99}}, {true, false, true}},
+      {"flags follow the stored rows",
+       "1 -99\n# c\n3 4\n5 -99 #x\n6 7 -99\n",
+       {{1, -99}, {3, 4}, {6, 7, -99}},
+       {true, false, true}},
   };
   for (const TableCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -265,9 +275,8 @@ TEST(GetRow, UnreadableTokenThrows) {
 
 TEST(ContWords, CountsEveryWordIncludingTheLast) {
   const std::pair<const char*, int> cases[] = {
-      {"1 2 3", 3},       {"1 2 3\n", 3},  {"", 0},           {"   ", 0},
-      {"a", 1},           {" a ", 1},      {"a\tb\n c", 3},   {"a\rb", 1},
-      {"x  y", 2},        {"\t\t7", 1},    {"12,14 15", 2},   {"# a b", 3},
+      {"1 2 3", 3},    {"1 2 3\n", 3}, {"", 0},     {"   ", 0},   {"a", 1},        {" a ", 1},
+      {"a\tb\n c", 3}, {"a\rb", 1},    {"x  y", 2}, {"\t\t7", 1}, {"12,14 15", 2}, {"# a b", 3},
   };
   for (const auto& [line, words] : cases) {
     SCOPED_TRACE(std::string("line '") + line + "'");
@@ -294,8 +303,8 @@ std::string failureOf(const std::string& name) {
 TEST_F(DataFile, ReadsAFile) {
   writeFile("parents.PAR", "#head\n101 103 115 117 1005\n\n120 -99 1 2 2001");
   const Data data("parents.PAR", -99, "#");
-  EXPECT_EQ(data.rows, (std::vector<std::vector<int>>{{101, 103, 115, 117, 1005},
-                                                      {120, -99, 1, 2, 2001}}));
+  EXPECT_EQ(data.rows,
+            (std::vector<std::vector<int>>{{101, 103, 115, 117, 1005}, {120, -99, 1, 2, 2001}}));
   EXPECT_EQ(data.rowHasMissing, (std::vector<bool>{false, true}));
   EXPECT_EQ(data.fileName, "parents.PAR");
 }

@@ -57,7 +57,8 @@ TEST(WriteParents, Table) {
 
   const ParentCase cases[] = {
       {"no sons", {}, kParentHeader},
-      {"sons without candidates", {sonWith(4, {}, {}, {}, {}), sonWith(4, {}, {}, {}, {})},
+      {"sons without candidates",
+       {sonWith(4, {}, {}, {}, {}), sonWith(4, {}, {}, {}, {})},
        "Radius = 4\n" + kParentHeader},
       {"negative radius", {sonWith(-3, {}, {}, {}, {})}, "Radius = -3\n" + kParentHeader},
       {"the three kinds of match, a son skipped, a son with fathers only",
@@ -69,9 +70,10 @@ TEST(WriteParents, Table) {
            "\t\t15(S-TOTAL MATCH)\t\t2008(NON-TOTAL MATCH)\n"
            "\t\t\t\t\t\t\t2011(S-TOTAL MATCH)\n" +
            kDash + "\n3\t\t\t\t\t\t\t2003(I-TOTAL MATCH)\n" + kDash},
-      {"mothers without fathers", {sonWith(0, {cand(5)}, {cand(6, false)}, {}, {})},
-       "Radius = 0\n" + kParentHeader + "\n1\t\t5(I-TOTAL MATCH)\t\t\n\t\t6(NON-TOTAL MATCH)\t\t\n" +
-           kDash},
+      {"mothers without fathers",
+       {sonWith(0, {cand(5)}, {cand(6, false)}, {}, {})},
+       "Radius = 0\n" + kParentHeader +
+           "\n1\t\t5(I-TOTAL MATCH)\t\t\n\t\t6(NON-TOTAL MATCH)\t\t\n" + kDash},
       {"fathers beside mothers: PI first, then PS",
        {sonWith(2, {cand(1), cand(2)}, {cand(3, true)}, {cand(2001)},
                 {cand(2011, false), cand(2012, true), cand(2013, false)})},
@@ -88,12 +90,15 @@ TEST(WriteParents, Table) {
            "\t\t\t\t\t\t\t2002(I-TOTAL MATCH)\n"
            "\t\t\t\t\t\t\t2011(S-TOTAL MATCH)\n" +
            kDash},
-      {"Included entries ignore totalMatch", {sonWith(1, {cand(7, false)}, {}, {cand(2007, false)}, {})},
+      {"Included entries ignore totalMatch",
+       {sonWith(1, {cand(7, false)}, {}, {cand(2007, false)}, {})},
        "Radius = 1\n" + kParentHeader + "\n1\t\t7(I-TOTAL MATCH)\t\t2007(I-TOTAL MATCH)\n" + kDash},
       {"SemiIncluded mother beside a SemiIncluded father",
        {sonWith(8, {}, {cand(8, false)}, {}, {cand(2009, true)})},
-       "Radius = 8\n" + kParentHeader + "\n1\t\t8(NON-TOTAL MATCH)\t\t2009(S-TOTAL MATCH)\n" + kDash},
-      {"first son's radiusNear, numbers by position", {firstWithoutCandidates, second},
+       "Radius = 8\n" + kParentHeader + "\n1\t\t8(NON-TOTAL MATCH)\t\t2009(S-TOTAL MATCH)\n" +
+           kDash},
+      {"first son's radiusNear, numbers by position",
+       {firstWithoutCandidates, second},
        "Radius = 6\n" + kParentHeader + "\n2\t\t\t\t\t\t\t2001(NON-TOTAL MATCH)\n" + kDash},
   };
   for (const ParentCase& c : cases) {
@@ -288,10 +293,9 @@ TEST(WriteFamilieswithGenotypes, OffspringFieldIsFourWideLeftJustified) {
   EXPECT_EQ(texts.list, "3 sons with assigned family (R =0):\n" + kFamilyColumns +
                             "\n12\t\t11\t\t2001\n\n1000\t\t11\t\t2001\n\n12345\t\t11\t\t2001\n");
   const std::string parents = "Mother 11\t\t1 1 2 2 3 3 \nFather 2001\t\t1 2 2 3 3 -100000 \n\n";
-  EXPECT_EQ(texts.genotypes,
-            "\nOFFSPRING 12  \t1 1 2 2 3 3 \n" + underscores(3) + "\n" + parents +
-                "\nOFFSPRING 1000\t1 1 2 2 3 3 \n" + underscores(3) + "\n" + parents +
-                "\nOFFSPRING 12345\t1 1 2 2 3 3 \n" + underscores(3) + "\n" + parents);
+  const std::string rest = "1 1 2 2 3 3 \n" + underscores(3) + "\n" + parents;
+  EXPECT_EQ(texts.genotypes, "\nOFFSPRING 12  \t" + rest + "\nOFFSPRING 1000\t" + rest +
+                                 "\nOFFSPRING 12345\t" + rest);
 }
 
 // Text after the first line, for cases whose header is not the point.
@@ -356,7 +360,8 @@ std::vector<Family> randomFamilies(std::mt19937& rng) {
   const int radius = step(rng) * 2;
   auto genotype = [&]() {
     Loci l;
-    for (int i = 0; i < nLoci; ++i) l.push_back({chance(rng) == 0 ? -99 : allele(rng), allele(rng)});
+    for (int i = 0; i < nLoci; ++i)
+      l.push_back({chance(rng) == 0 ? -99 : allele(rng), allele(rng)});
     return l;
   };
   std::vector<Family> families;
@@ -417,7 +422,8 @@ TEST_F(FamiliesFile, UnwritableListingIsReportedAndTheListStillWritten) {
     void (*make)();
   };
   const Setup setups[] = {
-      {"a directory in its place", [] { (void)std::filesystem::create_directory("Famgenotypes.out"); }},
+      {"a directory in its place",
+       [] { (void)std::filesystem::create_directory("Famgenotypes.out"); }},
       {"a link to a full disk",
        [] { std::filesystem::create_symlink("/dev/full", "Famgenotypes.out"); }},
   };
