@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <random>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -222,6 +223,76 @@ TEST(ParseTable, StopsAtTheFirstUnreadableLine) {
     SCOPED_TRACE(text);
     EXPECT_TRUE(parseTable(text, '#', -99).unreadable);
   }
+}
+
+// The reading written out step by step: lines up to each line feed, blank
+// lines skipped, then character by character, a token converted when the
+// character after it separates or ends the line.
+ParsedTable readStepByStep(const std::string& text, char marker, int missing) {
+  ParsedTable table;
+  auto separates = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    bool blank = true;
+    for (char c : line) blank = blank && separates(c);
+    if (blank || line[0] == marker) continue;
+    std::vector<int32_t> row;
+    bool flag = false;
+    bool pending = false;
+    bool dropped = false;
+    std::string token;
+    for (size_t i = 0; i < line.size() && !dropped; ++i) {
+      if (separates(line[i])) continue;
+      if (line[i] == marker) {
+        dropped = true;
+        break;
+      }
+      token += line[i];
+      if (i + 1 < line.size() && !separates(line[i + 1])) continue;
+      errno = 0;
+      long v = std::strtol(token.c_str(), nullptr, 10);
+      token.clear();
+      if (v == 0 || errno == ERANGE || v < INT32_MIN || v > INT32_MAX) {
+        table.unreadable = true;
+        return table;
+      }
+      if (pending) {
+        v = -100000;
+        pending = false;
+      }
+      if (v < 0 && v != missing) {
+        v = -100000;
+        pending = true;
+      }
+      flag = flag || v == missing;
+      row.push_back(static_cast<int32_t>(v));
+    }
+    if (dropped) continue;
+    table.rows.push_back(row);
+    table.rowHasMissing.push_back(flag);
+  }
+  return table;
+}
+
+TEST(ParseTable, AgreesWithTheStepByStepReadingOnRandomTexts) {
+  std::mt19937 rng(99);
+  const std::string alphabet = "123456789123456789123456789   \t\n\n\n-9-9+0#\r,a";
+  std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
+  std::uniform_int_distribution<int> length(0, 60);
+  int readable = 0;
+  for (int n = 0; n < 20000; ++n) {
+    std::string text;
+    for (int i = length(rng); i > 0; --i) text += alphabet[pick(rng)];
+    const ParsedTable expected = readStepByStep(text, '#', -99);
+    const ParsedTable table = parseTable(text, '#', -99);
+    ASSERT_EQ(table.unreadable, expected.unreadable) << "text '" << text << "'";
+    if (expected.unreadable) continue;
+    ++readable;
+    ASSERT_EQ(table.rows, expected.rows) << "text '" << text << "'";
+    ASSERT_EQ(table.rowHasMissing, expected.rowHasMissing) << "text '" << text << "'";
+  }
+  EXPECT_GT(readable, 2000);
 }
 
 TEST(DataFromText, KeepsRowsFlagsAndNames) {
