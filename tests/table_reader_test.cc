@@ -400,9 +400,4 @@ TEST_F(DataFile, ReadErrorIsReported) {
   EXPECT_EQ(failureOf("/proc/self/mem"), "can not read /proc/self/mem input file\n");
 }
 
-TEST_F(DataFile, ConversionFailureInAFile) {
-  writeFile("sons.PRO", "1 2\n3 zero\n");
-  EXPECT_EQ(failureOf("sons.PRO"), kConversion);
-}
-
 }  // namespace
