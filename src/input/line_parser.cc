@@ -67,14 +67,14 @@ LineKind parseLine(std::string_view line, char commentMarker, int32_t missing,
     int32_t v = 0;
     size_t end = i + (c == '-' ? 1 : 0);
     const size_t digitsStart = end;
-    int32_t magnitude = 0;
+    int64_t magnitude = 0;
     while (end < size && end - digitsStart < 10 && line[end] >= '0' && line[end] <= '9') {
       magnitude = magnitude * 10 + (line[end] - '0');
       ++end;
     }
     const size_t digits = end - digitsStart;
     if (quickNumbers && digits > 0 && digits <= 9 && (end == size || isSeparator(line[end]))) {
-      v = c == '-' ? -magnitude : magnitude;
+      v = static_cast<int32_t>(c == '-' ? -magnitude : magnitude);
       if (v == 0) return LineKind::Unreadable;
     } else {
       end = i;

@@ -357,10 +357,12 @@ void ParentPanel::scanCandidates(const Probe& probe, int32_t radius, int32_t fir
   // in it is out; the parents left get their exact distance.
   const int16_t cap = static_cast<int16_t>(radius + 1);
   const size_t stride = narrowStride_;
-  for (int32_t start = first; start < last; start += kBlock) {
+  // Blocks are aligned to the padded layout; lanes outside [first, last) start out.
+  for (int32_t start = first - first % kBlock; start < last; start += kBlock) {
+    const int32_t begin = std::max(first - start, 0);
     const int32_t count = std::min(kBlock, last - start);
     int16_t nearSum[kBlock];
-    for (int32_t j = 0; j < kBlock; ++j) nearSum[j] = j < count ? 0 : cap;
+    for (int32_t j = 0; j < kBlock; ++j) nearSum[j] = j >= begin && j < count ? 0 : cap;
     bool anyIn = true;
     for (size_t a = 0; a < probe.loci.size() && anyIn; ++a) {
       const ProbeLocus& locus = probe.loci[a];
@@ -381,14 +383,14 @@ void ParentPanel::scanCandidates(const Probe& probe, int32_t radius, int32_t fir
       anyIn = closest <= radius;
     }
     if (!anyIn) continue;
-    for (int32_t j = 0; j < count; ++j) {
+    for (int32_t j = begin; j < count; ++j) {
       if (nearSum[j] <= radius && nearEnough(probe, start + j, limit, &hit)) hits.push_back(hit);
     }
   }
 }
 
 bool ParentPanel::fitsNarrowScan(const Probe& probe, int32_t radius) const {
-  if (narrowLow_.empty()) return false;
+  if (narrowLow_.empty() || radius >= INT16_MAX) return false;
   if ((int64_t{radius} + 1) * static_cast<int64_t>(probe.loci.size()) > INT16_MAX) return false;
   for (const ProbeLocus& locus : probe.loci) {
     for (int32_t v : {locus.low, locus.high}) {
