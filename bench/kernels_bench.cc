@@ -70,6 +70,7 @@ Population makePopulation(int parentCount, int sonCount, int loci) {
 
 void BM_SphereSearch(benchmark::State& state) {
   const int radius = static_cast<int>(state.range(0));
+  useOnlyPortableKernels(state.range(1) != 0);
   const Population p = makePopulation(4000, 256, 16);
   const ParentPanel panel(p.parents, -99);
   std::vector<SphereHit> hits;
@@ -80,11 +81,12 @@ void BM_SphereSearch(benchmark::State& state) {
                          hits);
     benchmark::DoNotOptimize(hits.data());
   }
-  state.SetLabel(panel.usesIndexFor(radius) ? "allele index" : "block scan");
+  state.SetLabel(std::string(panel.usesIndexFor(radius) ? "allele index" : "block scan") +
+                 (state.range(1) != 0 ? ", portable kernel" : ""));
   state.counters["parents/s"] =
       benchmark::Counter(static_cast<double>(panel.size()), benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(BM_SphereSearch)->Arg(0)->Arg(2)->Arg(6)->Arg(20);
+BENCHMARK(BM_SphereSearch)->ArgsProduct({{0, 2, 6, 20}, {0, 1}});
 
 void BM_SphereSearchReference(benchmark::State& state) {
   valoresperdidos = -99;

@@ -113,11 +113,19 @@ Reports streamedReports(const Population& p) {
   return {parentSink.content, familySink.content, genotypeSink.content};
 }
 
-TEST(StreamedAnalysis, WritesWhatTheRecordStagesWrite) {
+// Both builds of the allele-index kernel (the portable one and the one chosen
+// at run time for the processor) must give the same reports.
+class StreamedAnalysis : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override { useOnlyPortableKernels(GetParam()); }
+  void TearDown() override { useOnlyPortableKernels(false); }
+};
+
+TEST_P(StreamedAnalysis, WritesWhatTheRecordStagesWrite) {
   valoresperdidos = -99;
   std::mt19937 rng(20261207);
   int withFamilies = 0;
-  for (int trial = 0; trial < 3000; ++trial) {
+  for (int trial = 0; trial < 2000; ++trial) {
     const Population p = randomPopulation(rng);
     if (p.parents.empty()) continue;
     SCOPED_TRACE("trial " + std::to_string(trial) + "\n" + p.describe());
@@ -129,15 +137,22 @@ TEST(StreamedAnalysis, WritesWhatTheRecordStagesWrite) {
     if (!expected.genotypes.empty()) ++withFamilies;
   }
   // The generator must exercise family formation, not only empty reports.
-  EXPECT_GT(withFamilies, 500);
+  EXPECT_GT(withFamilies, 300);
 }
 
 // The allele index and the block scan must find exactly the parents whose
 // near distance from Espacio::D1 is within the radius, for every radius.
-TEST(ParentPanel, FindsExactlyTheParentsWithinTheRadius) {
+INSTANTIATE_TEST_SUITE_P(Kernels, StreamedAnalysis, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "PortableKernel" : "FastestKernel";
+                         });
+
+using ParentPanelSearch = StreamedAnalysis;
+
+TEST_P(ParentPanelSearch, FindsExactlyTheParentsWithinTheRadius) {
   valoresperdidos = -99;
   std::mt19937 rng(7);
-  for (int trial = 0; trial < 1500; ++trial) {
+  for (int trial = 0; trial < 1000; ++trial) {
     const Population p = randomPopulation(rng);
     if (p.parents.empty()) continue;
     Data parents = Data::fromText(p.parents, -99, "#");
@@ -171,5 +186,10 @@ TEST(ParentPanel, FindsExactlyTheParentsWithinTheRadius) {
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Kernels, ParentPanelSearch, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "PortableKernel" : "FastestKernel";
+                         });
 
 }  // namespace

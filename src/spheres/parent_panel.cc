@@ -24,23 +24,22 @@ inline int16_t gap16(int16_t a, int16_t b) {
 }
 constexpr int64_t kMaxSlotTable = 1 << 16;
 
-// The index is scanned two words (128 parents) at a time: GCC and clang lower
-// these vectors to whatever the target has, one SSE2 register at the least.
-// Wider groups do more work per group before all their parents are out.
-constexpr size_t kGroupWords = 2;
+// The index is scanned a group of words at a time, in vectors GCC and clang
+// lower to what the target has: two words (one SSE2 register) in the portable
+// kernel, four (one AVX2 register) in the kernel chosen at run time where the
+// processor has AVX2. Bitsets are padded to whole groups of the wider kind.
+constexpr size_t kGroupWords = 4;
 constexpr size_t kGroupBits = 64 * kGroupWords;
-typedef uint64_t WordGroup __attribute__((vector_size(8 * kGroupWords)));
+typedef uint64_t PortableGroup __attribute__((vector_size(16)));
+typedef uint64_t WideGroup __attribute__((vector_size(32)));
 
-inline __attribute__((always_inline)) WordGroup loadGroup(const uint64_t* words) {
+// Loads through a reference: returning a vector wider than the baseline
+// registers would change the calling convention between the clones.
+template <typename WordGroup>
+inline __attribute__((always_inline)) void orGroup(WordGroup& into, const uint64_t* words) {
   WordGroup group;
   std::memcpy(&group, words, sizeof group);
-  return group;
-}
-
-inline __attribute__((always_inline)) bool allSet(const WordGroup& g) {
-  uint64_t all = g[0];
-  for (size_t i = 1; i < kGroupWords; ++i) all &= g[i];
-  return all == ~uint64_t{0};
+  into |= group;
 }
 
 int64_t nearLimitFor(int32_t radius) {
@@ -236,28 +235,102 @@ void ParentPanel::findCandidates(const int32_t* offspring, int32_t radius, int32
     scanCandidates(offspringProbe, radius, first, last, hits);
     return;
   }
-  switch (radius) {
-    case 0: return indexCandidates<0>(offspringProbe, first, last, hits);
-    case 1: return indexCandidates<1>(offspringProbe, first, last, hits);
-    case 2: return indexCandidates<2>(offspringProbe, first, last, hits);
-    case 3: return indexCandidates<3>(offspringProbe, first, last, hits);
-    case 4: return indexCandidates<4>(offspringProbe, first, last, hits);
-    case 5: return indexCandidates<5>(offspringProbe, first, last, hits);
-    case 6: return indexCandidates<6>(offspringProbe, first, last, hits);
-    default: return indexCandidates<7>(offspringProbe, first, last, hits);
-  }
+  indexCandidates(offspringProbe, radius, first, last, hits);
 }
+
+namespace {
 
 // At a locus a parent adds to the near distance the gap between its nearest
 // allele and the nearer offspring allele. The index gives, per word of 64
 // parents, the sets whose gap is at least 1 (no offspring allele, not missing)
-// and at least 2 (nor one a unit away). Summing those capped
-// gaps in bit-sliced "sum >= t" counters bounds the near distance from below,
-// so a parent whose bound passes R is out; only the survivors get a distance.
-template <int R>
-void ParentPanel::indexCandidates(const Probe& probe, int32_t first, int32_t last,
-                                  std::vector<SphereHit>& hits) const {
+// and at least 2 (nor one a unit away). Summing those capped gaps in
+// bit-sliced "sum >= t" counters bounds the near distance from below, so a
+// parent whose bound passes R is out. Marks in `out` the parents still in.
+template <int R, typename WordGroup>
+inline __attribute__((always_inline)) void markWithinBound(const IndexLocus* sets,
+                                                           size_t active, size_t firstWord,
+                                                           size_t lastWord, uint64_t* out) {
   constexpr int kLevels = R == 0 ? 1 : 2;
+  constexpr size_t kWords = sizeof(WordGroup) / sizeof(uint64_t);
+  for (size_t w = firstWord; w < lastWord; w += kWords) {
+    WordGroup atLeast[R + 2] = {};  // atLeast[t]: bound on the near distance >= t
+    atLeast[0] = ~atLeast[0];
+    for (size_t a = 0; a < active; ++a) {
+      const IndexLocus& entry = sets[a];
+      WordGroup near = {};
+      for (int i = 0; i < entry.nearCount; ++i) orGroup(near, entry.near[i] + w);
+      WordGroup gapAtLeast[3];
+      gapAtLeast[1] = ~near;
+      if (kLevels > 1) {
+        for (int i = 0; i < entry.offCount; ++i) orGroup(near, entry.off[i] + w);
+        gapAtLeast[2] = ~near;
+      }
+      for (int t = R + 1; t > 0; --t) {
+        WordGroup reached = atLeast[t];
+        for (int gap = 1; gap <= kLevels && gap <= t; ++gap) {
+          reached |= atLeast[t - gap] & gapAtLeast[gap];
+        }
+        atLeast[t] = reached;
+      }
+      // Once every parent of the group is out, the other loci cannot matter.
+      uint64_t all = atLeast[R + 1][0];
+      for (size_t i = 1; i < kWords; ++i) all &= atLeast[R + 1][i];
+      if (all == ~uint64_t{0}) break;
+    }
+    const WordGroup in = ~atLeast[R + 1];
+    std::memcpy(out + w, &in, sizeof in);
+  }
+}
+
+#define PARENTSPHERE_MARK_WITHIN_RADIUS(Group)                                         \
+  switch (radius) {                                                                    \
+    case 0: return markWithinBound<0, Group>(sets, active, firstWord, lastWord, out);  \
+    case 1: return markWithinBound<1, Group>(sets, active, firstWord, lastWord, out);  \
+    case 2: return markWithinBound<2, Group>(sets, active, firstWord, lastWord, out);  \
+    case 3: return markWithinBound<3, Group>(sets, active, firstWord, lastWord, out);  \
+    case 4: return markWithinBound<4, Group>(sets, active, firstWord, lastWord, out);  \
+    case 5: return markWithinBound<5, Group>(sets, active, firstWord, lastWord, out);  \
+    case 6: return markWithinBound<6, Group>(sets, active, firstWord, lastWord, out);  \
+    default:                                                                           \
+      return markWithinBound<kMaxIndexedRadius, Group>(sets, active, firstWord, lastWord, out); \
+  }
+
+void markWithinRadiusPortable(int32_t radius, const IndexLocus* sets, size_t active,
+                              size_t firstWord, size_t lastWord, uint64_t* out) {
+  PARENTSPHERE_MARK_WITHIN_RADIUS(PortableGroup)
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) void markWithinRadiusAvx2(int32_t radius, const IndexLocus* sets,
+                                                          size_t active, size_t firstWord,
+                                                          size_t lastWord, uint64_t* out) {
+  PARENTSPHERE_MARK_WITHIN_RADIUS(WideGroup)
+}
+
+bool avx2Available() {
+  static const bool available = __builtin_cpu_supports("avx2");
+  return available;
+}
+#endif
+
+bool portableOnly = false;
+
+void markWithinRadius(int32_t radius, const IndexLocus* sets, size_t active, size_t firstWord,
+                      size_t lastWord, uint64_t* out) {
+#if defined(__x86_64__)
+  if (!portableOnly && avx2Available()) {
+    return markWithinRadiusAvx2(radius, sets, active, firstWord, lastWord, out);
+  }
+#endif
+  markWithinRadiusPortable(radius, sets, active, firstWord, lastWord, out);
+}
+
+}  // namespace
+
+void useOnlyPortableKernels(bool portable) { portableOnly = portable; }
+
+void ParentPanel::indexCandidates(const Probe& probe, int32_t radius, int32_t first,
+                                  int32_t last, std::vector<SphereHit>& hits) const {
   // Loci where few parents share an offspring allele rule the most parents out,
   // so they go first: a group of parents is dropped as soon as all are out.
   std::vector<std::pair<int32_t, size_t>>& order = scratchOrder_;
@@ -270,11 +343,11 @@ void ParentPanel::indexCandidates(const Probe& probe, int32_t first, int32_t las
     order.emplace_back(sharing, a);
   }
   std::sort(order.begin(), order.end());
-  std::vector<LocusSets>& sets = scratchSets_;
+  std::vector<IndexLocus>& sets = scratchSets_;
   sets.clear();
   for (const auto& ranked : order) {
     const ProbeLocus& locus = probe.loci[ranked.second];
-    LocusSets entry;
+    IndexLocus entry;
     entry.near[entry.nearCount++] = missingBits_.data() + static_cast<size_t>(locus.locus) * words_;
     auto addCarriers = [&](int64_t v, const uint64_t** list, int& count) {
       if (v < INT32_MIN || v > INT32_MAX) return;
@@ -284,58 +357,33 @@ void ParentPanel::indexCandidates(const Probe& probe, int32_t first, int32_t las
     const bool homozygous = locus.low == locus.high;
     addCarriers(locus.low, entry.near, entry.nearCount);
     if (!homozygous) addCarriers(locus.high, entry.near, entry.nearCount);
-    if (kLevels > 1) {
-      for (int64_t centre : {int64_t{locus.low}, int64_t{locus.high}}) {
-        addCarriers(centre - 1, entry.off, entry.offCount);
-        addCarriers(centre + 1, entry.off, entry.offCount);
-        if (homozygous) break;
-      }
+    for (int64_t centre : {int64_t{locus.low}, int64_t{locus.high}}) {
+      addCarriers(centre - 1, entry.off, entry.offCount);
+      addCarriers(centre + 1, entry.off, entry.offCount);
+      if (homozygous) break;
     }
     sets.push_back(entry);
   }
-  const size_t active = sets.size();
-  const int64_t limit = R;
   const size_t firstWord = static_cast<size_t>(first) / kGroupBits * kGroupWords;
-  const size_t lastWord = (static_cast<size_t>(last) + 63) / 64;
-  for (size_t w = firstWord; w < lastWord; w += kGroupWords) {
-    WordGroup atLeast[R + 2] = {};  // atLeast[t]: bound on the near distance >= t
-    atLeast[0] = ~atLeast[0];
-    for (size_t a = 0; a < active; ++a) {
-      const LocusSets& entry = sets[a];
-      WordGroup near = loadGroup(entry.near[0] + w);
-      for (int i = 1; i < entry.nearCount; ++i) near |= loadGroup(entry.near[i] + w);
-      WordGroup gapAtLeast[3];
-      gapAtLeast[1] = ~near;
-      if (kLevels > 1) {
-        for (int i = 0; i < entry.offCount; ++i) near |= loadGroup(entry.off[i] + w);
-        gapAtLeast[2] = ~near;
-      }
-      for (int t = R + 1; t > 0; --t) {
-        WordGroup reached = atLeast[t];
-        for (int gap = 1; gap <= kLevels && gap <= t; ++gap) {
-          reached |= atLeast[t - gap] & gapAtLeast[gap];
-        }
-        atLeast[t] = reached;
-      }
-      if (allSet(atLeast[R + 1])) break;
+  const size_t lastWord = (static_cast<size_t>(last) + kGroupBits - 1) / kGroupBits * kGroupWords;
+  std::vector<uint64_t>& within = scratchWithin_;
+  within.resize(words_);
+  markWithinRadius(radius, sets.data(), sets.size(), firstWord, lastWord, within.data());
+  for (size_t w = static_cast<size_t>(first) / 64; w * 64 < static_cast<size_t>(last); ++w) {
+    uint64_t survivors = within[w];
+    const size_t base = w * 64;
+    if (base < static_cast<size_t>(first)) survivors &= ~uint64_t{0} << (first - base);
+    if (base + 64 > static_cast<size_t>(last)) {
+      const size_t keep = static_cast<size_t>(last) - base;
+      survivors &= keep == 64 ? ~uint64_t{0} : (uint64_t{1} << keep) - 1;
     }
-    for (size_t i = 0; i < kGroupWords && w + i < lastWord; ++i) {
-      uint64_t survivors = ~atLeast[R + 1][i];
-      const size_t base = (w + i) * 64;
-      if (base + 64 <= static_cast<size_t>(first)) continue;
-      if (base < static_cast<size_t>(first)) survivors &= ~uint64_t{0} << (first - base);
-      if (base + 64 > static_cast<size_t>(last)) {
-        const size_t keep = static_cast<size_t>(last) - base;
-        survivors &= keep == 64 ? ~uint64_t{0} : (uint64_t{1} << keep) - 1;
-      }
-      while (survivors != 0) {
-        const int bit = __builtin_ctzll(survivors);
-        survivors &= survivors - 1;
-        SphereHit hit{};
-        if (nearEnough(probe, static_cast<int32_t>(base + static_cast<size_t>(bit)), limit,
-                       &hit)) {
-          hits.push_back(hit);
-        }
+    while (survivors != 0) {
+      const int bit = __builtin_ctzll(survivors);
+      survivors &= survivors - 1;
+      SphereHit hit{};
+      if (nearEnough(probe, static_cast<int32_t>(base + static_cast<size_t>(bit)), radius,
+                     &hit)) {
+        hits.push_back(hit);
       }
     }
   }

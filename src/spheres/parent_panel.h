@@ -4,6 +4,16 @@
 
 #include "input/data.h"
 
+// Per offspring locus, the allele-index bitsets whose union is "gap 0" (the
+// parents missing there and the carriers of either offspring allele) and the
+// ones a unit away that extend it to "gap below 2".
+struct IndexLocus {
+  const uint64_t* near[3];
+  const uint64_t* off[4];
+  int nearCount = 0;
+  int offCount = 0;
+};
+
 // A candidate parent found inside (or partly inside) an offspring's sphere:
 // its parents-table row and its near and far distance from the offspring, as
 // Espacio::D1 gives them.
@@ -69,8 +79,7 @@ class ParentPanel {
   bool fitsNarrowScan(const Probe& probe, int32_t radius) const;
   void scanCandidates(const Probe& probe, int32_t radius, int32_t first, int32_t last,
                       std::vector<SphereHit>& hits) const;
-  template <int R>
-  void indexCandidates(const Probe& probe, int32_t first, int32_t last,
+  void indexCandidates(const Probe& probe, int32_t radius, int32_t first, int32_t last,
                        std::vector<SphereHit>& hits) const;
 
   int32_t parents_ = 0;
@@ -96,16 +105,8 @@ class ParentPanel {
   std::vector<int32_t> missingCounts_;
   std::vector<uint64_t> noCarriers_;   // all-zero bitset for absent alleles
   // Reused between offspring so the search allocates nothing per offspring.
-  // Per offspring locus, the bitsets whose union is "gap 0" (the parents
-  // missing there and the carriers of either offspring allele) and the ones a
-  // unit away that extend it to "gap below 2".
-  struct LocusSets {
-    const uint64_t* near[3];
-    const uint64_t* off[4];
-    int nearCount = 0;
-    int offCount = 0;
-  };
-  mutable std::vector<LocusSets> scratchSets_;
+  mutable std::vector<IndexLocus> scratchSets_;
+  mutable std::vector<uint64_t> scratchWithin_;
   mutable Probe scratchProbe_;
   mutable std::vector<std::pair<int32_t, size_t>> scratchOrder_;
 };
@@ -113,3 +114,7 @@ class ParentPanel {
 // The largest radius for which the allele index is used; above it the parents
 // are scanned with an early exit.
 constexpr int32_t kMaxIndexedRadius = 7;
+
+// The allele index runs a kernel built for AVX2 where the processor has it.
+// Tests and benchmarks can switch to the portable kernel every build has.
+void useOnlyPortableKernels(bool portable);
