@@ -190,6 +190,24 @@ TEST(Converter, ConvertedTablesFindTheTrueParents) {
             (std::vector<std::string>{"J01 Ana Carl", "J02 Bea Eli", "J03 Ana Dan", "J05 Bea Carl"}));
 }
 
+// The guide shows the converter's summary and the example's Fam.out; both
+// must be what the tools really print.
+TEST(Converter, GuideShowsWhatTheToolsPrint) {
+  NEED_PYTHON();
+  const Conversion converted =
+      convert({{"sheet.csv", readFile(kSource + "/docs/example-sheet.csv")}}, "sheet.csv");
+  ASSERT_EQ(converted.status, 0) << converted.err;
+  const RunResult run = runParentsphere(
+      {{"parents.PAR", converted.files.at("parents.PAR")}, {"sons.PRO", converted.files.at("sons.PRO")}},
+      "2\n");
+  const std::string guide = readFile(kSource + "/docs/preparing-input.md");
+  std::istringstream shown(converted.out + run.files.at("Fam.out"));
+  for (std::string line; std::getline(shown, line);) {
+    if (line.empty()) continue;
+    EXPECT_NE(guide.find("\n    " + line + "\n"), std::string::npos) << "not in the guide: " << line;
+  }
+}
+
 TEST(Converter, MissingCellsAndSexWords) {
   NEED_PYTHON();
   const std::string sheet = std::string(kHeader) +
