@@ -33,7 +33,6 @@ TEST(CommandLine, NoArgumentsRunsTheAnalysis) {
 
 TEST(CommandLine, VersionIsTheProjectVersion) {
   EXPECT_EQ(versionText(), std::string("parentsphere ") + PARENTSPHERE_VERSION + "\n");
-  EXPECT_EQ(std::string(PARENTSPHERE_VERSION), "1.0.0");
 }
 
 TEST(CommandLine, HelpNamesWhatAUserNeeds) {
