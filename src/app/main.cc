@@ -1,5 +1,25 @@
 #include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/program.h"
+#include "app/terminal_progress.h"
 
-int main() { return runProgram(std::cin, std::cout); }
+int main(int argc, char** argv) {
+  const CommandLine command = readCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  switch (command.action) {
+    case CommandLine::Action::Print:
+      std::cout << command.text << std::flush;
+      // Help or version text lost to a full disk or a closed pipe is a failure.
+      return std::cout ? 0 : 1;
+    case CommandLine::Action::UsageError:
+      std::cerr << command.text << std::flush;
+      return 2;
+    case CommandLine::Action::Run:
+      break;
+  }
+  const std::unique_ptr<RunProgress> progress = stderrProgress();
+  return runProgram(std::cin, std::cout, progress.get());
+}

@@ -1,0 +1,360 @@
+// scripts/csv2parentsphere.py: a spreadsheet saved as CSV becomes the two
+// tables and the name map, and the tables run through the real program.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "run_fixture.h"
+
+namespace {
+
+const std::string kSource = PARENTSPHERE_SOURCE_DIR;
+const std::string kScript = kSource + "/scripts/csv2parentsphere.py";
+
+// The first python3 interpreter on the PATH. Wrapper scripts of version
+// managers (which can take a second to start, once per conversion) are passed
+// over for a real interpreter; without one, a wrapper is used as it is.
+const std::string& python() {
+  static const std::string path = [] {
+    std::string wrapper;
+    std::istringstream dirs(std::getenv("PATH") == nullptr ? "" : std::getenv("PATH"));
+    for (std::string dir; std::getline(dirs, dir, ':');) {
+      const std::string candidate = (dir.empty() ? "." : dir) + "/python3";
+      if (access(candidate.c_str(), X_OK) != 0) continue;
+      char magic[4] = {};
+      std::ifstream(candidate, std::ios::binary).read(magic, sizeof magic);
+      if (std::string(magic, sizeof magic) == "\x7f" "ELF") return candidate;
+      if (wrapper.empty()) wrapper = candidate;
+    }
+    return wrapper;
+  }();
+  return path;
+}
+
+#define NEED_PYTHON() \
+  if (python().empty()) GTEST_SKIP() << "python3 is not installed, so the converter was not run"
+
+struct Conversion {
+  int status = -1;
+  std::string out;
+  std::string err;
+  std::map<std::string, std::string> files;  // what the folder holds afterwards
+};
+
+// Runs the converter in a fresh folder holding `files`, with `args` (shell
+// text) after the script's name.
+Conversion convert(const std::map<std::string, std::string>& files, const std::string& args) {
+  Conversion result;
+  char pattern[] = "/tmp/parentsphere_csv_XXXXXX";
+  if (mkdtemp(pattern) == nullptr) {
+    ADD_FAILURE() << "mkdtemp failed";
+    return result;
+  }
+  const std::string dir = pattern;
+  for (const auto& [name, content] : files) writeFile(dir + "/" + name, content);
+  const std::string command = "cd '" + dir + "' && '" + python() + "' '" + kScript + "' " + args + " > '" +
+                              dir + ".out' 2> '" + dir + ".err'";
+  const int raw = std::system(command.c_str());
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  result.out = readFile(dir + ".out");
+  result.err = readFile(dir + ".err");
+  if (DIR* folder = opendir(dir.c_str())) {
+    while (dirent* entry = readdir(folder)) {
+      const std::string name = entry->d_name;
+      struct stat info {};
+      if (stat((dir + "/" + name).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+        result.files[name] = readFile(dir + "/" + name);
+      }
+    }
+    closedir(folder);
+  }
+  const std::string cleanup = "rm -rf '" + dir + "' '" + dir + ".out' '" + dir + ".err'";
+  if (std::system(cleanup.c_str()) != 0) {
+    // Scratch files left in /tmp are harmless.
+  }
+  return result;
+}
+
+const char* const kHeader = "individual,sex,LocA_1,LocA_2,LocB_1,LocB_2\n";
+
+TEST(Converter, ExampleSheetBecomesTheTwoTablesAndTheNameMap) {
+  NEED_PYTHON();
+  const std::string sheet = readFile(kSource + "/docs/example-sheet.csv");
+  const Conversion run = convert({{"sheet.csv", sheet}}, "sheet.csv");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out,
+            "2 mothers (1-2), 3 fathers (2000-2002), 5 offspring (1-5), 3 loci: "
+            "wrote parents.PAR, sons.PRO, names.tsv in .\n");
+  // Mothers first from 1, then fathers from 2000, each in sheet order.
+  EXPECT_EQ(run.files.at("parents.PAR"),
+            "# parents.PAR from sheet.csv by csv2parentsphere: 2 mothers numbered from 1, then 3 "
+            "fathers numbered from 2000; names in names.tsv\n"
+            "# LocA_1 LocA_2 LocB_1 LocB_2 LocC_1 LocC_2 identifier\n"
+            "150 154 200 204 98 102 1\n"
+            "156 160 206 210 104 106 2\n"
+            "162 164 212 214 100 108 2000\n"
+            "150 166 202 216 98 110 2001\n"
+            "158 168 208 218 102 104 2002\n");
+  // 0, NA and an empty cell are all missing alleles.
+  EXPECT_EQ(run.files.at("sons.PRO"),
+            "# sons.PRO from sheet.csv by csv2parentsphere: 5 offspring, numbered 1, 2, 3 ... in "
+            "this order; names in names.tsv\n"
+            "# LocA_1 LocA_2 LocB_1 LocB_2 LocC_1 LocC_2\n"
+            "150 162 200 212 98 100\n"
+            "156 168 208 210 102 104\n"
+            "154 166 -99 216 102 110\n"
+            "170 172 220 -99 112 -99\n"
+            "160 164 206 214 106 110\n");
+  EXPECT_EQ(run.files.at("names.tsv"),
+            "number\trole\tname\n"
+            "1\tmother\tAna\n"
+            "2\tmother\tBea\n"
+            "2000\tfather\tCarl\n"
+            "2001\tfather\tDan\n"
+            "2002\tfather\tEli\n"
+            "1\toffspring\tJ01\n"
+            "2\toffspring\tJ02\n"
+            "3\toffspring\tJ03\n"
+            "4\toffspring\tJ04\n"
+            "5\toffspring\tJ05\n");
+}
+
+// The families of Fam.out, each as "offspring mother father" by name.
+std::vector<std::string> familiesByName(const std::string& famOut, const std::string& namesTsv) {
+  std::map<std::string, std::string> names;  // "role number" -> name
+  std::istringstream map(namesTsv);
+  std::string line;
+  std::getline(map, line);
+  while (std::getline(map, line)) {
+    std::istringstream fields(line);
+    std::string number, role, name;
+    std::getline(fields, number, '\t');
+    std::getline(fields, role, '\t');
+    std::getline(fields, name);
+    names[role + " " + number] = name;
+  }
+  std::vector<std::string> families;
+  std::istringstream report(famOut);
+  std::string son;
+  for (int skip = 0; skip < 4 && std::getline(report, line); ++skip) {
+  }
+  while (std::getline(report, line)) {
+    if (line.empty()) continue;
+    std::istringstream fields(line);
+    std::string first, mother, empty, father;
+    std::getline(fields, first, '\t');
+    std::getline(fields, empty, '\t');
+    std::getline(fields, mother, '\t');
+    std::getline(fields, empty, '\t');
+    std::getline(fields, father, '\t');
+    if (!first.empty() && first.back() == '*') first.pop_back();
+    if (!first.empty()) son = first;
+    families.push_back(names["offspring " + son] + " " + names["mother " + mother] + " " +
+                       names["father " + father]);
+  }
+  return families;
+}
+
+TEST(Converter, ConvertedTablesFindTheTrueParents) {
+  NEED_PYTHON();
+  const Conversion converted =
+      convert({{"sheet.csv", readFile(kSource + "/docs/example-sheet.csv")}}, "sheet.csv");
+  ASSERT_EQ(converted.status, 0) << converted.err;
+  const std::map<std::string, std::string> tables = {
+      {"parents.PAR", converted.files.at("parents.PAR")}, {"sons.PRO", converted.files.at("sons.PRO")}};
+  const std::string dash(65, '-');
+  // J05 carries a 2 bp scoring error at LocC: radius 0 misses its parents.
+  const RunResult exact = runParentsphere(tables, "0\n");
+  ASSERT_EQ(exact.status, 0);
+  EXPECT_EQ(familiesByName(exact.files.at("Fam.out"), converted.files.at("names.tsv")),
+            (std::vector<std::string>{"J01 Ana Carl", "J02 Bea Eli", "J03 Ana Dan"}));
+  const RunResult run = runParentsphere(tables, "2\n");
+  ASSERT_EQ(run.status, 0);
+  EXPECT_EQ(run.stdoutText, "Input the radius value (0, 2, 4, 6,8 ...): \nDONE\n");
+  EXPECT_EQ(run.files.at("Fam.out"),
+            "4 sons with assigned family (R =2):\n\nSON\t\tMOTHER\tFATHER\n" + dash +
+                "\n1\t\t1\t\t2000\n\n2\t\t2\t\t2002\n\n3*\t\t1\t\t2001\n\n5\t\t2\t\t2000\n");
+  EXPECT_EQ(familiesByName(run.files.at("Fam.out"), converted.files.at("names.tsv")),
+            (std::vector<std::string>{"J01 Ana Carl", "J02 Bea Eli", "J03 Ana Dan", "J05 Bea Carl"}));
+}
+
+// The guide shows the converter's summary and the example's Fam.out; both
+// must be what the tools really print.
+TEST(Converter, GuideShowsWhatTheToolsPrint) {
+  NEED_PYTHON();
+  const Conversion converted =
+      convert({{"sheet.csv", readFile(kSource + "/docs/example-sheet.csv")}}, "sheet.csv");
+  ASSERT_EQ(converted.status, 0) << converted.err;
+  const RunResult run = runParentsphere(
+      {{"parents.PAR", converted.files.at("parents.PAR")}, {"sons.PRO", converted.files.at("sons.PRO")}},
+      "2\n");
+  const std::string guide = readFile(kSource + "/docs/preparing-input.md");
+  std::istringstream shown(converted.out + run.files.at("Fam.out"));
+  for (std::string line; std::getline(shown, line);) {
+    if (line.empty()) continue;
+    EXPECT_NE(guide.find("\n    " + line + "\n"), std::string::npos) << "not in the guide: " << line;
+  }
+}
+
+TEST(Converter, MissingCellsAndSexWords) {
+  NEED_PYTHON();
+  const std::string sheet = std::string(kHeader) +
+                            "m1,female,0,NA,n/a,\n"
+                            "f1,Male,-99,100,102,+104\n"
+                            "s1,offspring,100.0,100,102,104\n"
+                            "m2,f,100,102,104,106\n";
+  const Conversion run = convert({{"s.csv", sheet}}, "s.csv");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.files.at("parents.PAR").find("\n-99 -99 -99 -99 1\n100 102 104 106 2\n-99 100 102 104 2000\n"),
+            std::string::npos)
+      << run.files.at("parents.PAR");
+  EXPECT_NE(run.files.at("sons.PRO").find("\n100 100 102 104\n"), std::string::npos);
+}
+
+TEST(Converter, SemicolonsByteOrderMarkAndWindowsLineEnds) {
+  NEED_PYTHON();
+  const std::string sheet =
+      "\xEF\xBB\xBFname;Sex;a1;a2\r\n"
+      "Ma;F;120;122\r\n"
+      "Pa;M;124;126\r\n"
+      "Jo;O;120;126\r\n";
+  const Conversion run = convert({{"s.csv", sheet}}, "s.csv");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.files.at("names.tsv"), "number\trole\tname\n1\tmother\tMa\n2000\tfather\tPa\n1\toffspring\tJo\n");
+  EXPECT_EQ(run.files.at("sons.PRO").find('\r'), std::string::npos);
+  const RunResult program = runParentsphere(
+      {{"parents.PAR", run.files.at("parents.PAR")}, {"sons.PRO", run.files.at("sons.PRO")}}, "0\n");
+  EXPECT_EQ(program.status, 0);
+  EXPECT_EQ(program.files.at("Fam.out").substr(0, 36), "1 sons with assigned family (R =0):\n");
+}
+
+TEST(Converter, ChosenColumnsAndIgnoredOnes) {
+  NEED_PYTHON();
+  const std::string sheet =
+      "tank,sex,id,a1,a2,notes\n"
+      "T1,F,Ma,120,122,first\n"
+      "T1,M,Pa,124,126,\n"
+      "T2,O,Jo,120,126,late\n";
+  const Conversion run = convert({{"s.csv", sheet}}, "s.csv --name id --ignore tank --ignore notes");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.files.at("names.tsv"), "number\trole\tname\n1\tmother\tMa\n2000\tfather\tPa\n1\toffspring\tJo\n");
+  EXPECT_NE(run.files.at("parents.PAR").find("\n120 122 1\n124 126 2000\n"), std::string::npos);
+}
+
+// Every bad sheet: a message naming the line and the problem, status 1 (2 for
+// a sheet whose columns cannot be understood), and no file written.
+TEST(Converter, BadSheetsWriteNothing) {
+  NEED_PYTHON();
+  struct Row {
+    const char* what;
+    std::string body;
+    int status;
+    std::string message;
+  };
+  std::string tooManyMothers;
+  for (int i = 1; i <= 2000; ++i) tooManyMothers += "m" + std::to_string(i) + ",F,100,102,104,106\n";
+  const Row rows[] = {
+      {"text allele", "a,F,100,abc,104,106\nb,O,100,102,104,106\n", 1,
+       "s.csv line 2: 'abc' in column LocA_2 of a is not an allele"},
+      {"negative allele", "a,F,100,-4,104,106\nb,O,100,102,104,106\n", 1,
+       "s.csv line 2: '-4' in column LocA_2 of a is not an allele"},
+      {"fractional allele", "a,F,100,101.5,104,106\nb,O,100,102,104,106\n", 1,
+       "s.csv line 2: '101.5' in column LocA_2 of a is not an allele"},
+      {"allele beyond 32 bits", "a,F,100,4294967396,104,106\nb,O,100,102,104,106\n", 1,
+       "s.csv line 2: '4294967396' in column LocA_2 of a is not an allele"},
+      {"unknown sex", "a,U,100,102,104,106\nb,O,100,102,104,106\n", 1,
+       "s.csv line 2: sex 'U' of a is none of F (mother), M (father), O (offspring)"},
+      {"duplicate name", "a,F,100,102,104,106\na,O,100,102,104,106\n", 1,
+       "s.csv line 3: the name 'a' is already used on line 2"},
+      {"empty name", " ,F,100,102,104,106\nb,O,100,102,104,106\n", 1, "s.csv line 2: no name"},
+      {"short row", "a,F,100,102,104\nb,O,100,102,104,106\n", 1, "s.csv line 2: 5 cells, but the header has 6"},
+      {"long row", "a,F,100,102,104,106,108\nb,O,100,102,104,106\n", 1,
+       "s.csv line 2: 7 cells, but the header has 6"},
+      {"no offspring", "a,F,100,102,104,106\n", 1, "s.csv: no offspring (sex O)"},
+      {"no parents", "b,O,100,102,104,106\n", 1, "s.csv: no candidate parents (sex F or M)"},
+      {"2000 mothers", tooManyMothers + "b,O,100,102,104,106\n", 1,
+       "s.csv: 2000 mothers: parentsphere numbers mothers 1 to 1999"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const Conversion run = convert({{"s.csv", kHeader + row.body}}, "s.csv");
+    EXPECT_EQ(run.status, row.status);
+    EXPECT_NE(run.err.find("csv2parentsphere: " + row.message), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("csv2parentsphere: nothing written: "), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.files.size(), 1u) << "only the sheet may be in the folder";
+  }
+}
+
+TEST(Converter, EveryProblemIsListedAtOnce) {
+  NEED_PYTHON();
+  const Conversion run = convert(
+      {{"s.csv", std::string(kHeader) + "a,F,x,102,104,106\nb,Q,100,102,104,106\nc,O,100,102,104,y\n"}},
+      "s.csv");
+  EXPECT_EQ(run.status, 1);
+  for (const char* line : {"line 2:", "line 3:", "line 4:", "nothing written: 3 problems to fix in s.csv"}) {
+    EXPECT_NE(run.err.find(line), std::string::npos) << line << "\n" << run.err;
+  }
+}
+
+TEST(Converter, SheetsItCannotReadAreUsageErrors) {
+  NEED_PYTHON();
+  struct Row {
+    const char* what;
+    std::string sheet;
+    std::string args;
+    std::string message;
+  };
+  const Row rows[] = {
+      {"odd allele columns", "name,sex,a1,a2,a3\nx,F,1,2,3\n", "s.csv",
+       "3 allele columns (a1, a2, a3): there must be two per locus"},
+      {"no sex column", "name,a1,a2\nx,1,2\n", "s.csv", "no sex column named 'sex' in the header: name, a1, a2"},
+      {"unknown ignored column", std::string(kHeader), "s.csv --ignore tank",
+       "no ignored column named 'tank' in the header"},
+      {"missing output folder", std::string(kHeader), "s.csv --output nowhere",
+       "the output folder nowhere does not exist"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const Conversion run = convert({{"s.csv", row.sheet}}, row.args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("csv2parentsphere: " + row.message), std::string::npos) << run.err;
+    EXPECT_EQ(run.files.size(), 1u);
+  }
+}
+
+TEST(Converter, KeepsExistingTablesUnlessForced) {
+  NEED_PYTHON();
+  const std::string sheet = std::string(kHeader) + "a,F,100,102,104,106\nb,O,100,102,104,106\n";
+  const std::map<std::string, std::string> folder = {{"s.csv", sheet}, {"sons.PRO", "hand-made\n"}};
+  const Conversion kept = convert(folder, "s.csv");
+  EXPECT_EQ(kept.status, 2);
+  EXPECT_NE(kept.err.find("sons.PRO already in .; use --force to replace"), std::string::npos) << kept.err;
+  EXPECT_EQ(kept.files, folder);
+  const Conversion forced = convert(folder, "s.csv --force");
+  EXPECT_EQ(forced.status, 0) << forced.err;
+  EXPECT_EQ(forced.files.at("sons.PRO").find("hand-made"), std::string::npos);
+  EXPECT_EQ(forced.files.size(), 4u);
+}
+
+TEST(Converter, MissingSheet) {
+  NEED_PYTHON();
+  const Conversion run = convert({}, "absent.csv");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("csv2parentsphere: cannot read absent.csv: "), std::string::npos) << run.err;
+  EXPECT_TRUE(run.files.empty());
+}
+
+}  // namespace
