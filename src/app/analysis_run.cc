@@ -186,9 +186,16 @@ std::vector<std::string> runAnalysis(Data& parents, Data& sons, int radius,
   ReportFile parentFile("Parent.out");
   ReportFile familyFile("Fam.out");
   ReportFile genotypeFile("Famgenotypes.out");
+  // The progress line is cleared however the analysis ends (out of memory
+  // included), so no message is printed after a stale line.
+  struct FinishProgress {
+    RunProgress* progress;
+    ~FinishProgress() {
+      if (progress != nullptr) progress->finish();
+    }
+  } finishProgress{progress};
   const SinkResults results = analyse(parents, sons, radius, valoresperdidos,
                                       {parentFile, familyFile, genotypeFile}, progress);
-  if (progress != nullptr) progress->finish();
   std::vector<std::string> unwritten;
   if (!results.parents) unwritten.push_back(parentFile.name());
   if (!results.families) unwritten.push_back(familyFile.name());
