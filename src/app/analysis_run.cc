@@ -155,6 +155,9 @@ SinkResults analyse(Data& parents, Data& sons, int radius, int missing, const Re
   std::string parentText;
   std::string familyLines;
   std::string genotypes;
+  // Room for a flush's worth and one offspring's text past it, reused.
+  parentText.reserve(2 * ReportSink::kFlushBytes);
+  genotypes.reserve(2 * ReportSink::kFlushBytes);
   appendParentHeader(parentText, true, radius);
   const size_t total = sons.rows.size();
   for (size_t i = 0; i < total; ++i) {

@@ -9,7 +9,13 @@
 #include "input/line_parser.h"
 #include "records/run_failure.h"
 
-std::string readInputFile(const std::string& name) {
+namespace {
+
+// Reads `name` in large pieces, handing each to `consume` until it returns
+// false. Throws RunFailure when the file cannot be opened for reading (or is a
+// directory) or a read fails.
+template <typename Consume>
+void readInPieces(const std::string& name, Consume consume) {
   const RunFailure notFound("can not find " + name + " input file\n");
   // Read-only: the tables are never written, so a write-protected file is fine.
   const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
@@ -20,26 +26,39 @@ std::string readInputFile(const std::string& name) {
     ::close(fd);
     throw notFound;
   }
-  std::string text;
-  if (S_ISREG(info.st_mode) && info.st_size > 0) text.reserve(static_cast<size_t>(info.st_size));
-  char buffer[1 << 16];
+  std::vector<char> buffer(size_t{1} << 18);
   for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
       ::close(fd);
       throw RunFailure("can not read " + name + " input file\n");
     }
-    text.append(buffer, static_cast<size_t>(n));
+    if (!consume(std::string_view(buffer.data(), static_cast<size_t>(n)))) break;
   }
   ::close(fd);
+}
+
+}  // namespace
+
+std::string readInputFile(const std::string& name) {
+  std::string text;
+  readInPieces(name, [&text](std::string_view piece) {
+    text.append(piece.data(), piece.size());
+    return true;
+  });
   return text;
 }
 
 Data::Data(const std::string& fileName, int missing, const std::string& comment)
     : comment(comment), fileName(fileName) {
-  loadText(readInputFile(fileName), missing);
+  // Parsed as it is read, so a large table is never held twice.
+  TableParser parser(commentMarker(), missing);
+  readInPieces(fileName, [&parser](std::string_view piece) { return parser.feed(piece); });
+  if (!parser.finish()) throw RunFailure(kConversionMessage);
+  rows = std::move(parser.table().rows);
+  rowHasMissing = std::move(parser.table().rowHasMissing);
 }
 
 Data Data::fromText(const std::string& text, int missing, const std::string& comment,

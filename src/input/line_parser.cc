@@ -102,30 +102,54 @@ LineKind parseLine(std::string_view line, char commentMarker, int32_t missing,
   return LineKind::Row;
 }
 
-ParsedTable parseTable(std::string_view text, char commentMarker, int32_t missing) {
-  ParsedTable table;
-  std::vector<int32_t> row;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    row.clear();
-    bool hasMissing = false;
-    switch (parseLine(text.substr(start, end - start), commentMarker, missing, row, hasMissing)) {
-      case LineKind::Row:
-        table.rows.push_back(row);
-        table.rowHasMissing.push_back(hasMissing);
-        break;
-      case LineKind::Unreadable:
-        table.unreadable = true;
-        return table;
-      case LineKind::Blank:
-      case LineKind::Comment:
-        break;
-    }
-    start = end + 1;
+bool TableParser::readLine(std::string_view line) {
+  row_.clear();
+  bool hasMissing = false;
+  switch (parseLine(line, marker_, missing_, row_, hasMissing)) {
+    case LineKind::Row:
+      table_.rows.push_back(row_);
+      table_.rowHasMissing.push_back(hasMissing);
+      break;
+    case LineKind::Unreadable:
+      table_.unreadable = true;
+      return false;
+    case LineKind::Blank:
+    case LineKind::Comment:
+      break;
   }
-  return table;
+  return true;
+}
+
+bool TableParser::feed(std::string_view piece) {
+  while (!table_.unreadable && !piece.empty()) {
+    const size_t end = piece.find('\n');
+    if (end == std::string_view::npos) {
+      partial_.append(piece.data(), piece.size());
+      break;
+    }
+    if (partial_.empty()) {
+      readLine(piece.substr(0, end));
+    } else {
+      partial_.append(piece.data(), end);
+      readLine(partial_);
+      partial_.clear();
+    }
+    piece.remove_prefix(end + 1);
+  }
+  return !table_.unreadable;
+}
+
+bool TableParser::finish() {
+  if (!table_.unreadable && !partial_.empty()) readLine(partial_);
+  partial_.clear();
+  return !table_.unreadable;
+}
+
+ParsedTable parseTable(std::string_view text, char commentMarker, int32_t missing) {
+  TableParser parser(commentMarker, missing);
+  parser.feed(text);
+  parser.finish();
+  return std::move(parser.table());
 }
 
 int cont_words(std::string line) {

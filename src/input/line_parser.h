@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,27 @@ struct ParsedTable {
   bool unreadable = false;  // stopped at a line that does not convert
 };
 ParsedTable parseTable(std::string_view text, char commentMarker, int32_t missing);
+
+// The same reading fed piece by piece (lines may span pieces), so a file can be
+// parsed as it is read without holding its whole text.
+class TableParser {
+ public:
+  TableParser(char commentMarker, int32_t missing) : marker_(commentMarker), missing_(missing) {}
+  // Returns false once a line is unreadable; later pieces are then ignored.
+  bool feed(std::string_view piece);
+  // Ends the text, reading a last line that has no line feed.
+  bool finish();
+  ParsedTable& table() { return table_; }
+
+ private:
+  bool readLine(std::string_view line);
+
+  char marker_;
+  int32_t missing_;
+  ParsedTable table_;
+  std::vector<int32_t> row_;
+  std::string partial_;  // the start of a line the next piece completes
+};
 
 // The number of words of a line: runs of characters other than space, tab and
 // line feed, including one that runs to the end of the line.

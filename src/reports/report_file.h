@@ -10,10 +10,11 @@ class ReportSink {
   // Ends the report. True when every byte reached its destination.
   virtual bool close() = 0;
 
-  // Writes `text` once it holds at least `threshold` bytes, so reports of any
-  // size go out in large pieces from a bounded buffer.
-  void flushIfLarge(std::string& text, size_t threshold = size_t{1} << 20) {
-    if (text.size() >= threshold) write(text);
+  // Writes `text` once it holds at least kFlushBytes, so reports of any size go
+  // out in large pieces from a buffer that stays small enough to stay cached.
+  static constexpr size_t kFlushBytes = size_t{1} << 18;
+  void flushIfLarge(std::string& text) {
+    if (text.size() >= kFlushBytes) write(text);
   }
 };
 
