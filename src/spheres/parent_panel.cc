@@ -333,20 +333,21 @@ void ParentPanel::indexCandidates(const Probe& probe, int32_t radius, int32_t fi
                                   int32_t last, std::vector<SphereHit>& hits) const {
   // Loci where few parents share an offspring allele rule the most parents out,
   // so they go first: a group of parents is dropped as soon as all are out.
-  std::vector<std::pair<int32_t, size_t>>& order = scratchOrder_;
+  // Keys pack (parents sharing an allele, locus position) to sort as integers.
+  std::vector<uint64_t>& order = scratchOrder_;
   order.clear();
   for (size_t a = 0; a < probe.loci.size(); ++a) {
     const ProbeLocus& locus = probe.loci[a];
-    int32_t sharing = missingCounts_[static_cast<size_t>(locus.locus)];
+    int64_t sharing = missingCounts_[static_cast<size_t>(locus.locus)];
     sharing += carrierCount(locus.locus, locus.low);
     if (locus.high != locus.low) sharing += carrierCount(locus.locus, locus.high);
-    order.emplace_back(sharing, a);
+    order.push_back(static_cast<uint64_t>(sharing) << 32 | a);
   }
   std::sort(order.begin(), order.end());
   std::vector<IndexLocus>& sets = scratchSets_;
   sets.clear();
-  for (const auto& ranked : order) {
-    const ProbeLocus& locus = probe.loci[ranked.second];
+  for (const uint64_t key : order) {
+    const ProbeLocus& locus = probe.loci[static_cast<size_t>(key & 0xffffffffu)];
     IndexLocus entry;
     entry.near[entry.nearCount++] = missingBits_.data() + static_cast<size_t>(locus.locus) * words_;
     auto addCarriers = [&](int64_t v, const uint64_t** list, int& count) {

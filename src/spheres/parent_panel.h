@@ -108,7 +108,7 @@ class ParentPanel {
   mutable std::vector<IndexLocus> scratchSets_;
   mutable std::vector<uint64_t> scratchWithin_;
   mutable Probe scratchProbe_;
-  mutable std::vector<std::pair<int32_t, size_t>> scratchOrder_;
+  mutable std::vector<uint64_t> scratchOrder_;
 };
 
 // The largest radius for which the allele index is used; above it the parents
