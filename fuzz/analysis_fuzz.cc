@@ -47,14 +47,28 @@ void removeFolder() {
   rmdir(folder.c_str());
 }
 
-void enterFolderOnce() {
-  if (!folder.empty()) return;
-  char pattern[] = "/tmp/parentsphere_fuzz_XXXXXX";
-  check(mkdtemp(pattern) != nullptr, "cannot make the temporary folder");
-  folder = pattern;
-  check(chdir(pattern) == 0, "cannot enter the temporary folder");
-  std::atexit(removeFolder);
+// Enters the run folder, making it on the first call. libFuzzer itself works
+// with paths relative to where it was started, so every run leaves it again.
+void enterFolder() {
+  if (folder.empty()) {
+    char pattern[] = "/tmp/parentsphere_fuzz_XXXXXX";
+    check(mkdtemp(pattern) != nullptr, "cannot make the temporary folder");
+    folder = pattern;
+    std::atexit(removeFolder);
+  }
+  check(chdir(folder.c_str()) == 0, "cannot enter the temporary folder");
 }
+
+struct LeaveFolder {
+  std::string back;
+  LeaveFolder() {
+    char here[4096];
+    check(getcwd(here, sizeof here) != nullptr, "cannot read the working folder");
+    back = here;
+    enterFolder();
+  }
+  ~LeaveFolder() { check(chdir(back.c_str()) == 0, "cannot return to the working folder"); }
+};
 
 bool exists(const char* name) {
   struct stat info {};
@@ -162,7 +176,7 @@ bool isInputMessage(const std::string& message) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  enterFolderOnce();
+  const LeaveFolder inRunFolder;
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const size_t firstBar = input.find('|');
   const size_t secondBar =

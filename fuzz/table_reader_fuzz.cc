@@ -170,7 +170,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(kind == LineKind::Row, "parseLine does not store a row line");
     check(parsed == row && parsedMissing == hasMissing, "parseLine reads other values");
     check(getRowStored && viaGetRow == row, "get_row reads other values");
-    check(static_cast<int>(row.size()) == referenceWords(line), "a row has fewer values than words");
+    check(static_cast<int>(row.size()) == referenceWords(line),
+          "a row does not hold one value per word");
     checkRowPromises(row, hasMissing);
     expected.rows.push_back(row);
     expected.rowHasMissing.push_back(hasMissing);
@@ -194,7 +195,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(built.nLoci == 0, "Data::fromText sets nLoci");
   } catch (const RunFailure& failure) {
     check(expected.unreadable, "Data::fromText rejects a readable text");
-    check(std::string(failure.what()) == kConversionMessage, "Data::fromText throws another message");
+    check(std::string(failure.what()) == kConversionMessage,
+          "Data::fromText throws another message");
   }
   return 0;
 }

@@ -3,6 +3,7 @@
 // left byte for byte as they were. Inputs the file format in fact accepts are
 // run to the end instead and must give the reports of the clean files.
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <random>
 #include <string>
@@ -103,8 +104,8 @@ const std::vector<BadInput> kBadInputs = {
      "WRONG NUMBER OF COLUMNS IN SONS FILE\n"},
     {"random binary bytes as parents.PAR", kBinary, tiny::kSons, "", kConversion},
     {"random binary bytes as sons.PRO", tiny::kParents, kBinary, "", kConversion},
-    {"a NUL byte as a token of its own", tiny::kParents, withSonsRow("100 " + std::string(1, '\0') + " 104\n"),
-     "", kConversion},
+    {"a NUL byte as a token of its own", tiny::kParents,
+     withSonsRow("100 " + std::string(1, '\0') + " 104\n"), "", kConversion},
     {"a 100 MB single line: one token of digits", tiny::kParents, std::nullopt,
      "head -c 100000000 /dev/zero | tr '\\0' '7' > sons.PRO", kConversion},
     {"a 100 MB single line: 25 million values, too wide for the parents rows", tiny::kParents,
