@@ -51,9 +51,13 @@ void removeFolder() {
 // with paths relative to where it was started, so every run leaves it again.
 void enterFolder() {
   if (folder.empty()) {
-    char pattern[] = "/tmp/parentsphere_fuzz_XXXXXX";
-    check(mkdtemp(pattern) != nullptr, "cannot make the temporary folder");
-    folder = pattern;
+    // In memory when the system offers it: every run creates and removes files.
+    char inMemory[] = "/dev/shm/parentsphere_fuzz_XXXXXX";
+    char onDisk[] = "/tmp/parentsphere_fuzz_XXXXXX";
+    const char* made = mkdtemp(inMemory);
+    if (made == nullptr) made = mkdtemp(onDisk);
+    check(made != nullptr, "cannot make the temporary folder");
+    folder = made;
     std::atexit(removeFolder);
   }
   check(chdir(folder.c_str()) == 0, "cannot enter the temporary folder");
