@@ -2,6 +2,8 @@
 // message after the prompt, exit status 1, and the reports of an earlier run
 // left byte for byte as they were. Inputs the file format in fact accepts are
 // run to the end instead and must give the reports of the clean files.
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -146,6 +148,54 @@ TEST(BadInput, EachEndsWithItsMessageAndLeavesTheReports) {
       EXPECT_TRUE(expected) << "the run left " << name;
     }
   }
+}
+
+bool builtWithAddressSanitizer() {
+#if defined(__SANITIZE_ADDRESS__)
+  return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  return true;
+#endif
+#endif
+  return false;
+}
+
+// A file larger than the memory the program may use must end with a message,
+// not an uncaught std::bad_alloc. The file is sparse (it costs no disk) and the
+// program runs under a 512 MB address-space limit, so it gives up after
+// reading at most a few hundred megabytes, whatever the machine. Run outside
+// runParentsphere, which reads every file left in the folder back.
+TEST(BadInput, FileLargerThanMemoryEndsWithTheMemoryMessage) {
+  if (builtWithAddressSanitizer()) {
+    GTEST_SKIP() << "AddressSanitizer cannot run under a 512 MB address-space limit";
+  }
+  char pattern[] = "/tmp/parentsphere_big_XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string folder = pattern;
+  const std::string cd = "cd '" + folder + "' && ";
+  struct Cleanup {
+    std::string command;
+    ~Cleanup() {
+      if (std::system(command.c_str()) != 0) {
+        // A leftover temporary folder is harmless.
+      }
+    }
+  } cleanup{"rm -rf '" + folder + "'"};
+  if (std::system((cd + "truncate -s 64G parents.PAR 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "this file system cannot hold a sparse 64 GB file";
+  }
+  writeFile(folder + "/sons.PRO", tiny::kSons);
+  for (const auto& [name, text] : kSentinels) writeFile(folder + "/" + name, text);
+  const int raw = std::system((cd + "(ulimit -v 524288 && echo 2 | '" + PARENTSPHERE_BINARY +
+                               "' > stdout.txt 2> stderr.txt)")
+                                  .c_str());
+  ASSERT_TRUE(WIFEXITED(raw)) << "the program was killed";
+  EXPECT_EQ(WEXITSTATUS(raw), 1);
+  EXPECT_EQ(readFile(folder + "/stdout.txt"),
+            tiny::kPrompt + "not enough memory to finish the analysis\n");
+  EXPECT_EQ(readFile(folder + "/stderr.txt"), "");
+  for (const auto& [name, text] : kSentinels) EXPECT_EQ(readFile(folder + "/" + name), text);
 }
 
 struct AcceptedInput {
