@@ -26,13 +26,14 @@ configure "$dir" -DCMAKE_CXX_COMPILER=clang++ -DPARENTSPHERE_FUZZ=ON -DPARENTSPH
 cmake --build "$dir" --target "$target" -j 2 >/dev/null
 mkdir -p "$dir/corpus/$target" "$dir/findings/$target"
 log="$dir/findings/$target/last-run.log"
+started=$SECONDS
 set +e
 "$dir/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
   -artifact_prefix="$dir/findings/$target/" -dict="$ROOT/fuzz/tables.dict" "$@" "$dir/corpus/$target" "$seeds" >"$log" 2>&1
 status=$?
 set -e
 runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-echo "$target: ${runs:-?} executions in ${seconds} s, exit status $status (log: $log)"
+echo "$target: ${runs:-?} executions in $((SECONDS - started)) s, exit status $status (log: $log)"
 if [ "$status" -ne 0 ]; then
   grep -E "ERROR|fuzz:|Test unit written|SUMMARY" "$log" | head -20 || true
 fi
