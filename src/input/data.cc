@@ -26,16 +26,16 @@ void readInPieces(const std::string& name, Consume consume) {
     ::close(fd);
     throw notFound;
   }
-  std::vector<char> buffer(size_t{1} << 18);
+  char buffer[size_t{1} << 16];
   for (;;) {
-    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
       ::close(fd);
       throw RunFailure("can not read " + name + " input file\n");
     }
-    if (!consume(std::string_view(buffer.data(), static_cast<size_t>(n)))) break;
+    if (!consume(std::string_view(buffer, static_cast<size_t>(n)))) break;
   }
   ::close(fd);
 }

@@ -56,9 +56,6 @@ ParentPanel::ParentPanel(const Data& parents, int missing)
       words_((parents.rows.size() + kGroupBits - 1) / kGroupBits * kGroupWords) {
   const size_t p = static_cast<size_t>(parents_);
   const size_t l = static_cast<size_t>(loci_);
-  low_.resize(p * l);
-  high_.resize(p * l);
-  locusMissing_.resize(p * l);
   pairs_.resize(p * 2 * l);
   pairMissing_.resize(p * l);
   for (size_t j = 0; j < p; ++j) {
@@ -66,15 +63,11 @@ ParentPanel::ParentPanel(const Data& parents, int missing)
     for (size_t k = 0; k < l; ++k) {
       const int32_t a = row[2 * k];
       const int32_t b = row[2 * k + 1];
-      low_[k * p + j] = std::min(a, b);
-      high_[k * p + j] = std::max(a, b);
-      locusMissing_[k * p + j] = (a == missing || b == missing) ? 1 : 0;
       pairs_[(j * l + k) * 2] = std::min(a, b);
       pairs_[(j * l + k) * 2 + 1] = std::max(a, b);
-      pairMissing_[j * l + k] = locusMissing_[k * p + j];
+      pairMissing_[j * l + k] = (a == missing || b == missing) ? 1 : 0;
     }
   }
-  buildNarrowLayout();
 
   // The allele index: which parents carry each allele value at each locus.
   size_t totalWords = 0;
@@ -83,9 +76,9 @@ ParentPanel::ParentPanel(const Data& parents, int missing)
     std::vector<int32_t>& values = distinct[k];
     values.reserve(2 * p);
     for (size_t j = 0; j < p; ++j) {
-      if (locusMissing_[k * p + j]) continue;
-      values.push_back(low_[k * p + j]);
-      values.push_back(high_[k * p + j]);
+      if (pairMissing_[j * l + k]) continue;
+      values.push_back(lowAllele(j, k));
+      values.push_back(highAllele(j, k));
     }
     std::sort(values.begin(), values.end());
     values.erase(std::unique(values.begin(), values.end()), values.end());
@@ -113,12 +106,12 @@ ParentPanel::ParentPanel(const Data& parents, int missing)
     }
     for (size_t j = 0; j < p; ++j) {
       const uint64_t bit = uint64_t{1} << (j % 64);
-      if (locusMissing_[k * p + j]) {
+      if (pairMissing_[j * l + k]) {
         missingBits_[k * words_ + j / 64] |= bit;
         ++missingCounts_[k];
         continue;
       }
-      for (int32_t v : {low_[k * p + j], high_[k * p + j]}) {
+      for (int32_t v : {lowAllele(j, k), highAllele(j, k)}) {
         const size_t a = static_cast<size_t>(
             std::lower_bound(locus.alleles.begin(), locus.alleles.end(), v) -
             locus.alleles.begin());
@@ -129,15 +122,16 @@ ParentPanel::ParentPanel(const Data& parents, int missing)
   }
 }
 
-void ParentPanel::buildNarrowLayout() {
+void ParentPanel::buildNarrowLayout() const {
+  narrowBuilt_ = true;
   const size_t p = static_cast<size_t>(parents_);
   const size_t l = static_cast<size_t>(loci_);
   int64_t lowest = INT64_MAX;
   int64_t highest = INT64_MIN;
   for (size_t at = 0; at < p * l; ++at) {
-    if (locusMissing_[at]) continue;
-    lowest = std::min<int64_t>(lowest, low_[at]);
-    highest = std::max<int64_t>(highest, high_[at]);
+    if (pairMissing_[at]) continue;
+    lowest = std::min<int64_t>(lowest, pairs_[2 * at]);
+    highest = std::max<int64_t>(highest, pairs_[2 * at + 1]);
   }
   // Allele sizes of real markers span a few hundred units; anything wider
   // (the invalid-value marker, say) is scanned in full precision instead.
@@ -150,9 +144,9 @@ void ParentPanel::buildNarrowLayout() {
   narrowKeep_.assign(l * narrowStride_, 0);
   for (size_t k = 0; k < l; ++k) {
     for (size_t j = 0; j < p; ++j) {
-      if (locusMissing_[k * p + j]) continue;
-      narrowLow_[k * narrowStride_ + j] = static_cast<int16_t>(low_[k * p + j] - lowest);
-      narrowHigh_[k * narrowStride_ + j] = static_cast<int16_t>(high_[k * p + j] - lowest);
+      if (pairMissing_[j * l + k]) continue;
+      narrowLow_[k * narrowStride_ + j] = static_cast<int16_t>(lowAllele(j, k) - lowest);
+      narrowHigh_[k * narrowStride_ + j] = static_cast<int16_t>(highAllele(j, k) - lowest);
       narrowKeep_[k * narrowStride_ + j] = -1;
     }
   }
@@ -439,6 +433,8 @@ void ParentPanel::scanCandidates(const Probe& probe, int32_t radius, int32_t fir
 }
 
 bool ParentPanel::fitsNarrowScan(const Probe& probe, int32_t radius) const {
+  // Built on first use: searches that only use the index never need it.
+  if (!narrowBuilt_) buildNarrowLayout();
   if (narrowLow_.empty() || radius >= INT16_MAX) return false;
   if ((int64_t{radius} + 1) * static_cast<int64_t>(probe.loci.size()) > INT16_MAX) return false;
   for (const ProbeLocus& locus : probe.loci) {

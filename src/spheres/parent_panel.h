@@ -75,7 +75,7 @@ class ParentPanel {
   int32_t alleleSlot(int32_t locus, int32_t allele) const;  // -1 when no parent has it
   // The distance of parent `row`, unless its near distance passes `limit`.
   bool nearEnough(const Probe& probe, int32_t row, int64_t limit, SphereHit* hit) const;
-  void buildNarrowLayout();
+  void buildNarrowLayout() const;
   bool fitsNarrowScan(const Probe& probe, int32_t radius) const;
   void scanCandidates(const Probe& probe, int32_t radius, int32_t first, int32_t last,
                       std::vector<SphereHit>& hits) const;
@@ -86,20 +86,20 @@ class ParentPanel {
   int32_t loci_ = 0;
   int32_t missing_ = 0;
   size_t words_ = 0;
-  // Alleles by locus: low_[k * parents_ + j] <= high_[k * parents_ + j].
-  std::vector<int32_t> low_;
-  std::vector<int32_t> high_;
-  std::vector<uint8_t> locusMissing_;  // either allele is the missing code
-  // The same by parent, for one parent's distance: (low, high) per locus.
+  // Alleles by parent, each locus as (low, high): pairs_[2 * (j * loci_ + k)].
   std::vector<int32_t> pairs_;
-  std::vector<uint8_t> pairMissing_;
+  std::vector<uint8_t> pairMissing_;  // either allele is the missing code
+  int32_t lowAllele(size_t j, size_t k) const { return pairs_[2 * (j * loci_ + k)]; }
+  int32_t highAllele(size_t j, size_t k) const { return pairs_[2 * (j * loci_ + k) + 1]; }
   // The same by locus in 16 bits, relative to narrowBase_, rows padded to
-  // narrowStride_; empty when the alleles span too wide a range.
-  int32_t narrowBase_ = 0;
-  size_t narrowStride_ = 0;
-  std::vector<int16_t> narrowLow_;
-  std::vector<int16_t> narrowHigh_;
-  std::vector<int16_t> narrowKeep_;  // -1 where the parent is typed, else 0
+  // narrowStride_; empty when the alleles span too wide a range. Built on the
+  // first scan.
+  mutable bool narrowBuilt_ = false;
+  mutable int32_t narrowBase_ = 0;
+  mutable size_t narrowStride_ = 0;
+  mutable std::vector<int16_t> narrowLow_;
+  mutable std::vector<int16_t> narrowHigh_;
+  mutable std::vector<int16_t> narrowKeep_;  // -1 where the parent is typed, else 0
   std::vector<LocusIndex> index_;      // empty when too large to keep
   std::vector<uint64_t> missingBits_;  // per locus: parents missing there
   std::vector<int32_t> missingCounts_;
