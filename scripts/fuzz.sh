@@ -23,8 +23,12 @@ need clang++ clang
 dir="$ROOT/build-fuzz"
 configure "$dir" -DCMAKE_CXX_COMPILER=clang++ -DPARENTSPHERE_FUZZ=ON -DPARENTSPHERE_TESTS=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$dir" --target "$target" -j 2 >/dev/null
 mkdir -p "$dir/corpus/$target" "$dir/findings/$target"
+if ! cmake --build "$dir" --target "$target" -j 2 >"$dir/findings/$target/build.log" 2>&1; then
+  cat "$dir/findings/$target/build.log" >&2
+  echo "parentsphere: the fuzz target $target did not build" >&2
+  exit 1
+fi
 log="$dir/findings/$target/last-run.log"
 started=$SECONDS
 set +e
