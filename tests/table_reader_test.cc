@@ -295,6 +295,45 @@ TEST(ParseTable, AgreesWithTheStepByStepReadingOnRandomTexts) {
   EXPECT_GT(readable, 2000);
 }
 
+// Whole tokens rather than single characters: ten-digit numbers and the 32-bit
+// edges, leading zeros, white space strtol skips, NUL bytes, glued markers.
+// Each text is also fed to TableParser in random pieces, as files are read.
+TEST(ParseTable, AgreesWithTheStepByStepReadingOnTokenTexts) {
+  const std::string pieces[] = {"12",  "-99", "0",   "00",  "+7",   "-",    "-3",  "abc", "12abc",
+                                "1,2", "\r",  "#",   " ",   "\t",   "\n",   "\v5", "x",   "999999999",
+                                "2147483647", "2147483648", "-2147483648", "-2147483649",
+                                "4294967396", "0012", std::string(1, '\0'), "7#", "-0", "+", "1e5"};
+  std::mt19937 rng(4242);
+  std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);
+  int readable = 0;
+  for (int n = 0; n < 30000; ++n) {
+    std::string text;
+    for (int t = std::uniform_int_distribution<int>(0, 12)(rng); t > 0; --t) {
+      text += pieces[pick(rng)];
+      if (rng() % 3 != 0) text += rng() % 4 == 0 ? '\n' : ' ';
+    }
+    const ParsedTable expected = readStepByStep(text, '#', -99);
+    const ParsedTable table = parseTable(text, '#', -99);
+    TableParser parser('#', -99);
+    for (size_t at = 0; at < text.size();) {
+      const size_t length = std::uniform_int_distribution<size_t>(1, 7)(rng);
+      parser.feed(std::string_view(text).substr(at, length));
+      at += length;
+    }
+    parser.finish();
+    const ParsedTable& fed = parser.table();
+    ASSERT_EQ(table.unreadable, expected.unreadable) << "text '" << text << "'";
+    ASSERT_EQ(fed.unreadable, expected.unreadable) << "fed in pieces: '" << text << "'";
+    if (expected.unreadable) continue;
+    ++readable;
+    ASSERT_EQ(table.rows, expected.rows) << "text '" << text << "'";
+    ASSERT_EQ(table.rowHasMissing, expected.rowHasMissing) << "text '" << text << "'";
+    ASSERT_EQ(fed.rows, expected.rows) << "fed in pieces: '" << text << "'";
+    ASSERT_EQ(fed.rowHasMissing, expected.rowHasMissing) << "fed in pieces: '" << text << "'";
+  }
+  EXPECT_GT(readable, 1000);
+}
+
 TEST(DataFromText, KeepsRowsFlagsAndNames) {
   const Data data = Data::fromText("# c\n1 -99 3\n4 5\n", -99, "#x", "sons.PRO");
   EXPECT_EQ(data.rows, (std::vector<std::vector<int>>{{1, -99, 3}, {4, 5}}));
