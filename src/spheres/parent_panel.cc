@@ -294,7 +294,7 @@ void markWithinRadiusPortable(int32_t radius, const IndexLocus* sets, size_t act
   PARENTSPHERE_MARK_WITHIN_RADIUS(PortableGroup)
 }
 
-#if defined(__x86_64__)
+#if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
 __attribute__((target("avx2"))) void markWithinRadiusAvx2(int32_t radius, const IndexLocus* sets,
                                                           size_t active, size_t firstWord,
                                                           size_t lastWord, uint64_t* out) {
@@ -311,7 +311,7 @@ bool portableOnly = false;
 
 void markWithinRadius(int32_t radius, const IndexLocus* sets, size_t active, size_t firstWord,
                       size_t lastWord, uint64_t* out) {
-#if defined(__x86_64__)
+#if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
   if (!portableOnly && avx2Available()) {
     return markWithinRadiusAvx2(radius, sets, active, firstWord, lastWord, out);
   }
