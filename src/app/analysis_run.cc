@@ -201,6 +201,13 @@ std::vector<std::string> runAnalysis(Data& parents, Data& sons, int radius,
   ReportFile parentFile("Parent.out");
   ReportFile familyFile("Fam.out");
   ReportFile genotypeFile("Famgenotypes.out");
+  // The reports are written side by side, so a name linked to another report's
+  // file would interleave the two. Such a file holds only the report opened
+  // last, as when each report is written and closed in turn.
+  if (parentFile.sharesFileWith(familyFile) || parentFile.sharesFileWith(genotypeFile)) {
+    parentFile.leaveToLaterReport();
+  }
+  if (familyFile.sharesFileWith(genotypeFile)) familyFile.leaveToLaterReport();
   // The progress line is cleared however the analysis ends (out of memory
   // included), so no message is printed after a stale line.
   struct FinishProgress {

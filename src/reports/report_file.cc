@@ -1,6 +1,7 @@
 #include "reports/report_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,6 +16,10 @@ ReportFile::~ReportFile() {
 }
 
 void ReportFile::write(std::string& text) {
+  if (leftToLater_) {
+    text.clear();
+    return;
+  }
   size_t done = 0;
   while (ok_ && done < text.size()) {
     const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
@@ -34,4 +39,18 @@ bool ReportFile::close() {
     fd_ = -1;
   }
   return ok_;
+}
+
+bool ReportFile::sharesFileWith(const ReportFile& other) const {
+  struct stat mine {};
+  struct stat theirs {};
+  if (fd_ < 0 || other.fd_ < 0) return false;
+  if (::fstat(fd_, &mine) != 0 || ::fstat(other.fd_, &theirs) != 0) return false;
+  // Devices such as /dev/null or /dev/full keep no text to interleave.
+  return S_ISREG(mine.st_mode) && mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
+}
+
+void ReportFile::leaveToLaterReport() {
+  leftToLater_ = true;
+  close();
 }

@@ -33,10 +33,19 @@ class ReportFile : public ReportSink {
   // True when the file was opened, fully written and closed.
   bool close() override;
 
+  // True when both reports were opened on one regular file (a name linked to
+  // the other).
+  bool sharesFileWith(const ReportFile& other) const;
+  // Closes the file unwritten and swallows the writes to come, for a file that
+  // a report opened later writes in full. close() still tells whether the
+  // file could be opened.
+  void leaveToLaterReport();
+
   const std::string& name() const { return name_; }
 
  private:
   std::string name_;
   int fd_ = -1;
   bool ok_ = false;
+  bool leftToLater_ = false;
 };
