@@ -128,7 +128,8 @@ TEST(D1, AgreesWithItsDefinitionOnRandomGenotypes) {
       const auto [s1, s2] = a[static_cast<size_t>(i)];
       const auto [p1, p2] = b[static_cast<size_t>(i)];
       if (s1 == -99 || s2 == -99 || p1 == -99 || p2 == -99) continue;
-      auto in = [&](int s) { return s == p1 || s == p2; };
+      // Copies: C++17 lambdas cannot capture structured bindings.
+      auto in = [p1 = p1, p2 = p2](int s) { return s == p1 || s == p2; };
       sharesEverywhere = sharesEverywhere && (in(s1) || in(s2));
       containsBothEverywhere = containsBothEverywhere && in(s1) && in(s2);
     }

@@ -1,6 +1,8 @@
 // The streaming analysis must write exactly what the record-based stages
 // write (fillSpheres, writeParents, matings, writeFamilieswithGenotypes), for
 // any population and radius. Thousands of random populations are compared.
+#include <algorithm>
+#include <array>
 #include <climits>
 #include <random>
 #include <sstream>
@@ -8,8 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/analysis_run.h"
+#include "analysis/analyse.h"
 #include "families/matings.h"
+#include "records/run_failure.h"
 #include "reports/writers.h"
 #include "spheres/espacio.h"
 #include "spheres/parent_panel.h"
@@ -191,5 +194,84 @@ INSTANTIATE_TEST_SUITE_P(Kernels, ParentPanelSearch, ::testing::Values(false, tr
                          [](const ::testing::TestParamInfo<bool>& info) {
                            return info.param ? "PortableKernel" : "FastestKernel";
                          });
+
+// Every (mother, father) pair of hits the listener answers isFamily for, as
+// (offspring number, mother identifier, father identifier), with the checks
+// that need the tables.
+class FamilyRecorder : public OffspringListener {
+ public:
+  FamilyRecorder(const Data& parents, int mothers) : parents_(parents), mothers_(mothers) {}
+
+  void offspringDone(const OffspringOutcome& outcome) override {
+    EXPECT_EQ(outcome.offspring, calls_++);
+    const size_t idColumn = 2 * static_cast<size_t>(parents_.nLoci);
+    size_t families = 0;
+    for (const SphereHit& mother : outcome.hits) {
+      if (mother.row >= mothers_) continue;
+      for (const SphereHit& father : outcome.hits) {
+        if (father.row < mothers_) continue;
+        // Roles swapped is never a family.
+        EXPECT_FALSE(outcome.isFamily(father.row, mother.row));
+        if (!outcome.isFamily(mother.row, father.row)) continue;
+        ++families;
+        triples.push_back({static_cast<int>(outcome.offspring + 1),
+                           parents_.rows[static_cast<size_t>(mother.row)][idColumn],
+                           parents_.rows[static_cast<size_t>(father.row)][idColumn]});
+      }
+    }
+    EXPECT_EQ(outcome.families, families);
+    EXPECT_FALSE(outcome.isFamily(-1, static_cast<int32_t>(parents_.rows.size())));
+    hits += outcome.hits.size();
+  }
+
+  std::vector<std::array<int, 3>> triples;
+  size_t hits = 0;
+
+ private:
+  const Data& parents_;
+  int mothers_;
+  size_t calls_ = 0;
+};
+
+TEST(OffspringListener, HearsEveryFamilyMatingsForms) {
+  valoresperdidos = -99;
+  std::mt19937 rng(99);
+  int withFamilies = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    const Population p = randomPopulation(rng);
+    if (p.parents.empty()) continue;
+    SCOPED_TRACE("trial " + std::to_string(trial) + "\n" + p.describe());
+    Data parents = Data::fromText(p.parents, -99, "#");
+    Data sonsTable = Data::fromText(p.sons, -99, "#");
+    std::vector<Son> sons;
+    try {
+      fillSpheres(parents, sonsTable, sons, p.radius);
+    } catch (const RunFailure&) {
+      continue;  // tables the engine refuses too, before any offspring
+    }
+    std::vector<Family> families;
+    matings(sons, families);
+    std::vector<std::array<int, 3>> expected;
+    size_t expectedHits = 0;
+    for (const Family& family : families) {
+      expected.push_back({family.son.number, family.mother.number, family.father.number});
+    }
+    for (const Son& son : sons) {
+      expectedHits += son.motherIncluded.size() + son.motherSemiIncluded.size() +
+                      son.fatherIncluded.size() + son.fatherSemiIncluded.size();
+    }
+
+    FamilyRecorder recorder(parents, contmadres(parents.rows));
+    StringSink parentSink, familySink, genotypeSink;
+    analyse(parents, sonsTable, p.radius, -99, {parentSink, familySink, genotypeSink}, nullptr,
+            &recorder);
+    std::sort(expected.begin(), expected.end());
+    std::sort(recorder.triples.begin(), recorder.triples.end());
+    ASSERT_EQ(recorder.triples, expected);
+    ASSERT_EQ(recorder.hits, expectedHits);
+    if (!expected.empty()) ++withFamilies;
+  }
+  EXPECT_GT(withFamilies, 50);
+}
 
 }  // namespace

@@ -4,8 +4,8 @@
 
 #include "app/analysis_run.h"
 #include "input/data.h"
+#include "input/missing_value.h"
 #include "records/run_failure.h"
-#include "spheres/espacio.h"
 
 int runProgram(std::istream& in, std::ostream& out, RunProgress* progress) {
   out << "Input the radius value (0, 2, 4, 6,8 ...): " << std::flush;
@@ -13,10 +13,10 @@ int runProgram(std::istream& in, std::ostream& out, RunProgress* progress) {
   // A non-numeric answer is not an error: the run goes on with radius 0.
   in >> radius;
   try {
-    Data parents("parents.PAR", -99, "#");
-    Data sons("sons.PRO", -99, "#");
-    valoresperdidos = -99;
-    const std::vector<std::string> unwritten = runAnalysis(parents, sons, radius, progress);
+    Data parents("parents.PAR", kMissingValue, "#");
+    Data sons("sons.PRO", kMissingValue, "#");
+    const std::vector<std::string> unwritten =
+        runAnalysis(parents, sons, radius, kMissingValue, progress);
     if (!unwritten.empty()) {
       for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
       out << std::flush;

@@ -2,7 +2,7 @@
 #include <istream>
 #include <ostream>
 
-#include "app/analysis_run.h"
+#include "analysis/run_progress.h"
 
 // One interactive run in the current directory: prompts on `out`, reads the
 // radius from `in`, reads "parents.PAR" then "sons.PRO", analyses them and

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/analysis_run.h"
+#include "analysis/run_progress.h"
 
 // How a progress line is drawn; every member is injectable so tests can drive
 // it with a fake clock and a string instead of a terminal.

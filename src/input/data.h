@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "input/hetero_sum.h"
 #include "records/progenitor.h"
 #include "records/son.h"
 
@@ -47,10 +48,6 @@ class Data {
   void loadText(const std::string& text, int missing);
   char commentMarker() const { return comment.empty() ? '\0' : comment[0]; }
 };
-
-// The sum over `nLoci` loci of |allele1 - allele2|, missing codes included,
-// summed exactly and saturated at INT32_MAX: a record's heteroSum.
-int32_t heteroSumOf(const int* alleles, int nLoci);
 
 // The whole content of an input file. Throws RunFailure with the missing-file
 // or read-error message for `name`.

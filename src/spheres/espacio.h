@@ -1,10 +1,8 @@
 #pragma once
-#include <algorithm>
-#include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 #include "records/par.h"
+#include "spheres/locus_distance.h"
 
 // A point of the genotype space: one Par per locus.
 struct Punto {
@@ -26,15 +24,3 @@ class Espacio {
   // Points of different lengths write "ErrLog.txt" and throw RunFailure("").
   static Par D1(Punto a, Punto b);
 };
-
-// The (near, far) terms of one locus, without the missing-value test: offspring
-// alleles (s1, s2), candidate alleles (p1, p2), in any order.
-inline void locusTerms(int64_t s1, int64_t s2, int64_t p1, int64_t p2, int64_t* nearTerm,
-                       int64_t* farTerm) {
-  if (s1 > s2) std::swap(s1, s2);
-  if (p1 > p2) std::swap(p1, p2);
-  const int64_t d1 = std::min(std::llabs(s1 - p1), std::llabs(s1 - p2));
-  const int64_t d2 = std::min(std::llabs(s2 - p1), std::llabs(s2 - p2));
-  *nearTerm = std::min(d1, d2);
-  *farTerm = std::max(d1, d2);
-}

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "spheres/espacio.h"
+#include "spheres/locus_distance.h"
 
 namespace {
 

@@ -1,0 +1,30 @@
+#pragma once
+#include "analysis/offspring_listener.h"
+#include "analysis/run_progress.h"
+#include "input/data.h"
+#include "reports/report_file.h"
+
+// Where the three reports go.
+struct ReportSinks {
+  ReportSink& parents;      // "Parent.out"
+  ReportSink& families;     // "Fam.out"
+  ReportSink& genotypes;    // "Famgenotypes.out"
+};
+
+// Whether each sink closed cleanly.
+struct SinkResults {
+  bool parents = true;
+  bool families = true;
+  bool genotypes = true;
+};
+
+// Analyses the tables for `radius` offspring by offspring (OffspringAnalysis),
+// streaming the reports into `sinks` as it goes: the same text that
+// fillSpheres, matings, writeParents and writeFamilieswithGenotypes give,
+// without holding the families (only the family list lines, whose count heads
+// "Fam.out"). `missing` is the missing-value code. Throws RunFailure on tables
+// that cannot be analysed, before any write. Sets nLoci on both tables.
+// `progress` and `listener`, when given, hear about every offspring. Returns
+// false for each sink that failed to close.
+SinkResults analyse(Data& parents, Data& sons, int radius, int missing, const ReportSinks& sinks,
+                    RunProgress* progress = nullptr, OffspringListener* listener = nullptr);

@@ -1,0 +1,17 @@
+#pragma once
+#include <vector>
+
+#include "input/data.h"
+
+// The number of mothers: rows whose value at the position of the first row's
+// last value is below 2000. Precondition: `rows` is not empty and every row is
+// at least as long as the first.
+int contmadres(const std::vector<std::vector<int>>& rows);
+
+// Checks that the two tables can be analysed and returns the locus count.
+// Throws RunFailure with, in this order of checks: "EMPTY PARENTS FILE\n",
+// "EMPTY SONS FILE\n", "WRONG NUMBER OF COLUMNS IN SONS FILE\n" (odd first
+// sons row, or a sons row shorter than the first), "WRONG NUMBER OF COLUMNS IN
+// PARENTS FILE\n" (a parents row shorter than the first parents row or than the
+// alleles plus the identifier).
+int validateTables(const Data& parents, const Data& sons);
