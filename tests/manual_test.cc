@@ -154,8 +154,8 @@ TEST(Manual, NamesEveryMessage) {
       "DONE",
       "can not find \" file \" input file",
       "can not read \" file \" input file",
-      "There was a problem reading the input file. Check it is a plain text file and there are "
-      "number instead of text inside.",
+      ("There was a problem reading the input file. Check it is a plain text file and there are "
+       "number instead of text inside."),
       "EMPTY PARENTS FILE",
       "EMPTY SONS FILE",
       "WRONG NUMBER OF COLUMNS IN SONS FILE",
