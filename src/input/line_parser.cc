@@ -6,8 +6,6 @@ const char* const kConversionMessage =
 
 namespace {
 
-constexpr int32_t kInvalidValue = -100000;
-
 // The C locale's isspace, which is what strtol skips before the number.
 bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -102,16 +100,42 @@ LineKind parseLine(std::string_view line, char commentMarker, int32_t missing,
   return LineKind::Row;
 }
 
+BadToken findBadToken(std::string_view line) {
+  BadToken bad;
+  size_t i = 0;
+  while (i < line.size()) {
+    if (isSeparator(line[i])) {
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    while (end < line.size() && !isSeparator(line[end])) ++end;
+    ++bad.column;
+    int32_t ignored = 0;
+    if (!convertToken(line.substr(i, end - i), &ignored)) {
+      bad.token = std::string(line.substr(i, end - i));
+      return bad;
+    }
+    i = end;
+  }
+  bad.column = 0;
+  return bad;
+}
+
 bool TableParser::readLine(std::string_view line) {
+  ++lineNumber_;
   row_.clear();
   bool hasMissing = false;
   switch (parseLine(line, marker_, missing_, row_, hasMissing)) {
     case LineKind::Row:
       table_.rows.push_back(row_);
       table_.rowHasMissing.push_back(hasMissing);
+      table_.rowLines.push_back(lineNumber_);
       break;
     case LineKind::Unreadable:
       table_.unreadable = true;
+      table_.badToken = findBadToken(line);
+      table_.badToken.line = lineNumber_;
       return false;
     case LineKind::Blank:
     case LineKind::Comment:
