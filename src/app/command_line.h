@@ -5,8 +5,8 @@
 #include "app/run_options.h"
 
 // What the command line asks for. Run: analyse as `options` say (no argument:
-// the interactive run). "-h", "--help" or "--version" (with anything else):
-// text for standard output, exit status 0. An unknown argument, a missing or
+// the interactive run). "-h", "--help" or "--version" (with other arguments
+// that are not wrong values): text for standard output, exit status 0. An unknown argument, a missing or
 // wrong value: one line for standard error, exit status 2. No file is read or
 // written in the last two cases.
 struct CommandLine {

@@ -9,6 +9,23 @@ namespace {
 // The C locale's isspace, which is what strtol skips before the number.
 bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+// Why convertToken refused `token`, read the same way: white space, a sign,
+// then the digits it takes the number from.
+TokenFault faultOf(std::string_view token) {
+  size_t i = 0;
+  while (i < token.size() && isCSpace(token[i])) ++i;
+  if (i == token.size()) {
+    return token.find('\r') == std::string_view::npos ? TokenFault::NotANumber
+                                                       : TokenFault::CarriageReturn;
+  }
+  if (token[i] == '+' || token[i] == '-') ++i;
+  size_t end = i;
+  while (end < token.size() && token[end] >= '0' && token[end] <= '9') ++end;
+  if (end == i) return TokenFault::NotANumber;
+  const size_t significant = token.find_first_not_of('0', i);
+  return significant >= end ? TokenFault::Zero : TokenFault::OutOfRange;
+}
+
 }  // namespace
 
 bool convertToken(std::string_view token, int32_t* value) {
@@ -112,8 +129,11 @@ BadToken findBadToken(std::string_view line) {
     while (end < line.size() && !isSeparator(line[end])) ++end;
     ++bad.column;
     int32_t ignored = 0;
-    if (!convertToken(line.substr(i, end - i), &ignored)) {
-      bad.token = std::string(line.substr(i, end - i));
+    const std::string_view token = line.substr(i, end - i);
+    if (!convertToken(token, &ignored)) {
+      bad.token = std::string(token.substr(0, BadToken::kKeptTokenBytes));
+      bad.tokenLength = token.size();
+      bad.fault = faultOf(token);
       return bad;
     }
     i = end;

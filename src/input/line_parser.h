@@ -41,12 +41,24 @@ bool convertToken(std::string_view token, int32_t* value);
 LineKind parseLine(std::string_view line, char commentMarker, int32_t missing,
                    std::vector<int32_t>& row, bool& hasMissing);
 
+// Why a token does not read as a usable number.
+enum class TokenFault {
+  NotANumber,      // no digits where the number should start
+  Zero,            // 0, 00, +0: not an allele size
+  OutOfRange,      // beyond the signed 32-bit range
+  CarriageReturn,  // only white space holding a carriage return (Windows line ends)
+};
+
 // Where a line stopped converting: the first token that does not read as a
-// usable number, with its value column (from 1) on that line.
+// usable number, with its value column (from 1) on that line. Only the
+// token's first kKeptTokenBytes bytes are kept.
 struct BadToken {
+  static constexpr size_t kKeptTokenBytes = 32;
   size_t line = 0;  // in the text, from 1
   size_t column = 0;
   std::string token;
+  size_t tokenLength = 0;  // the whole token's
+  TokenFault fault = TokenFault::NotANumber;
 };
 
 // The first token of `line` that does not convert, with line left 0; the

@@ -7,10 +7,10 @@ namespace {
 constexpr size_t kShownTokenLength = 24;
 
 // The token as it may be shown on one line of a terminal.
-std::string shownToken(const std::string& token) {
+std::string shownToken(const BadToken& bad) {
   std::string shown;
-  for (size_t i = 0; i < token.size() && i < kShownTokenLength; ++i) {
-    const unsigned char c = static_cast<unsigned char>(token[i]);
+  for (size_t i = 0; i < bad.token.size() && i < kShownTokenLength; ++i) {
+    const unsigned char c = static_cast<unsigned char>(bad.token[i]);
     if (c == '\r') {
       shown += "\\r";
     } else if (c < 0x20 || c >= 0x7f || c == '\\') {
@@ -21,34 +21,30 @@ std::string shownToken(const std::string& token) {
       shown += static_cast<char>(c);
     }
   }
-  if (token.size() > kShownTokenLength) shown += "...";
+  if (bad.tokenLength > kShownTokenLength) shown += "...";
   return shown;
 }
 
-// Why convertToken refused the token, read the same way: white space, a sign,
-// then the digits it takes the number from.
-std::string whyUnreadable(const std::string& token) {
-  size_t i = token.find_first_not_of(" \t\n\v\f\r");
-  if (i == std::string::npos && token.find('\r') != std::string::npos) {
-    return "is a carriage return alone, not a number (a file saved on Windows: convert it with "
-           "sed -i 's/\\r$//' FILE)";
+std::string explanation(TokenFault fault, const std::string& fileName) {
+  switch (fault) {
+    case TokenFault::NotANumber:
+      return "is not a number (untyped alleles are written -99)";
+    case TokenFault::Zero:
+      return "is zero, which is not an allele size (untyped alleles are written -99)";
+    case TokenFault::OutOfRange:
+      return "is out of range (-2147483648 to 2147483647)";
+    case TokenFault::CarriageReturn:
+      break;
   }
-  if (i == std::string::npos) i = token.size();
-  if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
-  const size_t digits = token.find_first_not_of("0123456789", i);
-  const size_t end = digits == std::string::npos ? token.size() : digits;
-  if (end == i) return "is not a number (untyped alleles are written -99)";
-  if (token.find_first_not_of('0', i) >= end) {
-    return "is zero, which is not an allele size (untyped alleles are written -99)";
-  }
-  return "is out of range (-2147483648 to 2147483647)";
+  return "is a carriage return alone, not a number (a file saved on Windows: convert it with "
+         "sed -i 's/\\r$//' " + fileName + ")";
 }
 
 }  // namespace
 
 std::string describeBadToken(const std::string& fileName, const BadToken& bad) {
   return fileName + ":" + std::to_string(bad.line) + ": column " + std::to_string(bad.column) +
-         ": '" + shownToken(bad.token) + "' " + whyUnreadable(bad.token);
+         ": '" + shownToken(bad) + "' " + explanation(bad.fault, fileName);
 }
 
 size_t lineOfRow(const Data& table, size_t row) {
@@ -56,6 +52,7 @@ size_t lineOfRow(const Data& table, size_t row) {
 }
 
 std::string describeRowWidth(const Data& table, size_t row, const std::string& expected) {
+  const size_t values = table.rows[row].size();
   return table.fileName + ":" + std::to_string(lineOfRow(table, row)) + ": " +
-         std::to_string(table.rows[row].size()) + " values, expected " + expected;
+         std::to_string(values) + (values == 1 ? " value" : " values") + ", expected " + expected;
 }

@@ -14,7 +14,7 @@
 // The token is shown with control characters escaped and cut to a short length.
 std::string describeBadToken(const std::string& fileName, const BadToken& bad);
 
-// "<file>:<line>: <values> values, expected <expected>", for row `row` of
+// "<file>:<line>: <n> values, expected <expected>", for row `row` of
 // `table`, where `expected` says how many and why.
 std::string describeRowWidth(const Data& table, size_t row, const std::string& expected);
 
