@@ -8,7 +8,7 @@
 
 #include "input/data_warnings.h"
 #include "run_fixture.h"
-#include "spheres/sphere_filling.h"
+#include "input/table_checks.h"
 #include "tiny_population.h"
 
 namespace {
@@ -19,7 +19,7 @@ std::vector<std::string> warningsFor(const std::string& parentsText, const std::
   const int nLoci = validateTables(parents, sons);
   parents.nLoci = nLoci;
   sons.nLoci = nLoci;
-  return dataWarnings(parents, sons, -99, contmadres(parents.rows));
+  return dataWarnings(parents, sons, -99);
 }
 
 const std::string kWarning = "parentsphere: warning: ";
