@@ -1,0 +1,96 @@
+#include "ranking/allele_frequencies.h"
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+// Loci whose alleles span at most this many values are counted in an array
+// (microsatellite sizes span a few hundred); wider ones in a map.
+constexpr int64_t kDenseSpan = int64_t{1} << 16;
+
+// One locus's allele counts: an array over the alleles' span when it is
+// narrow, a map otherwise.
+struct LocusCounter {
+  int64_t low = INT64_MAX;
+  int64_t high = INT64_MIN;
+  int64_t typed = 0;
+  std::vector<int64_t> dense;
+  std::map<int32_t, int64_t> sparse;
+
+  void add(int32_t allele) {
+    if (dense.empty()) {
+      ++sparse[allele];
+    } else {
+      ++dense[static_cast<size_t>(allele - low)];
+    }
+  }
+};
+
+// Calls visit(locus, a, b) for every typed locus of every row, parents then
+// offspring, row by row so each row is read once.
+template <typename Visit>
+void forEachTypedLocus(const GenotypeTables& tables, Visit visit) {
+  for (const auto* table : {&tables.parents, &tables.offspring}) {
+    for (const std::vector<int>& row : *table) {
+      for (int32_t locus = 0; locus < tables.loci; ++locus) {
+        if (locusTyped(row.data(), locus, tables.missing)) {
+          visit(static_cast<size_t>(locus), row[2 * locus], row[2 * locus + 1]);
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
+AlleleFrequencies::AlleleFrequencies(
+    std::vector<std::vector<std::pair<int32_t, double>>> byLocus) {
+  for (auto& entries : byLocus) {
+    std::sort(entries.begin(), entries.end());
+    std::vector<int32_t>& alleles = alleles_.emplace_back();
+    std::vector<double>& frequencies = frequencies_.emplace_back();
+    for (const auto& [allele, frequency] : entries) {
+      alleles.push_back(allele);
+      frequencies.push_back(std::max(frequency, kFrequencyFloor));
+    }
+  }
+}
+
+AlleleFrequencies AlleleFrequencies::count(const GenotypeTables& tables) {
+  std::vector<LocusCounter> counters(static_cast<size_t>(tables.loci));
+  forEachTypedLocus(tables, [&counters](size_t locus, int32_t a, int32_t b) {
+    LocusCounter& c = counters[locus];
+    c.low = std::min<int64_t>(c.low, std::min(a, b));
+    c.high = std::max<int64_t>(c.high, std::max(a, b));
+    ++c.typed;
+  });
+  for (LocusCounter& c : counters) {
+    if (c.typed > 0 && c.high - c.low < kDenseSpan) c.dense.assign(static_cast<size_t>(c.high - c.low + 1), 0);
+  }
+  forEachTypedLocus(tables, [&counters](size_t locus, int32_t a, int32_t b) {
+    counters[locus].add(a);
+    counters[locus].add(b);
+  });
+  std::vector<std::vector<std::pair<int32_t, double>>> byLocus(counters.size());
+  for (size_t locus = 0; locus < counters.size(); ++locus) {
+    const LocusCounter& c = counters[locus];
+    const double copies = 2.0 * static_cast<double>(c.typed);
+    std::vector<std::pair<int32_t, double>>& entries = byLocus[locus];
+    for (size_t i = 0; i < c.dense.size(); ++i) {
+      if (c.dense[i] > 0) {
+        entries.emplace_back(static_cast<int32_t>(c.low + static_cast<int64_t>(i)),
+                             static_cast<double>(c.dense[i]) / copies);
+      }
+    }
+    for (const auto& [allele, n] : c.sparse) entries.emplace_back(allele, static_cast<double>(n) / copies);
+  }
+  return AlleleFrequencies(std::move(byLocus));
+}
+
+double AlleleFrequencies::of(int32_t locus, int32_t allele) const {
+  const std::vector<int32_t>& alleles = alleles_[static_cast<size_t>(locus)];
+  const auto it = std::lower_bound(alleles.begin(), alleles.end(), allele);
+  if (it == alleles.end() || *it != allele) return kFrequencyFloor;
+  return frequencies_[static_cast<size_t>(locus)][static_cast<size_t>(it - alleles.begin())];
+}

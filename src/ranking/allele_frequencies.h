@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "ranking/genotype_tables.h"
+
+// Allele frequencies by locus, the yardstick of every likelihood ratio. An
+// allele absent from the table, or rarer than kFrequencyFloor, counts as
+// kFrequencyFloor, so a rare or mistyped allele never divides by zero nor
+// gives one locus an unbounded weight.
+constexpr double kFrequencyFloor = 0.001;
+
+class AlleleFrequencies {
+ public:
+  // Per locus, (allele, frequency) entries in any order, each allele once.
+  explicit AlleleFrequencies(std::vector<std::vector<std::pair<int32_t, double>>> byLocus);
+
+  // Counted from every typed locus of every individual, parents and offspring,
+  // each individual once: an allele's copies over twice the individuals typed
+  // at that locus.
+  static AlleleFrequencies count(const GenotypeTables& tables);
+
+  // The floored frequency of `allele` at `locus` (0-based, below loci()).
+  double of(int32_t locus, int32_t allele) const;
+  int32_t loci() const { return static_cast<int32_t>(alleles_.size()); }
+
+ private:
+  std::vector<std::vector<int32_t>> alleles_;  // sorted, per locus
+  std::vector<std::vector<double>> frequencies_;
+};

@@ -1,0 +1,46 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "ranking/genotype_tables.h"
+
+// Which candidate parents an offspring's ranking scores: those with at most K
+// loci (typed in both) where they share no allele with the offspring. Per
+// locus and allele, a bitset of the parents that carry it or are untyped at
+// that locus; a parent's mismatches are counted 64 parents at a time in
+// bit-sliced counters, loci that exclude most parents first, and a word of
+// parents is left as soon as all 64 are past K.
+class CarrierIndex {
+ public:
+  explicit CarrierIndex(const GenotypeTables& tables);
+
+  // Replaces `rows` with the parent rows, ascending, with at most
+  // `maxMismatches` mismatching loci. `offspring` holds 2 * loci alleles.
+  void scope(const int* offspring, int32_t maxMismatches, std::vector<int32_t>& rows) const;
+
+ private:
+  // Parents sharing an allele or untyped, per allele of one locus; the last
+  // bitset holds the untyped parents alone (for alleles no parent carries).
+  struct Locus {
+    std::vector<int32_t> alleles;  // sorted
+    std::vector<uint64_t> sharers;  // (alleles.size() + 1) bitsets of words_ words
+    std::vector<int32_t> counts;    // parents in each bitset
+  };
+  // The bitset and its parent count for `allele` at `locus`.
+  const uint64_t* sharersOf(const Locus& locus, int32_t allele, int32_t* count) const;
+
+  int32_t loci_ = 0;
+  int32_t missing_ = 0;
+  size_t parents_ = 0;
+  size_t words_ = 0;
+  std::vector<Locus> index_;
+  // Reused between offspring.
+  struct Probe {
+    const uint64_t* a;
+    const uint64_t* b;
+    int32_t sharers;
+  };
+  mutable std::vector<Probe> probes_;
+  mutable std::vector<uint64_t> levels_;
+};

@@ -1,0 +1,26 @@
+#include "ranking/likelihood_ratio.h"
+
+#include <algorithm>
+
+#include "ranking/genotype_tables.h"
+
+void offspringLoci(const int* row, int32_t missing, const AlleleFrequencies& frequencies,
+                   std::vector<OffspringLocus>& loci) {
+  loci.clear();
+  for (int32_t k = 0; k < frequencies.loci(); ++k) {
+    if (!locusTyped(row, k, missing)) continue;
+    const int32_t a = std::min(row[2 * k], row[2 * k + 1]);
+    const int32_t b = std::max(row[2 * k], row[2 * k + 1]);
+    loci.push_back({k, a, b, frequencies.of(k, a), frequencies.of(k, b)});
+  }
+}
+
+Transmission transmission(const OffspringLocus& o, int32_t p1, int32_t p2, int32_t missing,
+                          double errorRate) {
+  if (p1 == missing || p2 == missing) return {o.fa, o.fb, true, true};
+  const int copiesA = (p1 == o.a) + (p2 == o.a);
+  const int copiesB = (p1 == o.b) + (p2 == o.b);
+  const double kept = (1.0 - errorRate) / 2.0;
+  return {kept * copiesA + errorRate * o.fa, kept * copiesB + errorRate * o.fb, copiesA > 0,
+          copiesB > 0};
+}

@@ -1,0 +1,44 @@
+#include "ranking/names_file.h"
+
+#include <vector>
+
+#include "ranking/text_file.h"
+
+NameBook::NameBook(const std::string& path, const GenotypeTables& tables) {
+  const TextFile file("names", path);
+  bool header = true;
+  file.forEachLine('\t', [&](size_t line, const std::vector<std::string>& fields) {
+    if (header) {
+      if (fields != std::vector<std::string>{"number", "role", "name"}) {
+        file.fail(line, "expected the header number<TAB>role<TAB>name");
+      }
+      header = false;
+      return;
+    }
+    if (fields.size() != 3) file.fail(line, "expected three tab-separated fields: number role name");
+    int64_t number = 0;
+    if (!readWholeNumber(fields[0], INT32_MIN, INT32_MAX, number)) {
+      file.fail(line, "number '" + fields[0] + "' is not a whole number");
+    }
+    const std::string& role = fields[1];
+    if (role != "mother" && role != "father" && role != "offspring") {
+      file.fail(line, "role '" + role + "' is not mother, father or offspring");
+    }
+    if (fields[2].empty()) file.fail(line, "the name is empty");
+    auto& names = role == "offspring" ? offspring_ : parents_;
+    if (!names.emplace(number, fields[2]).second) {
+      file.fail(line, (role == "offspring" ? "offspring " : "parent ") + fields[0] +
+                          " is named twice");
+    }
+  });
+  if (header) file.fail(0, "the file is empty");
+  for (size_t row = 0; row < tables.parents.size(); ++row) {
+    const int32_t id = tables.identifier(row);
+    if (parents_.count(id) == 0) file.fail(0, "no name for parent " + std::to_string(id));
+  }
+  for (size_t row = 0; row < tables.offspring.size(); ++row) {
+    if (offspring_.count(static_cast<int64_t>(row + 1)) == 0) {
+      file.fail(0, "no name for offspring " + std::to_string(row + 1));
+    }
+  }
+}

@@ -1,0 +1,87 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "ranking/allele_frequencies.h"
+#include "ranking/carrier_index.h"
+#include "ranking/genotype_tables.h"
+#include "ranking/likelihood_ratio.h"
+
+// How candidates are scored and called (the table's options).
+struct RankingSettings {
+  double errorRate = 0.02;    // e of the likelihood ratios, kMinErrorRate to below 1
+  int32_t maxMismatches = 2;  // K: candidates with more mismatching loci are not scored
+  double minDelta = 2.0;      // delta from which a call is confident
+};
+
+// The pair search scores every pair of the kPairCandidates best mothers and
+// the kPairCandidates best fathers by single LOD. At each locus a trio ratio is
+// at most twice the product of the two single ratios (exactly the product at a
+// homozygous locus), so a pair's trio LOD never exceeds the sum of its single
+// LODs by more than ln 2 per heterozygous locus: a parent ranked below the
+// eighth by single LOD rarely makes the best pair, and such an offspring's
+// pair call is then rarely confident anyway.
+constexpr size_t kPairCandidates = 8;
+
+// The best candidate of one role: a mother, a father or a pair (both rows).
+struct BestCandidate {
+  bool found = false;
+  int32_t mother = -1;  // parent rows
+  int32_t father = -1;
+  double lod = 0.0;
+  double delta = 0.0;  // lod minus the runner-up's, lod when alone
+  int32_t mismatches = 0;
+  int32_t near = 0;  // single candidates: the near distance of the radius
+};
+
+struct OffspringRanking {
+  int32_t lociTyped = 0;
+  int32_t mothersScored = 0;
+  int32_t fathersScored = 0;
+  bool knownMother = false;  // mother fixed by the user, father ranked given her
+  BestCandidate mother;
+  BestCandidate father;
+  BestCandidate pair;
+};
+
+// Ranks the candidate parents of one offspring at a time. Ties in LOD go to
+// the parent (or pair) earlier in the parents table, so results never depend
+// on the order of the search.
+class OffspringRanker {
+ public:
+  // Keeps references to all three; they must outlive the ranker.
+  OffspringRanker(const GenotypeTables& tables, const AlleleFrequencies& frequencies,
+                  const RankingSettings& settings);
+
+  // Ranks offspring row `offspring`. `knownMother` is a mother's row, or -1.
+  void rank(size_t offspring, int32_t knownMother, OffspringRanking& out);
+
+ private:
+  struct Scored {
+    int32_t row;
+    double lod;
+    int32_t mismatches;
+  };
+  Scored scoreSingle(int32_t row);
+  double scoreTrio(const std::vector<Transmission>& mother, const std::vector<Transmission>& father,
+                   int32_t* mismatches) const;
+  void transmissions(int32_t row, std::vector<Transmission>& out) const;
+  void pickBest(const std::vector<Scored>& scored, BestCandidate& best, bool isMother) const;
+  void searchPairs(OffspringRanking& out);
+  void rankFathersGiven(int32_t mother, OffspringRanking& out);
+  int32_t nearDistance(int32_t row) const;
+
+  const GenotypeTables& tables_;
+  const AlleleFrequencies& frequencies_;
+  const RankingSettings& settings_;
+  CarrierIndex index_;
+  // The offspring being ranked, and buffers reused between offspring.
+  const int* offspring_ = nullptr;
+  std::vector<OffspringLocus> loci_;
+  std::vector<int32_t> scope_;
+  std::vector<Scored> mothers_;
+  std::vector<Scored> fathers_;
+  std::vector<std::vector<Transmission>> motherSides_;
+  std::vector<std::vector<Transmission>> fatherSides_;
+};

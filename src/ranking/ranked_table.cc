@@ -1,0 +1,47 @@
+#include "ranking/ranked_table.h"
+
+#include "ranking/frequency_file.h"
+#include "ranking/known_mothers.h"
+
+namespace {
+
+AlleleFrequencies frequenciesFor(const GenotypeTables& tables, const TableOptions& options) {
+  if (options.frequencies.empty()) return AlleleFrequencies::count(tables);
+  return readFrequencyFile(options.frequencies, tables.loci);
+}
+
+}  // namespace
+
+RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& options,
+                         int32_t radius)
+    : tables_(tables),
+      settings_(options.settings),
+      radius_(radius),
+      frequencies_(frequenciesFor(tables, options)),
+      knownMothers_(options.knownMothers.empty()
+                        ? std::vector<int32_t>(tables.offspring.size(), -1)
+                        : readKnownMothers(options.knownMothers, tables)),
+      names_(options.names.empty() ? nullptr : std::make_unique<NameBook>(options.names, tables)),
+      labels_(tables, names_.get()),
+      ranker_(tables, frequencies_, settings_) {}
+
+void RankedTable::start(ReportSink& sink) {
+  sink_ = &sink;
+  text_ = kTableHeader;
+}
+
+void RankedTable::add(size_t offspring, size_t families,
+                      const std::function<bool(int32_t, int32_t)>& isFamily) {
+  ranker_.rank(offspring, knownMothers_[offspring], ranking_);
+  SearchFacts facts;
+  facts.radius = radius_;
+  facts.families = families;
+  facts.pairInFam = ranking_.pair.found && isFamily(ranking_.pair.mother, ranking_.pair.father);
+  appendTableRow(text_, offspring, ranking_, facts, labels_, settings_.minDelta);
+  sink_->flushIfLarge(text_);
+}
+
+bool RankedTable::close() {
+  sink_->write(text_);
+  return sink_->close();
+}

@@ -1,0 +1,55 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ranking/allele_frequencies.h"
+#include "ranking/genotype_tables.h"
+#include "ranking/names_file.h"
+#include "ranking/offspring_ranking.h"
+#include "ranking/table_row.h"
+#include "reports/report_file.h"
+
+// What the table options ask for; an empty path means the option is absent.
+struct TableOptions {
+  std::string table;         // --table: where the table goes
+  std::string frequencies;   // --frequencies: allele frequencies instead of counted ones
+  std::string knownMothers;  // --known-mothers
+  std::string names;         // --names: names.tsv
+  RankingSettings settings;  // --error-rate, --max-mismatches, --min-delta
+};
+
+// The ranked table of the most likely parents, one row per offspring in
+// offspring order, written into a sink as the offspring are searched.
+class RankedTable {
+ public:
+  // Reads the frequencies, known mothers and names files the options name,
+  // so bad ones stop the run before any report is opened: throws RunFailure
+  // naming the file and line. `tables` must outlive the table.
+  RankedTable(const GenotypeTables& tables, const TableOptions& options, int32_t radius);
+
+  // Writes the header into `sink`, which then takes every row.
+  void start(ReportSink& sink);
+  // Ranks offspring row `offspring` and writes its row. `families` is its
+  // family count in Fam.out, `isFamily(motherRow, fatherRow)` tells whether a
+  // pair is one of them. Offspring come in order, each once.
+  void add(size_t offspring, size_t families,
+           const std::function<bool(int32_t, int32_t)>& isFamily);
+  // Writes what is left. True when the sink took every byte.
+  bool close();
+
+ private:
+  const GenotypeTables& tables_;
+  RankingSettings settings_;
+  int32_t radius_;
+  AlleleFrequencies frequencies_;
+  std::vector<int32_t> knownMothers_;  // per offspring row: a mother's row or -1
+  std::unique_ptr<NameBook> names_;
+  TableLabels labels_;
+  OffspringRanker ranker_;
+  OffspringRanking ranking_;
+  ReportSink* sink_ = nullptr;
+  std::string text_;
+};

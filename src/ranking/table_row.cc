@@ -1,0 +1,112 @@
+#include "ranking/table_row.h"
+
+#include <cmath>
+
+#include "reports/number_text.h"
+
+const char* const kTableHeader =
+    "offspring\tloci_typed\tmothers_scored\tfathers_scored\t"
+    "mother\tmother_lod\tmother_delta\tmother_mismatches\tmother_near\tmother_in_sphere\t"
+    "mother_call\t"
+    "father\tfather_lod\tfather_delta\tfather_mismatches\tfather_near\tfather_in_sphere\t"
+    "father_call\t"
+    "pair_mother\tpair_father\tpair_lod\tpair_delta\tpair_mismatches\tpair_call\tpair_in_fam\t"
+    "families\n";
+
+namespace {
+
+constexpr int64_t kScale = 1000;  // 10^kLodDecimals
+static_assert(kLodDecimals == 3, "kScale is 10^kLodDecimals");
+
+// The mother's or father's seven cells: who, LOD, delta, mismatches, near,
+// in_sphere, call; a known mother's call reads "known".
+void appendParentCells(std::string& out, const BestCandidate& best, int32_t row, bool known,
+                       const SearchFacts& facts, const TableLabels& labels, double minDelta) {
+  if (!best.found) {
+    out += "\t\t\t\t\t\t\t";
+    return;
+  }
+  out += '\t';
+  labels.appendParent(out, row);
+  out += '\t';
+  appendFixed(out, best.lod);
+  out += '\t';
+  appendFixed(out, best.delta);
+  out += '\t';
+  appendInt(out, best.mismatches);
+  out += '\t';
+  appendInt(out, best.near);
+  out += best.near <= facts.radius ? "\tyes\t" : "\tno\t";
+  out += known ? "known" : callOf(best.lod, best.delta, minDelta);
+}
+
+}  // namespace
+
+void appendFixed(std::string& out, double value) {
+  const int64_t scaled = std::llround(value * static_cast<double>(kScale));
+  const int64_t magnitude = scaled < 0 ? -scaled : scaled;
+  if (scaled < 0) out += '-';
+  appendInt(out, magnitude / kScale);
+  out += '.';
+  const int64_t fraction = magnitude % kScale;
+  for (int64_t digit = kScale / 10; digit > 0; digit /= 10) {
+    out += static_cast<char>('0' + fraction / digit % 10);
+  }
+}
+
+const char* callOf(double lod, double delta, double minDelta) {
+  if (lod <= 0.0) return "unlikely";
+  return delta >= minDelta ? "confident" : "ambiguous";
+}
+
+void TableLabels::appendOffspring(std::string& out, size_t row) const {
+  if (names_ != nullptr) {
+    out += names_->offspring(static_cast<int64_t>(row + 1));
+  } else {
+    appendInt(out, static_cast<int64_t>(row + 1));
+  }
+}
+
+void TableLabels::appendParent(std::string& out, int32_t row) const {
+  const int32_t id = tables_.identifier(static_cast<size_t>(row));
+  if (names_ != nullptr) {
+    out += names_->parent(id);
+  } else {
+    appendInt(out, id);
+  }
+}
+
+void appendTableRow(std::string& out, size_t row, const OffspringRanking& ranking,
+                    const SearchFacts& facts, const TableLabels& labels, double minDelta) {
+  labels.appendOffspring(out, row);
+  out += '\t';
+  appendInt(out, ranking.lociTyped);
+  out += '\t';
+  appendInt(out, ranking.mothersScored);
+  out += '\t';
+  appendInt(out, ranking.fathersScored);
+  appendParentCells(out, ranking.mother, ranking.mother.mother, ranking.knownMother, facts,
+                    labels, minDelta);
+  appendParentCells(out, ranking.father, ranking.father.father, false, facts, labels, minDelta);
+  const BestCandidate& pair = ranking.pair;
+  if (pair.found) {
+    out += '\t';
+    labels.appendParent(out, pair.mother);
+    out += '\t';
+    labels.appendParent(out, pair.father);
+    out += '\t';
+    appendFixed(out, pair.lod);
+    out += '\t';
+    appendFixed(out, pair.delta);
+    out += '\t';
+    appendInt(out, pair.mismatches);
+    out += '\t';
+    out += callOf(pair.lod, pair.delta, minDelta);
+    out += facts.pairInFam ? "\tyes" : "\tno";
+  } else {
+    out += "\t\t\t\t\t\t\t";
+  }
+  out += '\t';
+  appendInt(out, static_cast<int64_t>(facts.families));
+  out += '\n';
+}

@@ -1,0 +1,35 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// The small text files the ranking reads (frequencies, known mothers, names):
+// lines of fields, `#` comment lines and blank lines skipped. Every problem
+// is a RunFailure naming the file and the line.
+class TextFile {
+ public:
+  // Reads `path` whole. `kind` names the file in messages ("frequencies").
+  // Throws RunFailure "can not read <kind> file <path>\n" when it cannot be
+  // opened or read (a folder included).
+  TextFile(std::string kind, std::string path);
+
+  // Calls visit(lineNumber, fields) for every line that is neither blank nor
+  // a comment; fields are split on `separator`, or on blanks and tabs when it
+  // is 0. A carriage return before a line end is dropped.
+  void forEachLine(char separator,
+                   const std::function<void(size_t, const std::vector<std::string>&)>& visit) const;
+
+  // Throws RunFailure "<kind> file <path>, line <line>: <problem>\n"; line 0
+  // leaves the line out.
+  [[noreturn]] void fail(size_t line, const std::string& problem) const;
+
+ private:
+  std::string kind_;
+  std::string path_;
+  std::string text_;
+};
+
+// Reads `text` as a whole decimal number from `low` to `high` (a sign allowed
+// before a negative one); false for anything else.
+bool readWholeNumber(const std::string& text, int64_t low, int64_t high, int64_t& value);
