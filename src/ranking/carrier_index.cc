@@ -88,19 +88,36 @@ void CarrierIndex::scope(const int* offspring, int32_t maxMismatches,
   // Loci shared by the fewest parents rule out the most, so they go first.
   std::stable_sort(probes_.begin(), probes_.end(),
                    [](const Probe& x, const Probe& y) { return x.sharers < y.sharers; });
-  // levels_[i]: the parents with more than i mismatches so far.
   const size_t top = static_cast<size_t>(maxMismatches);
-  levels_.assign(top + 1, 0);
+  switch (top) {
+    case 0: return scanWords<0>(top, rows);
+    case 1: return scanWords<1>(top, rows);
+    case 2: return scanWords<2>(top, rows);
+    case 3: return scanWords<3>(top, rows);
+    default: return scanWords<-1>(top, rows);
+  }
+}
+
+// `Fixed` is the limit when known at compile time (the common small limits,
+// whose counters then live in registers), -1 for any other `top`.
+template <int Fixed>
+void CarrierIndex::scanWords(size_t top, std::vector<int32_t>& rows) const {
+  constexpr size_t kLocalLevels = Fixed >= 0 ? static_cast<size_t>(Fixed) + 1 : 1;
+  uint64_t local[kLocalLevels];
+  if (Fixed < 0) levels_.resize(top + 1);
+  // levels[i]: the parents of the word with more than i mismatches so far.
+  uint64_t* levels = Fixed >= 0 ? local : levels_.data();
+  const size_t last = Fixed >= 0 ? static_cast<size_t>(Fixed) : top;
   for (size_t w = 0; w < words_; ++w) {
     const uint64_t present = presentIn(w, parents_);
-    std::fill(levels_.begin(), levels_.end(), 0);
+    for (size_t i = 0; i <= last; ++i) levels[i] = 0;
     for (const Probe& probe : probes_) {
       const uint64_t miss = ~(probe.a[w] | probe.b[w]);
-      for (size_t i = top; i > 0; --i) levels_[i] |= levels_[i - 1] & miss;
-      levels_[0] |= miss;
-      if ((levels_[top] & present) == present) break;
+      for (size_t i = last; i > 0; --i) levels[i] |= levels[i - 1] & miss;
+      levels[0] |= miss;
+      if ((levels[last] & present) == present) break;
     }
-    for (uint64_t keep = ~levels_[top] & present; keep != 0; keep &= keep - 1) {
+    for (uint64_t keep = ~levels[last] & present; keep != 0; keep &= keep - 1) {
       rows.push_back(static_cast<int32_t>(w * kWordBits + static_cast<size_t>(__builtin_ctzll(keep))));
     }
   }

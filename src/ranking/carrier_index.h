@@ -29,6 +29,9 @@ class CarrierIndex {
   };
   // The bitset and its parent count for `allele` at `locus`.
   const uint64_t* sharersOf(const Locus& locus, int32_t allele, int32_t* count) const;
+  // Appends the parents with at most `top` mismatches over probes_.
+  template <int Fixed>
+  void scanWords(size_t top, std::vector<int32_t>& rows) const;
 
   int32_t loci_ = 0;
   int32_t missing_ = 0;
