@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "records/par.h"
 #include "spheres/locus_distance.h"
 
 namespace {
