@@ -30,14 +30,14 @@ void RankedTable::start(ReportSink& sink) {
   text_ = kTableHeader;
 }
 
-void RankedTable::add(size_t offspring, size_t families,
-                      const std::function<bool(int32_t, int32_t)>& isFamily) {
-  ranker_.rank(offspring, knownMothers_[offspring], ranking_);
+void RankedTable::offspringDone(const OffspringOutcome& outcome) {
+  ranker_.rank(outcome.offspring, knownMothers_[outcome.offspring], ranking_);
   SearchFacts facts;
   facts.radius = radius_;
-  facts.families = families;
-  facts.pairInFam = ranking_.pair.found && isFamily(ranking_.pair.mother, ranking_.pair.father);
-  appendTableRow(text_, offspring, ranking_, facts, labels_, settings_.minDelta);
+  facts.families = outcome.families;
+  facts.pairInFam =
+      ranking_.pair.found && outcome.isFamily(ranking_.pair.mother, ranking_.pair.father);
+  appendTableRow(text_, outcome.offspring, ranking_, facts, labels_, settings_.minDelta);
   sink_->flushIfLarge(text_);
 }
 

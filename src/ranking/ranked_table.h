@@ -1,10 +1,10 @@
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "analysis/offspring_listener.h"
 #include "ranking/allele_frequencies.h"
 #include "ranking/genotype_tables.h"
 #include "ranking/names_file.h"
@@ -22,8 +22,9 @@ struct TableOptions {
 };
 
 // The ranked table of the most likely parents, one row per offspring in
-// offspring order, written into a sink as the offspring are searched.
-class RankedTable {
+// offspring order, written into a sink as the engine hands over each
+// offspring (the families of Fam.out come from it).
+class RankedTable : public OffspringListener {
  public:
   // Reads the frequencies, known mothers and names files the options name,
   // so bad ones stop the run before any report is opened: throws RunFailure
@@ -32,11 +33,9 @@ class RankedTable {
 
   // Writes the header into `sink`, which then takes every row.
   void start(ReportSink& sink);
-  // Ranks offspring row `offspring` and writes its row. `families` is its
-  // family count in Fam.out, `isFamily(motherRow, fatherRow)` tells whether a
-  // pair is one of them. Offspring come in order, each once.
-  void add(size_t offspring, size_t families,
-           const std::function<bool(int32_t, int32_t)>& isFamily);
+  // Ranks the offspring and writes its row. Offspring come in order, each
+  // once, after start().
+  void offspringDone(const OffspringOutcome& outcome) override;
   // Writes what is left. True when the sink took every byte.
   bool close();
 

@@ -1,0 +1,49 @@
+#include "app/table_run.h"
+
+#include <filesystem>
+
+#include "app/analysis_run.h"
+#include "input/table_checks.h"
+#include "records/run_failure.h"
+
+namespace {
+
+// True when `a` and `b` name one file, existing or to be created.
+bool sameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  if (std::filesystem::equivalent(a, b, error)) return true;
+  const std::filesystem::path x = std::filesystem::weakly_canonical(a, error);
+  if (error) return false;
+  const std::filesystem::path y = std::filesystem::weakly_canonical(b, error);
+  return !error && x == y;
+}
+
+// The table must not overwrite what the run reads or another output.
+void checkTablePath(const Data& parents, const Data& sons, const TableOptions& options) {
+  const std::vector<std::string> taken = {parents.fileName,     sons.fileName,
+                                          options.frequencies,  options.knownMothers,
+                                          options.names,        "Parent.out",
+                                          "Fam.out",            "Famgenotypes.out"};
+  for (const std::string& name : taken) {
+    if (!name.empty() && sameFile(options.table, name)) {
+      throw RunFailure("the table file " + options.table + " is also " + name + "\n");
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int radius, int missing,
+                                              const TableOptions& options,
+                                              RunProgress* progress) {
+  const int loci = validateTables(parents, sons);
+  const GenotypeTables tables{parents.rows, sons.rows, loci, contmadres(parents.rows), missing};
+  RankedTable table(tables, options, radius);
+  checkTablePath(parents, sons, options);
+  ReportFile tableFile(options.table);
+  table.start(tableFile);
+  std::vector<std::string> unwritten =
+      runAnalysis(parents, sons, radius, missing, progress, &table);
+  if (!table.close()) unwritten.push_back(tableFile.name());
+  return unwritten;
+}

@@ -1,0 +1,122 @@
+// The ranked table written beside the reports on the hand-worked tiny
+// population: the table text, and the three reports unchanged.
+#include <gtest/gtest.h>
+
+#include "app/table_run.h"
+#include "records/run_failure.h"
+#include "run_fixture.h"
+#include "test_support.h"
+#include "tiny_population.h"
+
+namespace {
+
+// One locus; frequencies counted over the six individuals typed there (son
+// 2's half-typed locus takes no part): f(100) = 2/12, f(104) = 3/12.
+// Son 1 (100,104): mother 1001 (100,102) ln(e + (1-e) / 4f(100)) = ln 1.49,
+// mother 1002 and father 2001 ratio 1, father 2002 a mismatch, ln e; pair
+// 1001 x 2001 ln(((1-e)/2 + e f(100)) ((1-e)/2 + e f(104)) + e f(104) e f(100))
+// / 2 f(100) f(104)) = ln 2.9306. Son 2: nothing typed, every LOD 0, ties
+// to the first row. Son 3 (150,160): every parent a mismatch, ln e, ln e^2.
+const std::string kHeader =
+    "offspring\tloci_typed\tmothers_scored\tfathers_scored\tmother\tmother_lod\tmother_delta\t"
+    "mother_mismatches\tmother_near\tmother_in_sphere\tmother_call\tfather\tfather_lod\t"
+    "father_delta\tfather_mismatches\tfather_near\tfather_in_sphere\tfather_call\tpair_mother\t"
+    "pair_father\tpair_lod\tpair_delta\tpair_mismatches\tpair_call\tpair_in_fam\tfamilies\n";
+const std::string kSon3 =
+    "\t1\t2\t2\t1001\t-3.912\t0.000\t1\t48\tno\tunlikely\t2001\t-3.912\t0.000\t1\t46\tno\t"
+    "unlikely\t1001\t2001\t-7.824\t0.000\t1\tunlikely\tno\t0\n";
+
+// Runs the tiny population at radius 2 with `options` (table.tsv) and the
+// `extra` files; returns the table and fills `reports`.
+std::string runTiny(TableOptions options, const std::map<std::string, std::string>& extra,
+                    std::map<std::string, std::string>* reports) {
+  ScopedWorkdir dir;
+  writeFile("parents.PAR", tiny::kParents);
+  writeFile("sons.PRO", tiny::kSons);
+  for (const auto& file : extra) writeFile(file.first, file.second);
+  const MissingCode code(-99);
+  Data parents("parents.PAR", -99, "#");
+  Data sons("sons.PRO", -99, "#");
+  options.table = "table.tsv";
+  const std::vector<std::string> unwritten =
+      runAnalysisWithTable(parents, sons, 2, -99, options);
+  EXPECT_TRUE(unwritten.empty());
+  for (const auto& report : tiny::kReports) (*reports)[report.first] = readFile(report.first);
+  return readFile("table.tsv");
+}
+
+TEST(RankedTable, TinyPopulationWithAndWithoutOptions) {
+  struct Case {
+    const char* what;
+    std::map<std::string, std::string> files;
+    std::string rows;
+  };
+  const std::string names =
+      "number\trole\tname\n1001\tmother\tAda\n1002\tmother\tBo\n2001\tfather\tCy\n"
+      "2002\tfather\tDan\n1\toffspring\tk1\n2\toffspring\tk2\n3\toffspring\tk3\n";
+  const Case cases[] = {
+      {"counted frequencies", {},
+       "1\t1\t2\t2\t1001\t0.399\t0.399\t0\t0\tyes\tambiguous\t2001\t0.000\t3.912\t0\t0\tyes\t"
+       "unlikely\t1001\t2001\t1.075\t4.304\t0\tconfident\tyes\t3\n"
+       "2\t0\t2\t2\t1001\t0.000\t0.000\t0\t0\tyes\tunlikely\t2001\t0.000\t0.000\t0\t0\tyes\t"
+       "unlikely\t1001\t2001\t0.000\t0.000\t0\tunlikely\tno\t2\n"
+       "3" + kSon3},
+      // Son 2's mother known: she is shown, called "known"; her pair is a family.
+      {"known mother", {{"known", "2 1002\n"}},
+       "1\t1\t2\t2\t1001\t0.399\t0.399\t0\t0\tyes\tambiguous\t2001\t0.000\t3.912\t0\t0\tyes\t"
+       "unlikely\t1001\t2001\t1.075\t4.304\t0\tconfident\tyes\t3\n"
+       "2\t0\t2\t2\t1002\t0.000\t0.000\t0\t0\tyes\tknown\t2001\t0.000\t0.000\t0\t0\tyes\t"
+       "unlikely\t1002\t2001\t0.000\t0.000\t0\tunlikely\tyes\t2\n"
+       "3" + kSon3},
+      // f(100) = 0.5, f(104) = 0.25 from the file: mother 1001 ln(e + (1-e)/2)
+      // = ln 0.51 now ranks below 1002 (ratio 1); pair 1001 x 2001 ln 0.9902,
+      // runner-up 1002 x 2001 ln(2 e f(104) ((1-e)/2 + e f(104)) / 2 f(100) f(104)).
+      {"names and given frequencies", {{"names", names}, {"freq", "1 100 0.5\n1 104 0.25\n"}},
+       "k1\t1\t2\t2\tBo\t0.000\t0.673\t0\t0\tyes\tunlikely\tCy\t0.000\t3.912\t0\t0\tyes\t"
+       "unlikely\tAda\tCy\t-0.010\t3.219\t0\tunlikely\tyes\t3\n"},
+  };
+  for (const Case& c : cases) {
+    TableOptions options;
+    if (c.files.count("known")) options.knownMothers = "known";
+    if (c.files.count("names")) options.names = "names";
+    if (c.files.count("freq")) options.frequencies = "freq";
+    std::map<std::string, std::string> reports;
+    const std::string table = runTiny(options, c.files, &reports);
+    EXPECT_EQ(reports, tiny::kReports) << c.what;
+    EXPECT_EQ(table.substr(0, kHeader.size() + c.rows.size()), kHeader + c.rows) << c.what;
+  }
+}
+
+TEST(RankedTable, BadOptionFilesStopBeforeAnyFileIsWritten) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"known", "known mothers file known, line 1: offspring '4' is not a number from 1 to 3\n"},
+      {"Fam.out", "the table file Fam.out is also Fam.out\n"},
+      {"sons.PRO", "the table file sons.PRO is also sons.PRO\n"},
+  };
+  for (const auto& [table, message] : cases) {
+    ScopedWorkdir dir;
+    writeFile("parents.PAR", tiny::kParents);
+    writeFile("sons.PRO", tiny::kSons);
+    writeFile("known", "4 1001\n");
+    const MissingCode code(-99);
+    Data parents("parents.PAR", -99, "#");
+    Data sons("sons.PRO", -99, "#");
+    TableOptions options;
+    options.table = table;
+    if (table == "known") {
+      options.table = "table.tsv";
+      options.knownMothers = "known";
+    }
+    try {
+      runAnalysisWithTable(parents, sons, 2, -99, options);
+      ADD_FAILURE() << table << ": no failure";
+    } catch (const RunFailure& failure) {
+      EXPECT_EQ(failure.what(), message);
+    }
+    EXPECT_FALSE(std::filesystem::exists("Parent.out")) << table;
+    EXPECT_FALSE(std::filesystem::exists("table.tsv")) << table;
+    EXPECT_EQ(readFile("sons.PRO"), tiny::kSons);
+  }
+}
+
+}  // namespace
