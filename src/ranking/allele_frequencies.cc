@@ -5,9 +5,9 @@
 
 namespace {
 
-// Loci whose alleles span at most this many values are counted in an array
+// Loci whose alleles span fewer values than this are counted in an array
 // (microsatellite sizes span a few hundred); wider ones in a map.
-constexpr int64_t kDenseSpan = int64_t{1} << 16;
+constexpr int64_t kDenseCountSpan = int64_t{1} << 16;
 
 // One locus's allele counts: an array over the alleles' span when it is
 // narrow, a map otherwise.
@@ -54,6 +54,13 @@ AlleleFrequencies::AlleleFrequencies(
       alleles.push_back(allele);
       frequencies.push_back(std::max(frequency, kFrequencyFloor));
     }
+    std::vector<double>& dense = dense_.emplace_back();
+    if (!alleles.empty() && int64_t{alleles.back()} - alleles.front() < kDenseSpan) {
+      dense.assign(static_cast<size_t>(alleles.back() - alleles.front() + 1), kFrequencyFloor);
+      for (size_t i = 0; i < alleles.size(); ++i) {
+        dense[static_cast<size_t>(alleles[i] - alleles.front())] = frequencies[i];
+      }
+    }
   }
 }
 
@@ -66,7 +73,7 @@ AlleleFrequencies AlleleFrequencies::count(const GenotypeTables& tables) {
     ++c.typed;
   });
   for (LocusCounter& c : counters) {
-    if (c.typed > 0 && c.high - c.low < kDenseSpan) c.dense.assign(static_cast<size_t>(c.high - c.low + 1), 0);
+    if (c.typed > 0 && c.high - c.low < kDenseCountSpan) c.dense.assign(static_cast<size_t>(c.high - c.low + 1), 0);
   }
   forEachTypedLocus(tables, [&counters](size_t locus, int32_t a, int32_t b) {
     counters[locus].add(a);
@@ -88,7 +95,7 @@ AlleleFrequencies AlleleFrequencies::count(const GenotypeTables& tables) {
   return AlleleFrequencies(std::move(byLocus));
 }
 
-double AlleleFrequencies::of(int32_t locus, int32_t allele) const {
+double AlleleFrequencies::search(int32_t locus, int32_t allele) const {
   const std::vector<int32_t>& alleles = alleles_[static_cast<size_t>(locus)];
   const auto it = std::lower_bound(alleles.begin(), alleles.end(), allele);
   if (it == alleles.end() || *it != allele) return kFrequencyFloor;

@@ -22,10 +22,21 @@ class AlleleFrequencies {
   static AlleleFrequencies count(const GenotypeTables& tables);
 
   // The floored frequency of `allele` at `locus` (0-based, below loci()).
-  double of(int32_t locus, int32_t allele) const;
+  double of(int32_t locus, int32_t allele) const {
+    const std::vector<double>& dense = dense_[static_cast<size_t>(locus)];
+    if (dense.empty()) return search(locus, allele);
+    const int64_t offset = int64_t{allele} - alleles_[static_cast<size_t>(locus)].front();
+    if (offset < 0 || offset >= static_cast<int64_t>(dense.size())) return kFrequencyFloor;
+    return dense[static_cast<size_t>(offset)];
+  }
   int32_t loci() const { return static_cast<int32_t>(alleles_.size()); }
 
  private:
+  double search(int32_t locus, int32_t allele) const;
+  // Loci whose alleles span fewer values than this are also kept as an array
+  // over the span, so a lookup is one index.
+  static constexpr int64_t kDenseSpan = 4096;
   std::vector<std::vector<int32_t>> alleles_;  // sorted, per locus
   std::vector<std::vector<double>> frequencies_;
+  std::vector<std::vector<double>> dense_;  // allele - alleles_.front(), floor where absent
 };

@@ -5,9 +5,14 @@
 namespace {
 
 constexpr size_t kWordBits = 64;
+// Words searched side by side: a block is left once all its parents are past
+// the limit, and the few operations per word of a locus run in parallel.
+constexpr size_t kLanes = 4;
 
-// The parents of word `w` that exist: all 64 but in the last, partial word.
+// The parents of word `w` that exist: all 64 but in the last, partial word
+// and the padding after it.
 uint64_t presentIn(size_t w, size_t parents) {
+  if (w * kWordBits >= parents) return 0;
   const size_t left = parents - w * kWordBits;
   return left >= kWordBits ? ~uint64_t{0} : (uint64_t{1} << left) - 1;
 }
@@ -18,7 +23,7 @@ CarrierIndex::CarrierIndex(const GenotypeTables& tables)
     : loci_(tables.loci),
       missing_(tables.missing),
       parents_(tables.parents.size()),
-      words_((tables.parents.size() + kWordBits - 1) / kWordBits) {
+      words_((tables.parents.size() + kWordBits * kLanes - 1) / (kWordBits * kLanes) * kLanes) {
   index_.resize(static_cast<size_t>(loci_));
   for (int32_t k = 0; k < loci_; ++k) {
     Locus& locus = index_[static_cast<size_t>(k)];
@@ -31,6 +36,15 @@ CarrierIndex::CarrierIndex(const GenotypeTables& tables)
     locus.alleles.erase(std::unique(locus.alleles.begin(), locus.alleles.end()),
                         locus.alleles.end());
     const size_t slots = locus.alleles.size() + 1;
+    if (!locus.alleles.empty() &&
+        int64_t{locus.alleles.back()} - locus.alleles.front() < kDenseSlots) {
+      locus.slots.assign(static_cast<size_t>(locus.alleles.back() - locus.alleles.front() + 1),
+                         static_cast<int32_t>(locus.alleles.size()));
+      for (size_t slot = 0; slot < locus.alleles.size(); ++slot) {
+        locus.slots[static_cast<size_t>(locus.alleles[slot] - locus.alleles.front())] =
+            static_cast<int32_t>(slot);
+      }
+    }
     locus.sharers.assign(slots * words_, 0);
     locus.counts.assign(slots, 0);
     uint64_t* untyped = &locus.sharers[locus.alleles.size() * words_];
@@ -61,9 +75,16 @@ CarrierIndex::CarrierIndex(const GenotypeTables& tables)
 
 const uint64_t* CarrierIndex::sharersOf(const Locus& locus, int32_t allele,
                                         int32_t* count) const {
-  const auto it = std::lower_bound(locus.alleles.begin(), locus.alleles.end(), allele);
   size_t slot = locus.alleles.size();
-  if (it != locus.alleles.end() && *it == allele) slot = static_cast<size_t>(it - locus.alleles.begin());
+  if (!locus.slots.empty()) {
+    const int64_t offset = int64_t{allele} - locus.alleles.front();
+    if (offset >= 0 && offset < static_cast<int64_t>(locus.slots.size())) {
+      slot = static_cast<size_t>(locus.slots[static_cast<size_t>(offset)]);
+    }
+  } else {
+    const auto it = std::lower_bound(locus.alleles.begin(), locus.alleles.end(), allele);
+    if (it != locus.alleles.end() && *it == allele) slot = static_cast<size_t>(it - locus.alleles.begin());
+  }
   *count = locus.counts[slot];
   return &locus.sharers[slot * words_];
 }
@@ -79,15 +100,16 @@ void CarrierIndex::scope(const int* offspring, int32_t maxMismatches,
     int32_t countB = 0;
     const uint64_t* a = sharersOf(locus, offspring[2 * k], &countA);
     const uint64_t* b = sharersOf(locus, offspring[2 * k + 1], &countB);
-    probes_.push_back({a, b, a == b ? countA : countA + countB});
+    probes_.push_back({a, b, a == b ? countA : countA + countB, k});
   }
   if (static_cast<size_t>(maxMismatches) >= probes_.size()) {
     for (size_t j = 0; j < parents_; ++j) rows.push_back(static_cast<int32_t>(j));
     return;
   }
   // Loci shared by the fewest parents rule out the most, so they go first.
-  std::stable_sort(probes_.begin(), probes_.end(),
-                   [](const Probe& x, const Probe& y) { return x.sharers < y.sharers; });
+  std::sort(probes_.begin(), probes_.end(), [](const Probe& x, const Probe& y) {
+    return x.sharers < y.sharers || (x.sharers == y.sharers && x.locus < y.locus);
+  });
   const size_t top = static_cast<size_t>(maxMismatches);
   switch (top) {
     case 0: return scanWords<0>(top, rows);
@@ -103,22 +125,35 @@ void CarrierIndex::scope(const int* offspring, int32_t maxMismatches,
 template <int Fixed>
 void CarrierIndex::scanWords(size_t top, std::vector<int32_t>& rows) const {
   constexpr size_t kLocalLevels = Fixed >= 0 ? static_cast<size_t>(Fixed) + 1 : 1;
-  uint64_t local[kLocalLevels];
-  if (Fixed < 0) levels_.resize(top + 1);
-  // levels[i]: the parents of the word with more than i mismatches so far.
-  uint64_t* levels = Fixed >= 0 ? local : levels_.data();
+  uint64_t local[kLocalLevels][kLanes];
+  if (Fixed < 0) levels_.resize((top + 1) * kLanes);
+  // levels[i][lane]: the parents of a word with more than i mismatches so far.
+  auto* levels = Fixed >= 0 ? local : reinterpret_cast<uint64_t(*)[kLanes]>(levels_.data());
   const size_t last = Fixed >= 0 ? static_cast<size_t>(Fixed) : top;
-  for (size_t w = 0; w < words_; ++w) {
-    const uint64_t present = presentIn(w, parents_);
-    for (size_t i = 0; i <= last; ++i) levels[i] = 0;
-    for (const Probe& probe : probes_) {
-      const uint64_t miss = ~(probe.a[w] | probe.b[w]);
-      for (size_t i = last; i > 0; --i) levels[i] |= levels[i - 1] & miss;
-      levels[0] |= miss;
-      if ((levels[last] & present) == present) break;
+  for (size_t w = 0; w < words_; w += kLanes) {
+    uint64_t present[kLanes];
+    for (size_t l = 0; l < kLanes; ++l) present[l] = presentIn(w + l, parents_);
+    for (size_t i = 0; i <= last; ++i) {
+      for (size_t l = 0; l < kLanes; ++l) levels[i][l] = 0;
     }
-    for (uint64_t keep = ~levels[last] & present; keep != 0; keep &= keep - 1) {
-      rows.push_back(static_cast<int32_t>(w * kWordBits + static_cast<size_t>(__builtin_ctzll(keep))));
+    for (const Probe& probe : probes_) {
+      uint64_t miss[kLanes];
+      for (size_t l = 0; l < kLanes; ++l) miss[l] = ~(probe.a[w + l] | probe.b[w + l]);
+      for (size_t i = last; i > 0; --i) {
+        for (size_t l = 0; l < kLanes; ++l) levels[i][l] |= levels[i - 1][l] & miss[l];
+      }
+      uint64_t open = 0;
+      for (size_t l = 0; l < kLanes; ++l) {
+        levels[0][l] |= miss[l];
+        open |= present[l] & ~levels[last][l];
+      }
+      if (open == 0) break;
+    }
+    for (size_t l = 0; l < kLanes; ++l) {
+      for (uint64_t keep = ~levels[last][l] & present[l]; keep != 0; keep &= keep - 1) {
+        rows.push_back(static_cast<int32_t>((w + l) * kWordBits +
+                                            static_cast<size_t>(__builtin_ctzll(keep))));
+      }
     }
   }
 }

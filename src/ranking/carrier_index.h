@@ -13,6 +13,8 @@
 // parents is left as soon as all 64 are past K.
 class CarrierIndex {
  public:
+  static constexpr int64_t kDenseSlots = 4096;
+
   explicit CarrierIndex(const GenotypeTables& tables);
 
   // Replaces `rows` with the parent rows, ascending, with at most
@@ -26,6 +28,10 @@ class CarrierIndex {
     std::vector<int32_t> alleles;  // sorted
     std::vector<uint64_t> sharers;  // (alleles.size() + 1) bitsets of words_ words
     std::vector<int32_t> counts;    // parents in each bitset
+    // allele - alleles.front() -> slot, for loci whose alleles span less than
+    // kDenseSlots values (microsatellite sizes span a few hundred); empty for
+    // wider ones, searched instead.
+    std::vector<int32_t> slots;
   };
   // The bitset and its parent count for `allele` at `locus`.
   const uint64_t* sharersOf(const Locus& locus, int32_t allele, int32_t* count) const;
@@ -43,6 +49,7 @@ class CarrierIndex {
     const uint64_t* a;
     const uint64_t* b;
     int32_t sharers;
+    int32_t locus;
   };
   mutable std::vector<Probe> probes_;
   mutable std::vector<uint64_t> levels_;
