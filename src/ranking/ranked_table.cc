@@ -14,8 +14,7 @@ AlleleFrequencies frequenciesFor(const GenotypeTables& tables, const TableOption
 
 RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& options,
                          int32_t radius)
-    : tables_(tables),
-      settings_(options.settings),
+    : settings_(options.settings),
       radius_(radius),
       frequencies_(frequenciesFor(tables, options)),
       knownMothers_(options.knownMothers.empty()

@@ -40,7 +40,6 @@ class RankedTable : public OffspringListener {
   bool close();
 
  private:
-  const GenotypeTables& tables_;
   RankingSettings settings_;
   int32_t radius_;
   AlleleFrequencies frequencies_;
