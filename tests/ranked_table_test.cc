@@ -26,6 +26,14 @@ const std::string kSon3 =
     "\t1\t2\t2\t1001\t-3.912\t0.000\t1\t48\tno\tunlikely\t2001\t-3.912\t0.000\t1\t46\tno\t"
     "unlikely\t1001\t2001\t-7.824\t0.000\t1\tunlikely\tno\t0\n";
 
+// The table of the tiny population with the default options.
+const std::string kRows =
+    "1\t1\t2\t2\t1001\t0.399\t0.399\t0\t0\tyes\tambiguous\t2001\t0.000\t3.912\t0\t0\tyes\t"
+    "unlikely\t1001\t2001\t1.075\t4.304\t0\tconfident\tyes\t3\n"
+    "2\t0\t2\t2\t1001\t0.000\t0.000\t0\t0\tyes\tunlikely\t2001\t0.000\t0.000\t0\t0\tyes\t"
+    "unlikely\t1001\t2001\t0.000\t0.000\t0\tunlikely\tno\t2\n"
+    "3" + kSon3;
+
 // Runs the tiny population at radius 2 with `options` (table.tsv) and the
 // `extra` files; returns the table and fills `reports`.
 std::string runTiny(TableOptions options, const std::map<std::string, std::string>& extra,
@@ -39,7 +47,7 @@ std::string runTiny(TableOptions options, const std::map<std::string, std::strin
   Data sons("sons.PRO", -99, "#");
   options.table = "table.tsv";
   const std::vector<std::string> unwritten =
-      runAnalysisWithTable(parents, sons, 2, -99, options);
+      runAnalysisWithTable(parents, sons, 2, -99, ".", options);
   EXPECT_TRUE(unwritten.empty());
   for (const auto& report : tiny::kReports) (*reports)[report.first] = readFile(report.first);
   return readFile("table.tsv");
@@ -55,12 +63,7 @@ TEST(RankedTable, TinyPopulationWithAndWithoutOptions) {
       "number\trole\tname\n1001\tmother\tAda\n1002\tmother\tBo\n2001\tfather\tCy\n"
       "2002\tfather\tDan\n1\toffspring\tk1\n2\toffspring\tk2\n3\toffspring\tk3\n";
   const Case cases[] = {
-      {"counted frequencies", {},
-       "1\t1\t2\t2\t1001\t0.399\t0.399\t0\t0\tyes\tambiguous\t2001\t0.000\t3.912\t0\t0\tyes\t"
-       "unlikely\t1001\t2001\t1.075\t4.304\t0\tconfident\tyes\t3\n"
-       "2\t0\t2\t2\t1001\t0.000\t0.000\t0\t0\tyes\tunlikely\t2001\t0.000\t0.000\t0\t0\tyes\t"
-       "unlikely\t1001\t2001\t0.000\t0.000\t0\tunlikely\tno\t2\n"
-       "3" + kSon3},
+      {"counted frequencies", {}, kRows},
       // Son 2's mother known: she is shown, called "known"; her pair is a family.
       {"known mother", {{"known", "2 1002\n"}},
        "1\t1\t2\t2\t1001\t0.399\t0.399\t0\t0\tyes\tambiguous\t2001\t0.000\t3.912\t0\t0\tyes\t"
@@ -89,9 +92,9 @@ TEST(RankedTable, TinyPopulationWithAndWithoutOptions) {
 
 TEST(RankedTable, BadOptionFilesStopBeforeAnyFileIsWritten) {
   const std::pair<std::string, std::string> cases[] = {
-      {"known", "known mothers file known, line 1: offspring '4' is not a number from 1 to 3\n"},
-      {"Fam.out", "the table file Fam.out is also Fam.out\n"},
-      {"sons.PRO", "the table file sons.PRO is also sons.PRO\n"},
+      {"known", "known mothers file known, line 1: offspring '4' is not a number from 1 to 3"},
+      {"Fam.out", "the table file Fam.out is also Fam.out"},
+      {"./sons.PRO", "the table file ./sons.PRO is also sons.PRO"},
   };
   for (const auto& [table, message] : cases) {
     ScopedWorkdir dir;
@@ -108,14 +111,66 @@ TEST(RankedTable, BadOptionFilesStopBeforeAnyFileIsWritten) {
       options.knownMothers = "known";
     }
     try {
-      runAnalysisWithTable(parents, sons, 2, -99, options);
+      runAnalysisWithTable(parents, sons, 2, -99, ".", options);
       ADD_FAILURE() << table << ": no failure";
     } catch (const RunFailure& failure) {
-      EXPECT_EQ(failure.what(), message);
+      EXPECT_STREQ(failure.what(), "");
+      EXPECT_EQ(failure.detail(), "parentsphere: " + message);
     }
     EXPECT_FALSE(std::filesystem::exists("Parent.out")) << table;
     EXPECT_FALSE(std::filesystem::exists("table.tsv")) << table;
     EXPECT_EQ(readFile("sons.PRO"), tiny::kSons);
+  }
+}
+
+// The real program (quiet: son 2 is warned about): the table with --radius
+// and with the prompt, the reports and standard output as without it; bad
+// option files and arguments.
+TEST(RankedTable, ThroughTheProgram) {
+  const std::map<std::string, std::string> inputs = {{"parents.PAR", tiny::kParents},
+                                                     {"sons.PRO", tiny::kSons}};
+  const struct {
+    const char* args;
+    std::string input;
+    std::string out;
+  } runs[] = {{"-q -r 2 --table table.tsv", "", "radius 2: reports in .\nDONE\n"},
+              {"-q --table table.tsv", tiny::kRadius, tiny::kPrompt + tiny::kDone}};
+  for (const auto& run : runs) {
+    const RunResult r = runParentsphere(inputs, run.input, run.args);
+    EXPECT_EQ(r.status, 0) << run.args;
+    EXPECT_EQ(r.stdoutText, run.out) << run.args;
+    EXPECT_EQ(r.stderrText, "") << run.args;
+    std::map<std::string, std::string> expected = tiny::kReports;
+    expected.insert(inputs.begin(), inputs.end());
+    expected["table.tsv"] = kHeader + kRows;
+    EXPECT_EQ(r.files, expected) << run.args;
+  }
+  const struct {
+    const char* args;
+    int status;
+    std::string err;
+  } failures[] = {
+      {"-q -r 2 --table t.tsv --known-mothers k", 1,
+       "parentsphere: known mothers file k, line 1: mother '1001x' is not a whole number\n"},
+      {"-q -r 2 --table t.tsv --frequencies absent", 1,
+       "parentsphere: can not read frequencies file absent\n"},
+      {"-q -r 2 --table sons.PRO", 1, "parentsphere: the table file sons.PRO is also sons.PRO\n"},
+      {"-q -r 2 --known-mothers k", 2, "parentsphere: --known-mothers needs --table; "},
+      {"-q -r 2,4 --table t.tsv", 2, "parentsphere: --table takes a single radius; "},
+      {"-q -r 2 --table t.tsv --error-rate 0.7", 2,
+       "parentsphere: --error-rate: '0.7' is not a number from 0.000001 to 0.5; "},
+      {"-q -r 2 --table t.tsv --max-mismatches 1.5", 2,
+       "parentsphere: --max-mismatches: '1.5' is not a whole number from 0 to 2147483647; "},
+      {"-q -r 2 --table t.tsv --min-delta inf", 2, "parentsphere: --min-delta: 'inf' is not a number from 0; "},
+  };
+  std::map<std::string, std::string> files = inputs;
+  files["k"] = "1 1001x\n";
+  for (const auto& f : failures) {
+    const RunResult r = runParentsphere(files, "", f.args);
+    EXPECT_EQ(r.status, f.status) << f.args;
+    EXPECT_EQ(r.stdoutText, "") << f.args;
+    EXPECT_EQ(r.stderrText.substr(0, f.err.size()), f.err) << f.args;
+    EXPECT_EQ(r.files, files) << f.args << ": nothing written";
   }
 }
 

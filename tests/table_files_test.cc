@@ -22,7 +22,8 @@ struct Tables {
   GenotypeTables view{parents.rows, sons.rows, 2, 2, -99};
 };
 
-// The RunFailure text of `read` on a file holding `content`, or "" when it passes.
+// What `read` says on a file holding `content` (standard output, then standard
+// error), or "" when it passes.
 template <typename Read>
 std::string failureOf(const std::string& content, Read read) {
   ScopedWorkdir dir;
@@ -30,7 +31,7 @@ std::string failureOf(const std::string& content, Read read) {
   try {
     read("in.txt");
   } catch (const RunFailure& failure) {
-    return failure.what();
+    return failure.what() + failure.detail();
   }
   return "";
 }
@@ -60,11 +61,11 @@ TEST(FrequencyFile, LocatedErrors) {
   };
   for (const auto& [content, message] : cases) {
     EXPECT_EQ(failureOf(content, [](const std::string& p) { readFrequencyFile(p, 2); }),
-              "frequencies file in.txt" + message + "\n")
+              "parentsphere: frequencies file in.txt" + message)
         << content;
   }
   EXPECT_EQ(failureOf("", [](const std::string&) { readFrequencyFile("absent.txt", 2); }),
-            "can not read frequencies file absent.txt\n");
+            "parentsphere: can not read frequencies file absent.txt");
 }
 
 TEST(KnownMothers, ReadsRowsAndLocatedErrors) {
@@ -81,7 +82,7 @@ TEST(KnownMothers, ReadsRowsAndLocatedErrors) {
   };
   for (const auto& [content, message] : cases) {
     EXPECT_EQ(failureOf(content, [&t](const std::string& p) { readKnownMothers(p, t.view); }),
-              "known mothers file in.txt, " + message + "\n")
+              "parentsphere: known mothers file in.txt, " + message)
         << content;
   }
 }
@@ -110,7 +111,7 @@ TEST(NameBook, ReadsTheConverterFileAndLocatedErrors) {
   };
   for (const auto& [content, message] : cases) {
     EXPECT_EQ(failureOf(content, [&t](const std::string& p) { NameBook(p, t.view); }),
-              "names file in.txt" + message + "\n")
+              "parentsphere: names file in.txt" + message)
         << content;
   }
 }

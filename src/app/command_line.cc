@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
+#include <cstdlib>
 
 #ifndef PARENTSPHERE_VERSION
 #error "PARENTSPHERE_VERSION must be defined by the build (the CMake project version)"
@@ -105,6 +107,82 @@ void addRunOptions(CLI::App& app, RunOptions& options) {
       ->disable_flag_override();
 }
 
+// A decimal number from `low` to `high` written plainly (digits, one point,
+// an optional sign or exponent); false for anything else (nan, inf, hex).
+bool readDecimal(const std::string& text, double low, double high, double& value) {
+  if (text.empty() || text.find_first_not_of("0123456789.eE+-") != std::string::npos) return false;
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return *end == '\0' && std::isfinite(value) && value >= low && value <= high;
+}
+
+// An option whose value `read` parses; a value it rejects is a usage error
+// saying what the option takes.
+template <typename Read>
+CLI::Option* addCheckedOption(CLI::App& app, const std::string& name, const std::string& takes,
+                              Read read, const std::string& description) {
+  return app.add_option_function<std::string>(
+      name,
+      [name, takes, read](const std::string& text) {
+        if (!read(text)) throw CLI::ValidationError(name, "'" + text + "' is not " + takes);
+      },
+      description);
+}
+
+// The options that only make sense with --table (checked after parsing: the
+// help text stays plain).
+const char* const kTableSettings[] = {"--frequencies", "--error-rate", "--max-mismatches",
+                                      "--known-mothers", "--min-delta", "--names"};
+
+// The ranked table of the most likely parents and how it scores and calls.
+void addTableOptions(CLI::App& app, TableOptions& table) {
+  const std::string group = "The table of the most likely parents (man parentsphere)";
+  app.add_option("--table", table.table,
+                 "also write the ranked table of the most\nlikely parents to FILE (one radius)")
+      ->type_name("FILE")
+      ->check(nonEmpty())
+      ->group(group);
+  const auto inGroup = [&group](CLI::Option* option) { option->group(group); };
+  inGroup(app.add_option("--frequencies", table.frequencies,
+                            "allele frequencies: lines 'locus allele\nfrequency' (default: counted)")
+                 ->type_name("FILE")
+                 ->check(nonEmpty()));
+  inGroup(addCheckedOption(
+                 app, "--error-rate", "a number from 0.000001 to 0.5",
+                 [&table](const std::string& text) {
+                   return readDecimal(text, kMinErrorRate, kMaxErrorRate,
+                                      table.settings.errorRate);
+                 },
+                 "typing-error rate E (default 0.02)")
+                 ->type_name("E"));
+  inGroup(addCheckedOption(
+                 app, "--max-mismatches", "a whole number from 0 to 2147483647",
+                 [&table](const std::string& text) {
+                   const bool digits = !text.empty() && text.size() <= 10 &&
+                                       text.find_first_not_of("0123456789") == std::string::npos;
+                   if (!digits || std::stoll(text) > INT_MAX) return false;
+                   table.settings.maxMismatches = static_cast<int32_t>(std::stoll(text));
+                   return true;
+                 },
+                 "score candidates with at most K loci\nsharing no allele (default 2)")
+                 ->type_name("K"));
+  inGroup(app.add_option("--known-mothers", table.knownMothers,
+                            "lines 'offspring mother': mothers known\nbeforehand")
+                 ->type_name("FILE")
+                 ->check(nonEmpty()));
+  inGroup(addCheckedOption(
+                 app, "--min-delta", "a number from 0",
+                 [&table](const std::string& text) {
+                   return readDecimal(text, 0.0, HUGE_VAL, table.settings.minDelta);
+                 },
+                 "delta from which a call is confident\n(default 2)")
+                 ->type_name("D"));
+  inGroup(app.add_option("--names", table.names,
+                            "show names from the names.tsv of\ncsv2parentsphere")
+                 ->type_name("FILE")
+                 ->check(nonEmpty()));
+}
+
 // The parser with every option group, filling `options`.
 void buildParser(CLI::App& app, RunOptions& options) {
   app.formatter(std::make_shared<HelpLayout>());
@@ -112,6 +190,7 @@ void buildParser(CLI::App& app, RunOptions& options) {
   app.set_help_flag("-h,--help", "show this text and exit");
   app.set_version_flag("--version", versionText(), "show the version and exit");
   addRunOptions(app, options);
+  addTableOptions(app, options.table);
 }
 
 CommandLine usageError(const std::string& what) {
@@ -182,5 +261,13 @@ CommandLine readCommandLine(const std::vector<std::string>& args) {
   // "--" alone ends the options without an error, but the program takes no
   // other arguments.
   if (!app.remaining().empty()) return usageError("unknown argument '" + app.remaining().front() + "'");
+  if (command.options.table.table.empty()) {
+    for (const char* name : kTableSettings) {
+      if (app.count(name) > 0) return usageError(std::string(name) + " needs --table");
+    }
+  } else if (command.options.radii.size() > 1) {
+    // One table file cannot hold the rows of several radii.
+    return usageError("--table takes a single radius");
+  }
   return command;
 }

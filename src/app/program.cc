@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/analysis_run.h"
+#include "app/table_run.h"
 #include "input/data.h"
 #include "input/data_warnings.h"
 #include "input/missing_value.h"
@@ -77,7 +78,10 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
       createFolder(folder, err);
       const std::unique_ptr<RunProgress> progress = makeProgress ? makeProgress() : nullptr;
       const std::vector<std::string> unwritten =
-          runAnalysis(parents, sons, radius, kMissingValue, folder, progress.get());
+          options.table.table.empty()
+              ? runAnalysis(parents, sons, radius, kMissingValue, folder, progress.get())
+              : runAnalysisWithTable(parents, sons, radius, kMissingValue, folder, options.table,
+                                     progress.get());
       if (!unwritten.empty()) {
         for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
         out << std::flush;

@@ -2,6 +2,8 @@
 #include <string>
 #include <vector>
 
+#include "ranking/table_options.h"
+
 // What a run is asked to do, from the command line. The defaults are the run
 // without arguments: the radius typed at the prompt, the tables and the
 // reports under their fixed names in the current folder.
@@ -15,4 +17,6 @@ struct RunOptions {
   // radii each radius's reports go to its folder "radius-R" in it.
   std::string outputDir = ".";
   bool quiet = false;  // -q, --quiet: no warnings, no progress line
+  // --table and the options of the ranked table; with one radius only.
+  TableOptions table;
 };

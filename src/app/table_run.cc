@@ -4,6 +4,7 @@
 
 #include "app/analysis_run.h"
 #include "input/table_checks.h"
+#include "ranking/ranked_table.h"
 #include "records/run_failure.h"
 
 namespace {
@@ -19,14 +20,15 @@ bool sameFile(const std::string& a, const std::string& b) {
 }
 
 // The table must not overwrite what the run reads or another output.
-void checkTablePath(const Data& parents, const Data& sons, const TableOptions& options) {
-  const std::vector<std::string> taken = {parents.fileName,     sons.fileName,
-                                          options.frequencies,  options.knownMothers,
-                                          options.names,        "Parent.out",
-                                          "Fam.out",            "Famgenotypes.out"};
+void checkTablePath(const Data& parents, const Data& sons, const std::string& folder,
+                    const TableOptions& options) {
+  const std::vector<std::string> taken = {
+      parents.fileName,          sons.fileName,       options.frequencies,
+      options.knownMothers,      options.names,       inFolder(folder, "Parent.out"),
+      inFolder(folder, "Fam.out"), inFolder(folder, "Famgenotypes.out")};
   for (const std::string& name : taken) {
     if (!name.empty() && sameFile(options.table, name)) {
-      throw RunFailure("the table file " + options.table + " is also " + name + "\n");
+      throw RunFailure("", "parentsphere: the table file " + options.table + " is also " + name);
     }
   }
 }
@@ -34,16 +36,17 @@ void checkTablePath(const Data& parents, const Data& sons, const TableOptions& o
 }  // namespace
 
 std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int radius, int missing,
+                                              const std::string& folder,
                                               const TableOptions& options,
                                               RunProgress* progress) {
   const int loci = validateTables(parents, sons);
   const GenotypeTables tables{parents.rows, sons.rows, loci, contmadres(parents.rows), missing};
   RankedTable table(tables, options, radius);
-  checkTablePath(parents, sons, options);
+  checkTablePath(parents, sons, folder, options);
   ReportFile tableFile(options.table);
   table.start(tableFile);
   std::vector<std::string> unwritten =
-      runAnalysis(parents, sons, radius, missing, progress, &table);
+      runAnalysis(parents, sons, radius, missing, folder, progress, &table);
   if (!table.close()) unwritten.push_back(tableFile.name());
   return unwritten;
 }

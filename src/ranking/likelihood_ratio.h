@@ -63,10 +63,9 @@ inline bool trioMismatch(const Transmission& m, const Transmission& f) {
 // The LOD: natural logarithms of the ratios summed in locus order. Ratios are
 // multiplied in groups of kRatiosPerLog before each logarithm, which keeps
 // the cost to one logarithm per group; a ratio lies between e * e and
-// 1 / (floor * floor), so with e >= kMinErrorRate a group's product stays far
-// inside the range of a double.
+// 1 / (floor * floor), so with e >= kMinErrorRate (table_options.h) a
+// group's product stays far inside the range of a double.
 constexpr int kRatiosPerLog = 8;
-constexpr double kMinErrorRate = 1e-6;
 class LodSum {
  public:
   void add(double ratio) {

@@ -7,13 +7,7 @@
 #include "ranking/carrier_index.h"
 #include "ranking/genotype_tables.h"
 #include "ranking/likelihood_ratio.h"
-
-// How candidates are scored and called (the table's options).
-struct RankingSettings {
-  double errorRate = 0.02;    // e of the likelihood ratios, kMinErrorRate to below 1
-  int32_t maxMismatches = 2;  // K: candidates with more mismatching loci are not scored
-  double minDelta = 2.0;      // delta from which a call is confident
-};
+#include "ranking/table_options.h"
 
 // The pair search scores every pair of the kPairCandidates best mothers and
 // the kPairCandidates best fathers by single LOD. At each locus a trio ratio is

@@ -9,17 +9,9 @@
 #include "ranking/genotype_tables.h"
 #include "ranking/names_file.h"
 #include "ranking/offspring_ranking.h"
+#include "ranking/table_options.h"
 #include "ranking/table_row.h"
 #include "reports/report_file.h"
-
-// What the table options ask for; an empty path means the option is absent.
-struct TableOptions {
-  std::string table;         // --table: where the table goes
-  std::string frequencies;   // --frequencies: allele frequencies instead of counted ones
-  std::string knownMothers;  // --known-mothers
-  std::string names;         // --names: names.tsv
-  RankingSettings settings;  // --error-rate, --max-mismatches, --min-delta
-};
 
 // The ranked table of the most likely parents, one row per offspring in
 // offspring order, written into a sink as the engine hands over each

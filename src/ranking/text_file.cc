@@ -15,7 +15,7 @@ TextFile::TextFile(std::string kind, std::string path)
   if (!std::filesystem::is_directory(path_, ignored)) in.open(path_, std::ios::binary);
   std::ostringstream content;
   if (in) content << in.rdbuf();
-  if (!in || in.bad()) throw RunFailure("can not read " + kind_ + " file " + path_ + "\n");
+  if (!in || in.bad()) throw RunFailure("", "parentsphere: can not read " + kind_ + " file " + path_);
   text_ = content.str();
 }
 
@@ -54,7 +54,7 @@ void TextFile::forEachLine(
 void TextFile::fail(size_t line, const std::string& problem) const {
   std::string where = kind_ + " file " + path_;
   if (line > 0) where += ", line " + std::to_string(line);
-  throw RunFailure(where + ": " + problem + "\n");
+  throw RunFailure("", "parentsphere: " + where + ": " + problem);
 }
 
 bool readWholeNumber(const std::string& text, int64_t low, int64_t high, int64_t& value) {

@@ -6,12 +6,13 @@
 
 // The small text files the ranking reads (frequencies, known mothers, names):
 // lines of fields, `#` comment lines and blank lines skipped. Every problem
-// is a RunFailure naming the file and the line.
+// is a RunFailure with nothing for standard output and, for standard error,
+// a line naming the file and the line (its detail()).
 class TextFile {
  public:
   // Reads `path` whole. `kind` names the file in messages ("frequencies").
-  // Throws RunFailure "can not read <kind> file <path>\n" when it cannot be
-  // opened or read (a folder included).
+  // Throws RunFailure "parentsphere: can not read <kind> file <path>" when it
+  // cannot be opened or read (a folder included).
   TextFile(std::string kind, std::string path);
 
   // Calls visit(lineNumber, fields) for every line that is neither blank nor
@@ -20,8 +21,8 @@ class TextFile {
   void forEachLine(char separator,
                    const std::function<void(size_t, const std::vector<std::string>&)>& visit) const;
 
-  // Throws RunFailure "<kind> file <path>, line <line>: <problem>\n"; line 0
-  // leaves the line out.
+  // Throws RunFailure "parentsphere: <kind> file <path>, line <line>:
+  // <problem>"; line 0 leaves the line out.
   [[noreturn]] void fail(size_t line, const std::string& problem) const;
 
  private:

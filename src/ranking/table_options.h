@@ -1,0 +1,26 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+// How candidates are scored and called.
+struct RankingSettings {
+  double errorRate = 0.02;    // e of the likelihood ratios, kMinErrorRate to kMaxErrorRate
+  int32_t maxMismatches = 2;  // K: candidates with more mismatching loci are not scored
+  double minDelta = 2.0;      // delta from which a call is confident, 0 or more
+};
+
+// The accepted range of the typing-error rate: below the minimum a single
+// scoring error would all but exclude a true parent (and the ratios would
+// leave the range the LOD sums are built for); above the maximum most alleles
+// would be noise.
+constexpr double kMinErrorRate = 1e-6;
+constexpr double kMaxErrorRate = 0.5;
+
+// What the table options ask for; an empty path means the option is absent.
+struct TableOptions {
+  std::string table;         // --table: where the table goes; empty: no table
+  std::string frequencies;   // --frequencies: allele frequencies instead of counted ones
+  std::string knownMothers;  // --known-mothers
+  std::string names;         // --names: names.tsv
+  RankingSettings settings;  // --error-rate, --max-mismatches, --min-delta
+};
