@@ -47,6 +47,7 @@ TEST(CommandLine, HelpNamesWhatAUserNeeds) {
       "--offspring FILE",
       "-o,--output-dir DIR",
       "-q,--quiet",
+      "--table FILE",
       "parentsphere -q -r 2,4,6 -o sweep",
       "warned about on standard error",
       "man parentsphere",

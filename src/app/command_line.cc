@@ -136,51 +136,46 @@ const char* const kTableSettings[] = {"--frequencies", "--error-rate", "--max-mi
 
 // The ranked table of the most likely parents and how it scores and calls.
 void addTableOptions(CLI::App& app, TableOptions& table) {
-  const std::string group = "The table of the most likely parents (man parentsphere)";
   app.add_option("--table", table.table,
                  "also write the ranked table of the most\nlikely parents to FILE (one radius)")
       ->type_name("FILE")
-      ->check(nonEmpty())
-      ->group(group);
-  const auto inGroup = [&group](CLI::Option* option) { option->group(group); };
-  inGroup(app.add_option("--frequencies", table.frequencies,
-                            "allele frequencies: lines 'locus allele\nfrequency' (default: counted)")
-                 ->type_name("FILE")
-                 ->check(nonEmpty()));
-  inGroup(addCheckedOption(
-                 app, "--error-rate", "a number from 0.000001 to 0.5",
-                 [&table](const std::string& text) {
-                   return readDecimal(text, kMinErrorRate, kMaxErrorRate,
-                                      table.settings.errorRate);
-                 },
-                 "typing-error rate E (default 0.02)")
-                 ->type_name("E"));
-  inGroup(addCheckedOption(
-                 app, "--max-mismatches", "a whole number from 0 to 2147483647",
-                 [&table](const std::string& text) {
-                   const bool digits = !text.empty() && text.size() <= 10 &&
-                                       text.find_first_not_of("0123456789") == std::string::npos;
-                   if (!digits || std::stoll(text) > INT_MAX) return false;
-                   table.settings.maxMismatches = static_cast<int32_t>(std::stoll(text));
-                   return true;
-                 },
-                 "score candidates with at most K loci\nsharing no allele (default 2)")
-                 ->type_name("K"));
-  inGroup(app.add_option("--known-mothers", table.knownMothers,
-                            "lines 'offspring mother': mothers known\nbeforehand")
-                 ->type_name("FILE")
-                 ->check(nonEmpty()));
-  inGroup(addCheckedOption(
-                 app, "--min-delta", "a number from 0",
-                 [&table](const std::string& text) {
-                   return readDecimal(text, 0.0, HUGE_VAL, table.settings.minDelta);
-                 },
-                 "delta from which a call is confident\n(default 2)")
-                 ->type_name("D"));
-  inGroup(app.add_option("--names", table.names,
-                            "show names from the names.tsv of\ncsv2parentsphere")
-                 ->type_name("FILE")
-                 ->check(nonEmpty()));
+      ->check(nonEmpty());
+  app.add_option("--frequencies", table.frequencies,
+                 "allele frequencies: lines 'locus allele\nfrequency' (default: counted)")
+      ->type_name("FILE")
+      ->check(nonEmpty());
+  addCheckedOption(
+      app, "--error-rate", "a number from 0.000001 to 0.5",
+      [&table](const std::string& text) {
+        return readDecimal(text, kMinErrorRate, kMaxErrorRate, table.settings.errorRate);
+      },
+      "the table's typing-error rate (default 0.02)")
+      ->type_name("E");
+  addCheckedOption(
+      app, "--max-mismatches", "a whole number from 0 to 2147483647",
+      [&table](const std::string& text) {
+        const bool digits = !text.empty() && text.size() <= 10 &&
+                            text.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits || std::stoll(text) > INT_MAX) return false;
+        table.settings.maxMismatches = static_cast<int32_t>(std::stoll(text));
+        return true;
+      },
+      "score candidates with at most K loci\nsharing no allele (default 2)")
+      ->type_name("K");
+  app.add_option("--known-mothers", table.knownMothers,
+                 "lines 'offspring mother': mothers known\nbeforehand")
+      ->type_name("FILE")
+      ->check(nonEmpty());
+  addCheckedOption(
+      app, "--min-delta", "a number from 0",
+      [&table](const std::string& text) {
+        return readDecimal(text, 0.0, HUGE_VAL, table.settings.minDelta);
+      },
+      "delta from which a call is confident\n(default 2)")
+      ->type_name("D");
+  app.add_option("--names", table.names, "show names from the names.tsv of\ncsv2parentsphere")
+      ->type_name("FILE")
+      ->check(nonEmpty());
 }
 
 // The parser with every option group, filling `options`.
