@@ -102,9 +102,10 @@ score() {
 share() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f%%", 100 * a / b; else printf "-" }'; }
 
 echo "populations: $mothers mothers, $fathers fathers, $offspring offspring, $loci loci," \
-  "error $error, missing $missing, radius $radius"
-printf '%-6s %8s %18s %10s %18s %22s\n' seed related "best mother true" confident "confident right" \
-  "confident, unrelated"
+  "error $error, missing $missing, radius $radius${program_args[*]:+; options ${program_args[*]}}"
+row() { printf '%-5s %8s %17s %10s %16s %20s %20s\n' "$@"; }
+row seed related "best mother true" confident "confident right" "confident unrelated" \
+  "right among related"
 totals=(0 0 0 0 0)
 for ((seed = 1; seed <= seeds; ++seed)); do
   dir="$build/accuracy/seed-$seed"
