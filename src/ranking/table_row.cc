@@ -18,26 +18,40 @@ namespace {
 constexpr int64_t kScale = 1000;  // 10^kLodDecimals
 static_assert(kLodDecimals == 3, "kScale is 10^kLodDecimals");
 
+// The seven cells of a mother, a father or a pair when there is none.
+const char* const kNoCandidate = "\t\t\t\t\t\t\t";
+
+// Cells after the first: a tab, then the value.
+void appendLod(std::string& out, double value) {
+  out += '\t';
+  appendFixed(out, value);
+}
+void appendCount(std::string& out, int64_t value) {
+  out += '\t';
+  appendInt(out, value);
+}
+void appendWord(std::string& out, const char* word) {
+  out += '\t';
+  out += word;
+}
+const char* yesNo(bool yes) { return yes ? "yes" : "no"; }
+
 // The mother's or father's seven cells: who, LOD, delta, mismatches, near,
 // in_sphere, call; a known mother's call reads "known".
 void appendParentCells(std::string& out, const BestCandidate& best, int32_t row, bool known,
                        const SearchFacts& facts, const TableLabels& labels, double minDelta) {
   if (!best.found) {
-    out += "\t\t\t\t\t\t\t";
+    out += kNoCandidate;
     return;
   }
   out += '\t';
   labels.appendParent(out, row);
-  out += '\t';
-  appendFixed(out, best.lod);
-  out += '\t';
-  appendFixed(out, best.delta);
-  out += '\t';
-  appendInt(out, best.mismatches);
-  out += '\t';
-  appendInt(out, best.near);
-  out += best.near <= facts.radius ? "\tyes\t" : "\tno\t";
-  out += known ? "known" : callOf(best.lod, best.delta, minDelta);
+  appendLod(out, best.lod);
+  appendLod(out, best.delta);
+  appendCount(out, best.mismatches);
+  appendCount(out, best.near);
+  appendWord(out, yesNo(best.near <= facts.radius));
+  appendWord(out, known ? "known" : callOf(best.lod, best.delta, minDelta));
 }
 
 }  // namespace
@@ -79,12 +93,9 @@ void TableLabels::appendParent(std::string& out, int32_t row) const {
 void appendTableRow(std::string& out, size_t row, const OffspringRanking& ranking,
                     const SearchFacts& facts, const TableLabels& labels, double minDelta) {
   labels.appendOffspring(out, row);
-  out += '\t';
-  appendInt(out, ranking.lociTyped);
-  out += '\t';
-  appendInt(out, ranking.mothersScored);
-  out += '\t';
-  appendInt(out, ranking.fathersScored);
+  appendCount(out, ranking.lociTyped);
+  appendCount(out, ranking.mothersScored);
+  appendCount(out, ranking.fathersScored);
   appendParentCells(out, ranking.mother, ranking.mother.mother, ranking.knownMother, facts,
                     labels, minDelta);
   appendParentCells(out, ranking.father, ranking.father.father, false, facts, labels, minDelta);
@@ -94,19 +105,14 @@ void appendTableRow(std::string& out, size_t row, const OffspringRanking& rankin
     labels.appendParent(out, pair.mother);
     out += '\t';
     labels.appendParent(out, pair.father);
-    out += '\t';
-    appendFixed(out, pair.lod);
-    out += '\t';
-    appendFixed(out, pair.delta);
-    out += '\t';
-    appendInt(out, pair.mismatches);
-    out += '\t';
-    out += callOf(pair.lod, pair.delta, minDelta);
-    out += facts.pairInFam ? "\tyes" : "\tno";
+    appendLod(out, pair.lod);
+    appendLod(out, pair.delta);
+    appendCount(out, pair.mismatches);
+    appendWord(out, callOf(pair.lod, pair.delta, minDelta));
+    appendWord(out, yesNo(facts.pairInFam));
   } else {
-    out += "\t\t\t\t\t\t\t";
+    out += kNoCandidate;
   }
-  out += '\t';
-  appendInt(out, static_cast<int64_t>(facts.families));
+  appendCount(out, static_cast<int64_t>(facts.families));
   out += '\n';
 }
