@@ -61,7 +61,7 @@ void OffspringRanker::transmissions(int32_t row, std::vector<Transmission>& out)
   }
 }
 
-OffspringRanker::Scored OffspringRanker::scoreSingle(int32_t row) {
+OffspringRanker::Scored OffspringRanker::scoreSingle(int32_t row) const {
   const int* parent = tables_.parents[static_cast<size_t>(row)].data();
   LodSum lod;
   int32_t mismatches = 0;

@@ -57,7 +57,7 @@ class OffspringRanker {
     double lod;
     int32_t mismatches;
   };
-  Scored scoreSingle(int32_t row);
+  Scored scoreSingle(int32_t row) const;
   double scoreTrio(const std::vector<Transmission>& mother, const std::vector<Transmission>& father,
                    int32_t* mismatches) const;
   void transmissions(int32_t row, std::vector<Transmission>& out) const;
