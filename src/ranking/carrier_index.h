@@ -9,12 +9,10 @@
 // loci (typed in both) where they share no allele with the offspring. Per
 // locus and allele, a bitset of the parents that carry it or are untyped at
 // that locus; a parent's mismatches are counted 64 parents at a time in
-// bit-sliced counters, loci that exclude most parents first, and a word of
-// parents is left as soon as all 64 are past K.
+// bit-sliced counters, loci that exclude most parents first, and a block of
+// words is left as soon as all its parents are past K.
 class CarrierIndex {
  public:
-  static constexpr int64_t kDenseSlots = 4096;
-
   explicit CarrierIndex(const GenotypeTables& tables);
 
   // Replaces `rows` with the parent rows, ascending, with at most
@@ -22,6 +20,7 @@ class CarrierIndex {
   void scope(const int* offspring, int32_t maxMismatches, std::vector<int32_t>& rows) const;
 
  private:
+  static constexpr int64_t kDenseSlots = 4096;
   // Parents sharing an allele or untyped, per allele of one locus; the last
   // bitset holds the untyped parents alone (for alleles no parent carries).
   struct Locus {
