@@ -15,7 +15,7 @@
 
 #include "input/data.h"
 #include "input/line_parser.h"
-#include "records/run_failure.h"
+#include "status/run_failure.h"
 
 namespace {
 

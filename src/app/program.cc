@@ -5,7 +5,8 @@
 #include "app/analysis_run.h"
 #include "input/data.h"
 #include "input/missing_value.h"
-#include "records/run_failure.h"
+#include "status/exit_status.h"
+#include "status/run_failure.h"
 
 int runProgram(std::istream& in, std::ostream& out, RunProgress* progress) {
   out << "Input the radius value (0, 2, 4, 6,8 ...): " << std::flush;
@@ -20,7 +21,7 @@ int runProgram(std::istream& in, std::ostream& out, RunProgress* progress) {
     if (!unwritten.empty()) {
       for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
       out << std::flush;
-      return 1;
+      return ExitFailure;
     }
   } catch (const RunFailure& failure) {
     out << failure.what() << std::flush;
@@ -29,8 +30,8 @@ int runProgram(std::istream& in, std::ostream& out, RunProgress* progress) {
     // A radius so wide that the family list outgrows memory: say so plainly
     // instead of aborting; reports already begun are incomplete.
     out << "not enough memory to finish the analysis\n" << std::flush;
-    return 1;
+    return ExitFailure;
   }
   out << "\nDONE" << std::endl;
-  return 0;
+  return ExitSuccess;
 }

@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "input/line_parser.h"
-#include "records/run_failure.h"
+#include "status/run_failure.h"
 
 namespace {
 
@@ -41,15 +41,6 @@ void readInPieces(const std::string& name, Consume consume) {
 }
 
 }  // namespace
-
-std::string readInputFile(const std::string& name) {
-  std::string text;
-  readInPieces(name, [&text](std::string_view piece) {
-    text.append(piece.data(), piece.size());
-    return true;
-  });
-  return text;
-}
 
 Data::Data(const std::string& fileName, int missing, const std::string& comment)
     : comment(comment), fileName(fileName) {

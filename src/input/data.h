@@ -4,12 +4,10 @@
 #include <vector>
 
 #include "input/hetero_sum.h"
-#include "records/progenitor.h"
-#include "records/son.h"
 
 // A table of integer rows read from one genotype file (parents.PAR or sons.PRO),
-// one missing flag per row. Members are public: the sphere search sets nLoci
-// and the builders read the rows.
+// one missing flag per row. Members are public: the table checks set nLoci
+// and the search and the builders read the rows.
 class Data {
  public:
   // Reads and converts the whole file. Throws RunFailure with
@@ -32,11 +30,6 @@ class Data {
   // conversion message when a token does not read as a usable number.
   bool get_row(std::string line, int missing, std::vector<int>& row);
 
-  // The records of stored row i. Precondition: nLoci is set and the row holds at
-  // least 2*nLoci values (2*nLoci + 1 for a parent: the identifier follows).
-  Son generateSon(int i) const;
-  Progenitor generateParent(int j) const;
-
   std::vector<bool> rowHasMissing;
   std::string comment;
   std::string fileName;
@@ -48,7 +41,3 @@ class Data {
   void loadText(const std::string& text, int missing);
   char commentMarker() const { return comment.empty() ? '\0' : comment[0]; }
 };
-
-// The whole content of an input file. Throws RunFailure with the missing-file
-// or read-error message for `name`.
-std::string readInputFile(const std::string& name);

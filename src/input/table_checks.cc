@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "records/run_failure.h"
+#include "status/run_failure.h"
 
 int contmadres(const std::vector<std::vector<int>>& rows) {
   const size_t k = rows.front().size() - 1;
   int mothers = 0;
   for (const std::vector<int>& row : rows) {
-    if (row[k] < 2000) ++mothers;
+    if (row[k] < kFirstFatherId) ++mothers;
   }
   return mothers;
 }

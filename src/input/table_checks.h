@@ -3,8 +3,11 @@
 
 #include "input/data.h"
 
+// Parents whose identifier is below this are mothers, the others fathers.
+constexpr int kFirstFatherId = 2000;
+
 // The number of mothers: rows whose value at the position of the first row's
-// last value is below 2000. Precondition: `rows` is not empty and every row is
+// last value is below kFirstFatherId. Precondition: `rows` is not empty and every row is
 // at least as long as the first.
 int contmadres(const std::vector<std::vector<int>>& rows);
 

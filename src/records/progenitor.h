@@ -4,7 +4,7 @@
 
 #include "records/par.h"
 
-// A candidate parent. Built from a parents row by Data::generateParent; copies
+// A candidate parent. Built from a parents row by generateParent (input/builders.h); copies
 // are placed in an offspring's lists by the sphere search and marked `assigned`
 // when chosen for a family. Plain value type: copies never share anything.
 struct Progenitor {

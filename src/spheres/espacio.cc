@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "records/run_failure.h"
+#include "status/run_failure.h"
 
 int valoresperdidos;
 

@@ -1,12 +1,13 @@
 #include "spheres/sphere_filling.h"
 
+#include "input/builders.h"
 #include "spheres/espacio.h"
 
 namespace {
 
 void placeCandidate(const Data& parents, int row, Son& son, std::vector<Progenitor>& included,
                     std::vector<Progenitor>& semiIncluded) {
-  Progenitor p = parents.generateParent(row);
+  Progenitor p = generateParent(parents, row);
   if (parents.rowHasMissing[static_cast<size_t>(row)]) p.hasMissing = true;
   const Par d = Espacio::D1(Punto(son.genotype), Punto(p.genotype));
   const int near = d.allele1;
@@ -32,7 +33,7 @@ void fillSpheres(Data& parents, Data& sonsTable, std::vector<Son>& sons, int rad
   const int parentCount = static_cast<int>(parents.rows.size());
   const int sonCount = static_cast<int>(sonsTable.rows.size());
   for (int i = 0; i < sonCount; ++i) {
-    Son son = sonsTable.generateSon(i);
+    Son son = generateSon(sonsTable, i);
     if (sonsTable.rowHasMissing[static_cast<size_t>(i)]) son.hasMissing = true;
     son.radiusNear = radius;
     son.radiusFar = radius;
