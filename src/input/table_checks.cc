@@ -30,3 +30,10 @@ int validateTables(const Data& parents, const Data& sons) {
   }
   return static_cast<int>(sonWidth / 2);
 }
+
+int prepareTables(Data& parents, Data& sons) {
+  const int nLoci = validateTables(parents, sons);
+  parents.nLoci = nLoci;
+  sons.nLoci = nLoci;
+  return contmadres(parents.rows);
+}

@@ -18,3 +18,7 @@ int contmadres(const std::vector<std::vector<int>>& rows);
 // PARENTS FILE\n" (a parents row shorter than the first parents row or than the
 // alleles plus the identifier).
 int validateTables(const Data& parents, const Data& sons);
+
+// validateTables, then sets nLoci on both tables and returns the number of
+// mothers (contmadres): what every analysis does before its search.
+int prepareTables(Data& parents, Data& sons);
