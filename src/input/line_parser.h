@@ -65,7 +65,3 @@ class TableParser {
   std::vector<int32_t> row_;
   std::string partial_;  // the start of a line the next piece completes
 };
-
-// The number of words of a line: runs of characters other than space, tab and
-// line feed, including one that runs to the end of the line.
-int cont_words(std::string line);

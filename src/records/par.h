@@ -2,9 +2,9 @@
 #include <cstdint>
 
 // One locus of a diploid genotype: the two allele values as read from the row,
-// in input order (allele1 may be the larger). The distance also reuses a Par as
-// its (near, far) result. The marks are never set; they are kept because the
-// record layout is shared with tools that read it.
+// in input order (allele1 may be the larger). Espacio::D1 also reuses a Par as
+// its (near, far) result. The marks are never set (the tests check they stay
+// false); they complete the record layout the reference stages keep.
 struct Par {
   int32_t allele1 = 0;
   int32_t allele2 = 0;

@@ -5,6 +5,10 @@
 #include "records/family.h"
 #include "records/son.h"
 
+// The program streams the reports (analysis/analyse.h); these writers are the
+// record-level form kept as the reference for the identity tests. Both build
+// their text from reports/report_text.h.
+
 // The report writers over whole record lists. Each builds its text in memory
 // and writes it to the stream in one piece; the caller owns the stream, its
 // opening and its failure handling.
