@@ -8,11 +8,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "families/compatibility.h"
+#include "reference/compatibility.h"
 #include "families/fit_masks.h"
-#include "input/builders.h"
+#include "reference/builders.h"
 #include "input/data.h"
-#include "spheres/espacio.h"
+#include "reference/espacio.h"
 #include "spheres/parent_panel.h"
 
 namespace {

@@ -15,7 +15,7 @@
 
 #include "input/data.h"
 #include "input/line_parser.h"
-#include "input/word_count.h"
+#include "reference/word_count.h"
 #include "status/run_failure.h"
 
 namespace {

@@ -11,12 +11,12 @@
 #include <gtest/gtest.h>
 
 #include "analysis/analyse.h"
-#include "families/matings.h"
-#include "input/builders.h"
-#include "reports/writers.h"
-#include "spheres/espacio.h"
+#include "reference/matings.h"
+#include "reference/builders.h"
+#include "reference/writers.h"
+#include "reference/espacio.h"
 #include "spheres/parent_panel.h"
-#include "spheres/sphere_filling.h"
+#include "reference/sphere_filling.h"
 #include "status/run_failure.h"
 
 namespace {

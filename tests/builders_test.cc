@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "input/builders.h"
+#include "reference/builders.h"
 #include "input/data.h"
-#include "records/family.h"
+#include "reference/family.h"
 #include "test_support.h"
 
 namespace {

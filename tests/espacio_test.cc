@@ -7,7 +7,7 @@
 
 #include "status/run_failure.h"
 #include "run_fixture.h"
-#include "spheres/espacio.h"
+#include "reference/espacio.h"
 #include "test_support.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "families/compatibility.h"
+#include "reference/compatibility.h"
 #include "families/fit_masks.h"
 #include "test_support.h"
 

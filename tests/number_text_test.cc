@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "reports/decimal_text.h"
+#include "reference/decimal_text.h"
 #include "reports/number_text.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "input/data.h"
 #include "status/run_failure.h"
-#include "spheres/sphere_filling.h"
+#include "reference/sphere_filling.h"
 #include "test_support.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "analysis/candidate_lists.h"
 
-#include "records/ranking.h"
+#include "families/ranking.h"
 
 void CandidateLists::clear() {
   included.clear();

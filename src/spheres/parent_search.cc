@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "records/par.h"
+#include "input/saturate.h"
 #include "spheres/index_kernels.h"
 #include "spheres/locus_distance.h"
 #include "spheres/parent_panel.h"

@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "records/par.h"
+#include "reference/par.h"
 #include "spheres/locus_distance.h"
 
 // The program runs ParentPanel (spheres/parent_panel.h) for the distance; this

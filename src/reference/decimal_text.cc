@@ -1,4 +1,4 @@
-#include "reports/decimal_text.h"
+#include "reference/decimal_text.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,6 +1,11 @@
 #pragma once
 #include <cstdint>
 
+#include "input/saturate.h"
+
+// The program reads alleles straight from the table rows; this is the
+// record-level form kept as the reference for the identity tests.
+
 // One locus of a diploid genotype: the two allele values as read from the row,
 // in input order (allele1 may be the larger). Espacio::D1 also reuses a Par as
 // its (near, far) result. The marks are never set (the tests check they stay
@@ -12,11 +17,3 @@ struct Par {
   bool mark2 = false;
   bool mark3 = false;
 };
-
-// Saturates an exact 64-bit sum or difference into the 32-bit fields the records
-// use, so huge allele values can never wrap round into small, "close" numbers.
-inline int32_t saturateToInt32(int64_t v) {
-  if (v > INT32_MAX) return INT32_MAX;
-  if (v < INT32_MIN) return INT32_MIN;
-  return static_cast<int32_t>(v);
-}

@@ -1,7 +1,7 @@
-#include "families/compatibility.h"
+#include "reference/compatibility.h"
 
 #include "families/allele_fit.h"
-#include "spheres/espacio.h"
+#include "reference/espacio.h"
 
 namespace {
 

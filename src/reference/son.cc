@@ -1,6 +1,6 @@
-#include "records/son.h"
+#include "reference/son.h"
 
-#include "records/ranking.h"
+#include "families/ranking.h"
 
 std::vector<Progenitor> Son::getVector(const std::string& code) const {
   const std::string prefix = code.substr(0, 2);

@@ -1,4 +1,4 @@
-#include "input/word_count.h"
+#include "reference/word_count.h"
 
 #include "input/line_parser.h"
 

@@ -2,13 +2,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "records/par.h"
+#include "reference/par.h"
 
 // The program keeps candidates as parents-table rows (analysis/); this is the
 // record-level form kept as the reference for the identity tests.
 
 // A candidate parent. Built from a parents row by generateParent
-// (input/builders.h); copies are placed in an offspring's lists by fillSpheres
+// (reference/builders.h); copies are placed in an offspring's lists by fillSpheres
 // and marked `assigned` by matings. Plain value type: copies never share anything.
 struct Progenitor {
   bool hasMissing = false;

@@ -1,8 +1,8 @@
 #pragma once
 #include <vector>
 
-#include "records/family.h"
-#include "records/son.h"
+#include "reference/family.h"
+#include "reference/son.h"
 
 // The program counts offspring with a family as it pairs them
 // (OffspringAnalysis); these are the record-level counts kept as the

@@ -1,7 +1,7 @@
-#include "spheres/sphere_filling.h"
+#include "reference/sphere_filling.h"
 
-#include "input/builders.h"
-#include "spheres/espacio.h"
+#include "reference/builders.h"
+#include "reference/espacio.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "input/builders.h"
+#include "reference/builders.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <ostream>
 #include <vector>
 
-#include "records/family.h"
-#include "records/son.h"
+#include "reference/family.h"
+#include "reference/son.h"
 
 // The program streams the reports (analysis/analyse.h); these writers are the
 // record-level form kept as the reference for the identity tests. Both build

@@ -1,7 +1,7 @@
 #pragma once
 #include "input/data.h"
-#include "records/progenitor.h"
-#include "records/son.h"
+#include "reference/progenitor.h"
+#include "reference/son.h"
 
 // The program reads the tables' rows directly (src/analysis); these builders
 // make the records the record-level reference stages work on, kept as the

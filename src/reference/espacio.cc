@@ -1,4 +1,4 @@
-#include "spheres/espacio.h"
+#include "reference/espacio.h"
 
 #include <algorithm>
 #include <cstdlib>

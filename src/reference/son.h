@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "records/par.h"
-#include "records/progenitor.h"
+#include "reference/par.h"
+#include "reference/progenitor.h"
 
 // The program runs CandidateLists (analysis/candidate_lists.h) on table rows;
 // this is the record-level form kept as the reference for the identity tests.
