@@ -67,22 +67,3 @@ void Data::loadText(const std::string& text, int missing) {
   rows = std::move(table.rows);
   rowHasMissing = std::move(table.rowHasMissing);
 }
-
-bool Data::get_row(std::string line, int missing, std::vector<int>& row) {
-  bool hasMissing = false;
-  switch (parseLine(line, commentMarker(), missing, row, hasMissing)) {
-    case LineKind::Unreadable:
-      throw RunFailure(kConversionMessage);
-    case LineKind::Row:
-      rowHasMissing.push_back(hasMissing);
-      return true;
-    case LineKind::Blank:
-      // The reader skips blank lines before converting; a blank line handed
-      // here directly is a row without values.
-      rowHasMissing.push_back(false);
-      return true;
-    case LineKind::Comment:
-      break;
-  }
-  return false;
-}

@@ -25,10 +25,8 @@ class Data {
   Data(Data&&) = default;
   Data& operator=(Data&&) = default;
 
-  // Converts one line into `row`. Returns true (and records its missing flag)
-  // when the line is a row, false for a comment line. Throws RunFailure with the
-  // conversion message when a token does not read as a usable number.
-  bool get_row(std::string line, int missing, std::vector<int>& row);
+  // The first character of `comment`, or '\0' when there is none.
+  char commentMarker() const { return comment.empty() ? '\0' : comment[0]; }
 
   std::vector<bool> rowHasMissing;
   std::string comment;
@@ -39,5 +37,4 @@ class Data {
  private:
   Data() = default;
   void loadText(const std::string& text, int missing);
-  char commentMarker() const { return comment.empty() ? '\0' : comment[0]; }
 };

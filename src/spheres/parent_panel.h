@@ -31,12 +31,7 @@ class ParentPanel {
   void findCandidates(const int32_t* offspring, int32_t radius, int32_t first, int32_t last,
                       std::vector<SphereHit>& hits) const;
 
-  // The (near, far) distance of parent `row` from the offspring, exactly as
-  // Espacio::D1 computes it.
-  SphereHit distance(const int32_t* offspring, int32_t row) const;
-
   int32_t size() const { return parents_; }
-  int32_t loci() const { return loci_; }
 
   // Choose the index when it can rule parents out (a radius below the locus
   // count) and is cheap enough to keep.

@@ -59,12 +59,6 @@ bool ParentPanel::nearEnough(const Probe& probe, int32_t row, int64_t limit,
   return true;
 }
 
-SphereHit ParentPanel::distance(const int32_t* offspring, int32_t row) const {
-  SphereHit hit{};
-  nearEnough(probe(offspring), row, INT64_MAX, &hit);
-  return hit;
-}
-
 void ParentPanel::findCandidates(const int32_t* offspring, int32_t radius, int32_t first,
                                  int32_t last, std::vector<SphereHit>& hits) const {
   // Every candidate has near <= radius, and near is never negative.
