@@ -196,7 +196,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::istringstream in{std::string(typed)};
   std::ostringstream out;
-  const int status = runProgram(in, out);
+  std::ostringstream err;  // located errors and data warnings
+  const int status = runProgram(RunOptions{}, in, out, err);
 
   const std::string shown = out.str();
   check(shown.compare(0, kPrompt.size(), kPrompt) == 0, "the prompt is not shown first");

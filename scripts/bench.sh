@@ -108,6 +108,7 @@ scratch="$(cd "$scratch" && pwd)"
 
 targets=(popgen runstat)
 [ -n "$binary" ] || targets+=(parentsphere)
+need_cli11
 configure "$build" -DCMAKE_BUILD_TYPE=Release -DPARENTSPHERE_TESTS=OFF
 if ! cmake --build "$build" --target "${targets[@]}" -j "$(jobs)" >"$scratch/build.log" 2>&1; then
   cat "$scratch/build.log" >&2

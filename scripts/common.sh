@@ -17,6 +17,13 @@ need_gtest() {
   fi
 }
 
+need_cli11() {
+  if [ ! -e /usr/include/CLI/CLI.hpp ] && [ ! -e /usr/local/include/CLI/CLI.hpp ]; then
+    echo "parentsphere: CLI11 is missing. Install it with: sudo apt-get install libcli11-dev" >&2
+    exit 1
+  fi
+}
+
 # configure BUILD-DIR [cmake options...]
 configure() {
   local dir="$1"

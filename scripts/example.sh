@@ -2,6 +2,7 @@
 # Builds parentsphere and runs it on the example population in examples/,
 # answering the radius prompt with $1 (default 4). The reports land in out/.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+need_cli11
 radius="${1:-4}"
 configure "$ROOT/build" -DPARENTSPHERE_TESTS=OFF
 cmake --build "$ROOT/build" --target parentsphere -j "$(jobs)" >/dev/null

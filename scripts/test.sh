@@ -4,6 +4,7 @@
 # UndefinedBehaviorSanitizer instead.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 need_gtest
+need_cli11
 dir="$ROOT/build-tests"
 options=(-DPARENTSPHERE_TESTS=ON -DCMAKE_BUILD_TYPE=Release)
 if [ "${1:-}" = "--sanitize" ]; then

@@ -43,6 +43,7 @@ struct BadInput {
   std::optional<std::string> sons;
   std::string prepare;  // shell command run in the folder before the program
   std::string message;  // what follows the prompt
+  std::string where = "";  // the start of the one line on standard error; none when empty
 };
 
 std::string withSonsRow(const std::string& row) { return tiny::kSons + row; }
@@ -72,47 +73,67 @@ const std::vector<BadInput> kBadInputs = {
     {"blank-only sons file", tiny::kParents, "  \n\n\t\n", "", "EMPTY SONS FILE\n"},
     {"an empty parents file is reported before a bad sons file", "", "100 104 7\n", "",
      "EMPTY PARENTS FILE\n"},
-    {"a zero token", withParentsRow("150 0 1003\n"), tiny::kSons, "", kConversion},
-    {"a zero written 00", tiny::kParents, withSonsRow("00 104\n"), "", kConversion},
-    {"a zero written +0", tiny::kParents, withSonsRow("+0 104\n"), "", kConversion},
+    {"a zero token", withParentsRow("150 0 1003\n"), tiny::kSons, "", kConversion,
+     "parents.PAR:6: column 2: '0' is zero, which is not an allele size (untyped alleles are "
+     "written -99)\n"},
+    {"a zero written 00", tiny::kParents, withSonsRow("00 104\n"), "", kConversion,
+     "sons.PRO:4: column 1: '00' is zero"},
+    {"a zero written +0", tiny::kParents, withSonsRow("+0 104\n"), "", kConversion,
+     "sons.PRO:4: column 1: '+0' is zero"},
     {"a zero before a comment marker on the same line", withParentsRow("150 0 1003 # note\n"),
-     tiny::kSons, "", kConversion},
-    {"a text token", tiny::kParents, withSonsRow("100 abc\n"), "", kConversion},
+     tiny::kSons, "", kConversion, "parents.PAR:6: column 2: '0' is zero"},
+    {"a text token", tiny::kParents, withSonsRow("100 abc\n"), "", kConversion,
+     "sons.PRO:4: column 2: 'abc' is not a number (untyped alleles are written -99)\n"},
     {"a text token with digits after the letter", tiny::kParents, withSonsRow("x12 104\n"), "",
-     kConversion},
-    {"a token starting with a comma", tiny::kParents, withSonsRow("100 ,104\n"), "", kConversion},
-    {"a lone minus", withParentsRow("150 - 1003\n"), tiny::kSons, "", kConversion},
+     kConversion, "sons.PRO:4: column 1: 'x12' is not a number"},
+    {"a token starting with a comma", tiny::kParents, withSonsRow("100 ,104\n"), "", kConversion,
+     "sons.PRO:4: column 2: ',104' is not a number"},
+    {"a lone minus", withParentsRow("150 - 1003\n"), tiny::kSons, "", kConversion,
+     "parents.PAR:6: column 2: '-' is not a number"},
     {"a bad parents file is reported although sons.PRO is missing", "100 x 1001\n", std::nullopt,
-     "", kConversion},
+     "", kConversion, "parents.PAR:1: column 2: 'x' is not a number"},
     {"a value beyond 32 bits (4294967396, 100 in its low bits)",
-     withParentsRow("4294967396 102 1003\n"), tiny::kSons, "", kConversion},
+     withParentsRow("4294967396 102 1003\n"), tiny::kSons, "", kConversion,
+     "parents.PAR:6: column 1: '4294967396' is out of range (-2147483648 to 2147483647)\n"},
     {"2147483648, one past the largest int", tiny::kParents, withSonsRow("2147483648 104\n"), "",
-     kConversion},
+     kConversion, "sons.PRO:4: column 1: '2147483648' is out of range"},
     {"-2147483649, one below the smallest int", tiny::kParents, withSonsRow("100 -2147483649\n"),
-     "", kConversion},
+     "", kConversion, "sons.PRO:4: column 2: '-2147483649' is out of range"},
     {"a blank line made of a carriage return",
-     "100 102 1001\r\n\r\n104 110 1002\r\n102 104 2001\r\n", tiny::kSons, "", kConversion},
+     "100 102 1001\r\n\r\n104 110 1002\r\n102 104 2001\r\n", tiny::kSons, "", kConversion,
+     "parents.PAR:2: column 1: '\\r' is a carriage return alone, not a number (a file saved on "
+     "Windows: convert it with sed -i 's/\\r$//' parents.PAR)\n"},
     {"a carriage return after a blank at a line end", tiny::kParents, "100 104 \r\n", "",
-     kConversion},
+     kConversion, "sons.PRO:1: column 3: '\\r' is a carriage return alone"},
     {"odd first sons row", tiny::kParents, "100 104 112\n-99 112\n", "",
-     "WRONG NUMBER OF COLUMNS IN SONS FILE\n"},
+     "WRONG NUMBER OF COLUMNS IN SONS FILE\n",
+     "sons.PRO:1: 3 values, expected an even number (two allele columns per locus)\n"},
     {"short sons row", tiny::kParents, withSonsRow("112\n"), "",
-     "WRONG NUMBER OF COLUMNS IN SONS FILE\n"},
+     "WRONG NUMBER OF COLUMNS IN SONS FILE\n",
+     "sons.PRO:4: 1 value, expected at least 2 (as on the first row, line 1)\n"},
     {"short parents row: no identifier", withParentsRow("150 152\n"), tiny::kSons, "",
-     "WRONG NUMBER OF COLUMNS IN PARENTS FILE\n"},
+     "WRONG NUMBER OF COLUMNS IN PARENTS FILE\n",
+     "parents.PAR:6: 2 values, expected at least 3 (as on the first row, line 2)\n"},
     {"parents row shorter than the first parents row", "100 102 1001 7\n104 110 1002\n",
-     tiny::kSons, "", "WRONG NUMBER OF COLUMNS IN PARENTS FILE\n"},
+     tiny::kSons, "", "WRONG NUMBER OF COLUMNS IN PARENTS FILE\n",
+     "parents.PAR:2: 3 values, expected at least 4 (as on the first row, line 1)\n"},
     {"the sons rows are checked before the parents rows", "100 102\n", "100 104 112\n", "",
-     "WRONG NUMBER OF COLUMNS IN SONS FILE\n"},
-    {"random binary bytes as parents.PAR", kBinary, tiny::kSons, "", kConversion},
-    {"random binary bytes as sons.PRO", tiny::kParents, kBinary, "", kConversion},
+     "WRONG NUMBER OF COLUMNS IN SONS FILE\n", "sons.PRO:1: 3 values"},
+    {"random binary bytes as parents.PAR", kBinary, tiny::kSons, "", kConversion,
+     "parents.PAR:1: column 1: '"},
+    {"random binary bytes as sons.PRO", tiny::kParents, kBinary, "", kConversion,
+     "sons.PRO:1: column 1: '"},
     {"a NUL byte as a token of its own", tiny::kParents,
-     withSonsRow("100 " + std::string(1, '\0') + " 104\n"), "", kConversion},
+     withSonsRow("100 " + std::string(1, '\0') + " 104\n"), "", kConversion,
+     "sons.PRO:4: column 2: '\\x00' is not a number"},
     {"a 100 MB single line: one token of digits", tiny::kParents, std::nullopt,
-     "head -c 100000000 /dev/zero | tr '\\0' '7' > sons.PRO", kConversion},
+     "head -c 100000000 /dev/zero | tr '\\0' '7' > sons.PRO", kConversion,
+     "sons.PRO:1: column 1: '" + std::string(24, '7') + "...' is out of range"},
     {"a 100 MB single line: 25 million values, too wide for the parents rows", tiny::kParents,
      std::nullopt, "yes '100 104' | head -c 100000000 | tr '\\n' ' ' > sons.PRO",
-     "WRONG NUMBER OF COLUMNS IN PARENTS FILE\n"},
+     "WRONG NUMBER OF COLUMNS IN PARENTS FILE\n",
+     "parents.PAR:2: 3 values, expected at least 25000001 (the offspring's 25000000 allele "
+     "columns, then the identifier)\n"},
 };
 
 // The random file must fail on its first token for the reason the rows above
@@ -136,7 +157,13 @@ TEST(BadInput, EachEndsWithItsMessageAndLeavesTheReports) {
     const RunResult run = runParentsphere(files, tiny::kRadius, "", bad.prepare);
     EXPECT_EQ(run.stdoutText, tiny::kPrompt + bad.message);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.stderrText, "");
+    // Where: one line on standard error, which names the file and the line.
+    if (bad.where.empty()) {
+      EXPECT_EQ(run.stderrText, "");
+    } else {
+      EXPECT_EQ(run.stderrText.rfind(bad.where, 0), 0u) << run.stderrText;
+      EXPECT_EQ(run.stderrText.find('\n'), run.stderrText.size() - 1) << run.stderrText;
+    }
     for (const auto& [name, text] : files) {
       ASSERT_EQ(run.files.count(name), 1u) << name << " is gone";
       EXPECT_TRUE(run.files.at(name) == text) << name << " changed";

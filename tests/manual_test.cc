@@ -167,6 +167,12 @@ TEST(Manual, NamesEveryMessage) {
       "sons with assigned family (R =",
       "0 No sons with assigned family!",
       ".SH \"EXIT STATUS\"",
+      "radius 4: reports in",
+      "is not a number (untyped alleles are written -99)",
+      "values, expected at least",
+      "can not create folder",
+      ".SS Warnings",
+      "parentsphere: warning:",
   };
   const std::string page = manualText();
   for (const char* message : messages) {

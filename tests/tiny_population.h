@@ -38,6 +38,10 @@ inline const std::string kSons =
     "150 160\n";
 
 inline const std::string kDash = std::string(65, '-') + "\n";
+// Standard error of a run: son 2 is untyped at the only locus.
+inline const std::string kUntypedWarning =
+    "parentsphere: warning: 1 individual has no typed locus, so it matches every genotype: "
+    "sons.PRO:2\n";
 
 inline const std::string kParentReport =
     "Radius = 2\n"

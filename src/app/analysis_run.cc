@@ -1,15 +1,22 @@
 #include "app/analysis_run.h"
 
+#include <filesystem>
+
 #include "input/table_checks.h"
 #include "reports/report_file.h"
 
+std::string inFolder(const std::string& folder, const std::string& name) {
+  return folder == "." ? name : (std::filesystem::path(folder) / name).string();
+}
+
 std::vector<std::string> runAnalysis(Data& parents, Data& sons, int radius, int missing,
-                                     RunProgress* progress, OffspringListener* listener) {
+                                     const std::string& folder, RunProgress* progress,
+                                     OffspringListener* listener) {
   // Checked before creating any report, so bad input leaves old reports alone.
   const int mothers = prepareTables(parents, sons);
-  ReportFile parentFile("Parent.out");
-  ReportFile familyFile("Fam.out");
-  ReportFile genotypeFile("Famgenotypes.out");
+  ReportFile parentFile(inFolder(folder, "Parent.out"));
+  ReportFile familyFile(inFolder(folder, "Fam.out"));
+  ReportFile genotypeFile(inFolder(folder, "Famgenotypes.out"));
   // The reports are written side by side, so a name linked to another report's
   // file would interleave the two. Such a file holds only the report opened
   // last, as when each report is written and closed in turn.

@@ -1,12 +1,68 @@
 #include "app/command_line.h"
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <climits>
+
 #ifndef PARENTSPHERE_VERSION
 #error "PARENTSPHERE_VERSION must be defined by the build (the CMake project version)"
 #endif
 
 namespace {
 
-const char* const kUsage = "usage: parentsphere [--help | --version]";
+const char* const kUsage = "usage: parentsphere [OPTIONS] (parentsphere --help lists them)";
+constexpr size_t kOptionColumn = 24;
+
+const char* const kHelpIntro =
+    "usage: parentsphere [OPTIONS]\n"
+    "\n"
+    "Assigns parents to offspring from diploid microsatellite genotypes.\n"
+    "\n"
+    "It reads two tables, by default from the current folder:\n"
+    "  parents.PAR   candidate parents: two allele columns per locus, then the\n"
+    "                parent's identifier; mothers (identifiers below 2000)\n"
+    "                come first, then fathers (2000 and above)\n"
+    "  sons.PRO      offspring: two allele columns per locus\n"
+    "Values are separated by spaces or tabs, -99 is a missing allele and a\n"
+    "line holding '#' anywhere is ignored.\n"
+    "\n"
+    "Without --radius it asks \"Input the radius value (0, 2, 4, 6,8 ...): \"\n"
+    "and reads one whole number from standard input (echo 4 | parentsphere).\n"
+    "The radius is a summed allele-size distance in the markers' own units:\n"
+    "choose it from the repeat length (0: exact matches; 2: one scoring\n"
+    "error at a dinucleotide locus; 4: one at a tetranucleotide locus).\n"
+    "\n"
+    "It writes three reports, by default in the current folder:\n"
+    "  Parent.out         the candidate mothers and fathers of every offspring\n"
+    "  Fam.out            one line per offspring, mother and father family\n"
+    "  Famgenotypes.out   the genotypes of every family\n"
+    "and prints DONE. With --radius it prints instead, for each radius,\n"
+    "\"radius R: reports in DIR\" once they are written, then DONE.\n";
+
+const char* const kHelpEnd =
+    "\n"
+    "A radius sweep in a script, the tables read once:\n"
+    "  parentsphere -q -r 2,4,6 -o sweep   # sweep/radius-2/Fam.out, ...\n"
+    "\n"
+    "Data that reads but looks wrong is warned about on standard error, one\n"
+    "line per kind: negative values other than -99, parent identifiers made\n"
+    "invalid or repeated, fathers listed before mothers, individuals typed at\n"
+    "fewer than half the loci, a radius typed at the prompt that is not a number.\n"
+    "\n"
+    "Exit status: 0 done; 1 an input file or a report could not be used\n"
+    "(the message says which); 2 a wrong command-line argument.\n"
+    "\n"
+    "Documentation: man parentsphere (file formats, the reports column by\n"
+    "column, every message). From a spreadsheet: csv2parentsphere --help.\n";
+
+// The help text: the introduction, CLI11's list of every option group, the end.
+class HelpLayout : public CLI::Formatter {
+ public:
+  std::string make_help(const CLI::App* app, std::string, CLI::AppFormatMode mode) const override {
+    return kHelpIntro + make_groups(app, mode) + kHelpEnd;
+  }
+};
 
 // An argument echoed back must not break the error's single line or drive
 // the terminal: control characters show as '?'.
@@ -16,56 +72,115 @@ std::string printable(const std::string& arg) {
   return shown;
 }
 
+CLI::Validator nonEmpty() {
+  return CLI::Validator(
+      [](std::string& value) { return value.empty() ? std::string("an empty name") : std::string(); },
+      "");
+}
+
+// The radius, the tables and the reports' folder, the quiet switch.
+void addRunOptions(CLI::App& app, RunOptions& options) {
+  app.add_option_function<std::string>(
+         "-r,--radius",
+         [&options](const std::string& text) {
+           std::string error;
+           options.radii = parseRadii(text, error);
+           if (!error.empty()) throw CLI::ValidationError("--radius", error);
+         },
+         "analyse for radius R without asking; with\n"
+         "several radii the tables are read once and\n"
+         "each radius's reports go to DIR/radius-R")
+      ->type_name("R[,R...]");
+  app.add_option("--parents", options.parentsFile, "the candidate parents (default parents.PAR)")
+      ->type_name("FILE")
+      ->check(nonEmpty());
+  app.add_option("--offspring", options.offspringFile, "the offspring (default sons.PRO)")
+      ->type_name("FILE")
+      ->check(nonEmpty());
+  app.add_option("-o,--output-dir", options.outputDir,
+                 "where the reports go, created if missing\n(default: the current folder)")
+      ->type_name("DIR")
+      ->check(nonEmpty());
+  app.add_flag("-q,--quiet", options.quiet, "no warnings, no progress line")
+      ->disable_flag_override();
+}
+
+// The parser with every option group, filling `options`.
+void buildParser(CLI::App& app, RunOptions& options) {
+  app.formatter(std::make_shared<HelpLayout>());
+  app.get_formatter()->column_width(kOptionColumn);
+  app.set_help_flag("-h,--help", "show this text and exit");
+  app.set_version_flag("--version", versionText(), "show the version and exit");
+  addRunOptions(app, options);
+}
+
+CommandLine usageError(const std::string& what) {
+  CommandLine command;
+  command.action = CommandLine::Action::UsageError;
+  command.text = "parentsphere: " + printable(what) + "; " + kUsage + "\n";
+  return command;
+}
+
 }  // namespace
+
+std::vector<int> parseRadii(const std::string& text, std::string& error) {
+  std::vector<int> radii;
+  size_t start = 0;
+  for (;;) {
+    const size_t comma = std::min(text.find(',', start), text.size());
+    const std::string item = text.substr(start, comma - start);
+    const bool digits = !item.empty() && item.find_first_not_of("0123456789") == std::string::npos;
+    const size_t significant = item.find_first_not_of('0');
+    const bool fits = significant == std::string::npos ||
+                      item.size() - significant < 10 ||
+                      (item.size() - significant == 10 && item.substr(significant) <= "2147483647");
+    if (!digits || !fits) {
+      error = "'" + item + "' is not a whole number from 0 to " + std::to_string(INT_MAX);
+      return {};
+    }
+    const int radius = static_cast<int>(std::stol(item));
+    if (std::find(radii.begin(), radii.end(), radius) != radii.end()) {
+      error = "radius " + std::to_string(radius) + " is given twice";
+      return {};
+    }
+    radii.push_back(radius);
+    if (comma == text.size()) return radii;
+    start = comma + 1;
+  }
+}
 
 std::string versionText() { return std::string("parentsphere ") + PARENTSPHERE_VERSION + "\n"; }
 
 std::string helpText() {
-  return "usage: parentsphere [--help | --version]\n"
-         "\n"
-         "Assigns parents to offspring from diploid microsatellite genotypes.\n"
-         "\n"
-         "Run it without arguments in a folder that holds two tables:\n"
-         "  parents.PAR   candidate parents: two allele columns per locus, then the\n"
-         "                parent's identifier; mothers (identifiers below 2000)\n"
-         "                come first, then fathers (2000 and above)\n"
-         "  sons.PRO      offspring: two allele columns per locus\n"
-         "Values are separated by spaces or tabs, -99 is a missing allele and a\n"
-         "line holding '#' anywhere is ignored.\n"
-         "\n"
-         "It asks \"Input the radius value (0, 2, 4, 6,8 ...): \" and reads one\n"
-         "whole number from standard input (for example: echo 4 | parentsphere).\n"
-         "The radius is a summed allele-size distance in the markers' own units:\n"
-         "choose it from the repeat length (0: exact matches; 2: one scoring\n"
-         "error at a dinucleotide locus; 4: one at a tetranucleotide locus).\n"
-         "\n"
-         "It writes three reports in the same folder and prints DONE:\n"
-         "  Parent.out         the candidate mothers and fathers of every offspring\n"
-         "  Fam.out            one line per offspring, mother and father family\n"
-         "  Famgenotypes.out   the genotypes of every family\n"
-         "\n"
-         "Exit status: 0 done; 1 an input file or a report could not be used\n"
-         "(the message says which); 2 a wrong command-line argument.\n"
-         "\n"
-         "Options:\n"
-         "  --help      show this text and exit\n"
-         "  --version   show the version and exit\n"
-         "\n"
-         "Documentation: man parentsphere (file formats, the reports column by\n"
-         "column, every message). From a spreadsheet: csv2parentsphere --help.\n";
+  CLI::App app("", "parentsphere");
+  RunOptions ignored;
+  buildParser(app, ignored);
+  return app.help();
 }
 
 CommandLine readCommandLine(const std::vector<std::string>& args) {
   CommandLine command;
-  if (args.empty()) return command;
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "--version")) {
+  CLI::App app("", "parentsphere");
+  buildParser(app, command.options);
+  // CLI11 takes the arguments last first.
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
     command.action = CommandLine::Action::Print;
-    command.text = args[0] == "--help" ? helpText() : versionText();
+    command.text = helpText();
     return command;
+  } catch (const CLI::CallForVersion&) {
+    command.action = CommandLine::Action::Print;
+    command.text = versionText();
+    return command;
+  } catch (const CLI::ExtrasError&) {
+    return usageError("unknown argument '" + app.remaining().front() + "'");
+  } catch (const CLI::ParseError& error) {
+    return usageError(error.what());
   }
-  command.action = CommandLine::Action::UsageError;
-  command.text = args.size() == 1 ? "parentsphere: unknown argument '" + printable(args[0]) + "'; "
-                                  : "parentsphere: too many arguments; ";
-  command.text += std::string(kUsage) + "\n";
+  // "--" alone ends the options without an error, but the program takes no
+  // other arguments.
+  if (!app.remaining().empty()) return usageError("unknown argument '" + app.remaining().front() + "'");
   return command;
 }

@@ -21,6 +21,10 @@ int main(int argc, char** argv) {
     case CommandLine::Action::Run:
       break;
   }
-  const std::unique_ptr<RunProgress> progress = stderrProgress();
-  return runProgram(std::cin, std::cout, progress.get());
+  const RunOptions& options = command.options;
+  const ProgressFactory progress = [&options]() -> std::unique_ptr<RunProgress> {
+    if (options.quiet) return nullptr;
+    return stderrProgress({}, options.radii.empty());
+  };
+  return runProgram(options, std::cin, std::cout, std::cerr, progress);
 }

@@ -1,30 +1,92 @@
 #include "app/program.h"
 
+#include <filesystem>
 #include <new>
+#include <string>
+#include <system_error>
+#include <vector>
 
 #include "app/analysis_run.h"
 #include "input/data.h"
+#include "input/data_warnings.h"
 #include "input/missing_value.h"
+#include "input/table_checks.h"
 #include "status/exit_status.h"
 #include "status/run_failure.h"
 
-int runProgram(std::istream& in, std::ostream& out, RunProgress* progress) {
-  out << "Input the radius value (0, 2, 4, 6,8 ...): " << std::flush;
+namespace {
+
+const char* const kComment = "#";
+
+// The radius typed at the prompt. Not a number is not an error: the run goes
+// on with what the stream gives (0, or the nearest limit for a number out of
+// range), and a warning says so.
+int promptedRadius(std::istream& in, std::ostream& err, bool quiet) {
   int radius = 0;
-  // A non-numeric answer is not an error: the run goes on with radius 0.
   in >> radius;
+  if (in.fail() && !quiet) {
+    err << "parentsphere: warning: the radius typed at the prompt is not a whole number; the run "
+           "used radius "
+        << radius << "\n";
+  }
+  return radius;
+}
+
+// Where the reports of `radius` go: the output folder, or its radius-R folder
+// when several radii are analysed.
+std::string reportFolder(const RunOptions& options, int radius) {
+  if (options.radii.size() < 2) return options.outputDir;
+  return inFolder(options.outputDir, "radius-" + std::to_string(radius));
+}
+
+// Creates `folder` and its missing parents. When that fails the reports cannot
+// be opened and say so; the reason goes to `err`.
+void createFolder(const std::string& folder, std::ostream& err) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) err << "parentsphere: can not create folder " << folder << ": " << error.message() << "\n";
+}
+
+// Checks the tables before any folder is made, then warns about their data.
+void checkTables(Data& parents, Data& sons, bool quiet, std::ostream& err) {
+  prepareTables(parents, sons);
+  if (quiet) return;
+  for (const std::string& line : dataWarnings(parents, sons, kMissingValue)) {
+    err << line << "\n";
+  }
+  err << std::flush;
+}
+
+}  // namespace
+
+int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
+               const ProgressFactory& makeProgress) {
+  const bool prompted = options.radii.empty();
+  std::vector<int> radii = options.radii;
+  if (prompted) {
+    out << "Input the radius value (0, 2, 4, 6,8 ...): " << std::flush;
+    radii.push_back(promptedRadius(in, err, options.quiet));
+  }
   try {
-    Data parents("parents.PAR", kMissingValue, "#");
-    Data sons("sons.PRO", kMissingValue, "#");
-    const std::vector<std::string> unwritten =
-        runAnalysis(parents, sons, radius, kMissingValue, progress);
-    if (!unwritten.empty()) {
-      for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
-      out << std::flush;
-      return ExitFailure;
+    Data parents(options.parentsFile, kMissingValue, kComment);
+    Data sons(options.offspringFile, kMissingValue, kComment);
+    checkTables(parents, sons, options.quiet, err);
+    for (int radius : radii) {
+      const std::string folder = reportFolder(options, radius);
+      createFolder(folder, err);
+      const std::unique_ptr<RunProgress> progress = makeProgress ? makeProgress() : nullptr;
+      const std::vector<std::string> unwritten =
+          runAnalysis(parents, sons, radius, kMissingValue, folder, progress.get());
+      if (!unwritten.empty()) {
+        for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
+        out << std::flush;
+        return ExitFailure;
+      }
+      if (!prompted) out << "radius " << radius << ": reports in " << folder << "\n" << std::flush;
     }
   } catch (const RunFailure& failure) {
     out << failure.what() << std::flush;
+    if (!failure.detail().empty()) err << failure.detail() << "\n" << std::flush;
     return failure.status();
   } catch (const std::bad_alloc&) {
     // A radius so wide that the family list outgrows memory: say so plainly
@@ -32,6 +94,6 @@ int runProgram(std::istream& in, std::ostream& out, RunProgress* progress) {
     out << "not enough memory to finish the analysis\n" << std::flush;
     return ExitFailure;
   }
-  out << "\nDONE" << std::endl;
+  out << (prompted ? "\nDONE" : "DONE") << std::endl;
   return ExitSuccess;
 }

@@ -92,7 +92,8 @@ size_t terminalColumns(int fd) {
 
 }  // namespace
 
-std::unique_ptr<RunProgress> stderrProgress(const std::function<bool(int)>& isTerminal) {
+std::unique_ptr<RunProgress> stderrProgress(const std::function<bool(int)>& isTerminal,
+                                            bool promptShown) {
   const std::function<bool(int)> terminal =
       isTerminal ? isTerminal : [](int fd) { return ::isatty(fd) == 1; };
   if (!terminal(STDERR_FILENO)) return nullptr;
@@ -106,6 +107,6 @@ std::unique_ptr<RunProgress> stderrProgress(const std::function<bool(int)>& isTe
   settings.columns = terminalColumns(STDERR_FILENO);
   // The prompt ends without a line feed; when the radius did not come from a
   // keyboard, the cursor is still on the prompt's line if that is this terminal.
-  settings.startOnFreshLine = terminal(STDOUT_FILENO) && !terminal(STDIN_FILENO);
+  settings.startOnFreshLine = promptShown && terminal(STDOUT_FILENO) && !terminal(STDIN_FILENO);
   return std::make_unique<TerminalProgress>(std::move(settings));
 }

@@ -61,5 +61,7 @@ std::chrono::milliseconds progressDelay(const char* text);
 
 // The progress line for standard error: null, so that nothing at all is
 // written there, unless isTerminal(2). `isTerminal` answers for a file
-// descriptor (isatty by default, injectable for tests).
-std::unique_ptr<RunProgress> stderrProgress(const std::function<bool(int)>& isTerminal = {});
+// descriptor (isatty by default, injectable for tests). `promptShown`: the
+// radius prompt was printed, so the cursor may still stand after it.
+std::unique_ptr<RunProgress> stderrProgress(const std::function<bool(int)>& isTerminal = {},
+                                            bool promptShown = true);

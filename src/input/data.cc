@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "input/line_parser.h"
+#include "input/located_error.h"
 #include "status/run_failure.h"
 
 namespace {
@@ -47,9 +48,8 @@ Data::Data(const std::string& fileName, int missing, const std::string& comment)
   // Parsed as it is read, so a large table is never held twice.
   TableParser parser(commentMarker(), missing);
   readInPieces(fileName, [&parser](std::string_view piece) { return parser.feed(piece); });
-  if (!parser.finish()) throw RunFailure(kConversionMessage);
-  rows = std::move(parser.table().rows);
-  rowHasMissing = std::move(parser.table().rowHasMissing);
+  parser.finish();
+  take(std::move(parser.table()));
 }
 
 Data Data::fromText(const std::string& text, int missing, const std::string& comment,
@@ -62,8 +62,14 @@ Data Data::fromText(const std::string& text, int missing, const std::string& com
 }
 
 void Data::loadText(const std::string& text, int missing) {
-  ParsedTable table = parseTable(text, commentMarker(), missing);
-  if (table.unreadable) throw RunFailure(kConversionMessage);
+  take(parseTable(text, commentMarker(), missing));
+}
+
+void Data::take(ParsedTable&& table) {
+  if (table.unreadable) {
+    throw RunFailure(kConversionMessage, describeBadToken(fileName, table.badToken));
+  }
   rows = std::move(table.rows);
   rowHasMissing = std::move(table.rowHasMissing);
+  rowLines = std::move(table.rowLines);
 }

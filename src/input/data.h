@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "input/hetero_sum.h"
+#include "input/line_parser.h"
 
 // A table of integer rows read from one genotype file (parents.PAR or sons.PRO),
 // one missing flag per row. Members are public: the table checks set nLoci
@@ -13,7 +14,8 @@ class Data {
   // Reads and converts the whole file. Throws RunFailure with
   // "can not find <name> input file\n" when it cannot be opened for reading (or
   // is a directory), "can not read <name> input file\n" on a read error, and the
-  // conversion message when a token reads as zero or beyond 32 bits.
+  // conversion message when a token reads as zero or beyond 32 bits (its detail
+  // names the line, the column and the token).
   Data(const std::string& fileName, int missing, const std::string& comment);
 
   // The same table built from text already in memory (tests, fuzzing).
@@ -29,6 +31,7 @@ class Data {
   char commentMarker() const { return comment.empty() ? '\0' : comment[0]; }
 
   std::vector<bool> rowHasMissing;
+  std::vector<size_t> rowLines;  // the file line of each row, from 1
   std::string comment;
   std::string fileName;
   std::vector<std::vector<int>> rows;
@@ -37,4 +40,6 @@ class Data {
  private:
   Data() = default;
   void loadText(const std::string& text, int missing);
+  // Keeps a parsed table's rows, or throws the conversion failure it met.
+  void take(ParsedTable&& table);
 };

@@ -6,10 +6,25 @@ const char* const kConversionMessage =
 
 namespace {
 
-constexpr int32_t kInvalidValue = -100000;
-
 // The C locale's isspace, which is what strtol skips before the number.
 bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Why convertToken refused `token`, read the same way: white space, a sign,
+// then the digits it takes the number from.
+TokenFault faultOf(std::string_view token) {
+  size_t i = 0;
+  while (i < token.size() && isCSpace(token[i])) ++i;
+  if (i == token.size()) {
+    return token.find('\r') == std::string_view::npos ? TokenFault::NotANumber
+                                                       : TokenFault::CarriageReturn;
+  }
+  if (token[i] == '+' || token[i] == '-') ++i;
+  size_t end = i;
+  while (end < token.size() && token[end] >= '0' && token[end] <= '9') ++end;
+  if (end == i) return TokenFault::NotANumber;
+  const size_t significant = token.find_first_not_of('0', i);
+  return significant >= end ? TokenFault::Zero : TokenFault::OutOfRange;
+}
 
 }  // namespace
 
@@ -102,16 +117,45 @@ LineKind parseLine(std::string_view line, char commentMarker, int32_t missing,
   return LineKind::Row;
 }
 
+BadToken findBadToken(std::string_view line) {
+  BadToken bad;
+  size_t i = 0;
+  while (i < line.size()) {
+    if (isSeparator(line[i])) {
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    while (end < line.size() && !isSeparator(line[end])) ++end;
+    ++bad.column;
+    int32_t ignored = 0;
+    const std::string_view token = line.substr(i, end - i);
+    if (!convertToken(token, &ignored)) {
+      bad.token = std::string(token.substr(0, BadToken::kKeptTokenBytes));
+      bad.tokenLength = token.size();
+      bad.fault = faultOf(token);
+      return bad;
+    }
+    i = end;
+  }
+  bad.column = 0;
+  return bad;
+}
+
 bool TableParser::readLine(std::string_view line) {
+  ++lineNumber_;
   row_.clear();
   bool hasMissing = false;
   switch (parseLine(line, marker_, missing_, row_, hasMissing)) {
     case LineKind::Row:
       table_.rows.push_back(row_);
       table_.rowHasMissing.push_back(hasMissing);
+      table_.rowLines.push_back(lineNumber_);
       break;
     case LineKind::Unreadable:
       table_.unreadable = true;
+      table_.badToken = findBadToken(line);
+      table_.badToken.line = lineNumber_;
       return false;
     case LineKind::Blank:
     case LineKind::Comment:

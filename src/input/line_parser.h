@@ -12,6 +12,10 @@
 // return or a comma belongs to its token); a line holding the comment marker
 // anywhere is dropped whole; each token is read as its leading decimal number.
 
+// What a negative value other than the missing code becomes, and with it every
+// later value of its row.
+constexpr int32_t kInvalidValue = -100000;
+
 // The message shown when a token does not read as a usable number.
 extern const char* const kConversionMessage;
 
@@ -37,11 +41,38 @@ bool convertToken(std::string_view token, int32_t* value);
 LineKind parseLine(std::string_view line, char commentMarker, int32_t missing,
                    std::vector<int32_t>& row, bool& hasMissing);
 
-// The rows of a whole text, in order, with one missing flag per row.
+// Why a token does not read as a usable number.
+enum class TokenFault {
+  NotANumber,      // no digits where the number should start
+  Zero,            // 0, 00, +0: not an allele size
+  OutOfRange,      // beyond the signed 32-bit range
+  CarriageReturn,  // only white space holding a carriage return (Windows line ends)
+};
+
+// Where a line stopped converting: the first token that does not read as a
+// usable number, with its value column (from 1) on that line. Only the
+// token's first kKeptTokenBytes bytes are kept.
+struct BadToken {
+  static constexpr size_t kKeptTokenBytes = 32;
+  size_t line = 0;  // in the text, from 1
+  size_t column = 0;
+  std::string token;
+  size_t tokenLength = 0;  // the whole token's
+  TokenFault fault = TokenFault::NotANumber;
+};
+
+// The first token of `line` that does not convert, with line left 0; the
+// caller passes a line parseLine found Unreadable (otherwise column is 0).
+BadToken findBadToken(std::string_view line);
+
+// The rows of a whole text, in order, with one missing flag and the text line
+// (from 1) of each row.
 struct ParsedTable {
   std::vector<std::vector<int32_t>> rows;
   std::vector<bool> rowHasMissing;
+  std::vector<size_t> rowLines;
   bool unreadable = false;  // stopped at a line that does not convert
+  BadToken badToken;        // where, when unreadable
 };
 ParsedTable parseTable(std::string_view text, char commentMarker, int32_t missing);
 
@@ -64,4 +95,5 @@ class TableParser {
   ParsedTable table_;
   std::vector<int32_t> row_;
   std::string partial_;  // the start of a line the next piece completes
+  size_t lineNumber_ = 0;
 };

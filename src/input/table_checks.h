@@ -16,7 +16,8 @@ int contmadres(const std::vector<std::vector<int>>& rows);
 // "EMPTY SONS FILE\n", "WRONG NUMBER OF COLUMNS IN SONS FILE\n" (odd first
 // sons row, or a sons row shorter than the first), "WRONG NUMBER OF COLUMNS IN
 // PARENTS FILE\n" (a parents row shorter than the first parents row or than the
-// alleles plus the identifier).
+// alleles plus the identifier). A column failure's detail names the row, its
+// count of values and how many were expected.
 int validateTables(const Data& parents, const Data& sons);
 
 // validateTables, then sets nLoci on both tables and returns the number of

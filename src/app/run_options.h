@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// What a run is asked to do, from the command line. The defaults are the run
+// without arguments: the radius typed at the prompt, the tables and the
+// reports under their fixed names in the current folder.
+struct RunOptions {
+  // -r, --radius: the radii to analyse, in the order given, each once. Empty:
+  // the radius is asked at the prompt and read from standard input.
+  std::vector<int> radii;
+  std::string parentsFile = "parents.PAR";  // --parents
+  std::string offspringFile = "sons.PRO";   // --offspring
+  // -o, --output-dir: where the reports go, created if missing; with several
+  // radii each radius's reports go to its folder "radius-R" in it.
+  std::string outputDir = ".";
+  bool quiet = false;  // -q, --quiet: no warnings, no progress line
+};

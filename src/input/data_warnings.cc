@@ -1,0 +1,119 @@
+#include "input/data_warnings.h"
+
+#include <unordered_map>
+
+#include "input/line_parser.h"
+#include "input/located_error.h"
+#include "input/table_checks.h"
+
+namespace {
+
+constexpr size_t kPlacesShown = 3;
+
+// One kind of warning: how often it was met and the first places.
+struct Finding {
+  size_t count = 0;
+  std::vector<std::string> places;
+
+  void add(const Data& table, size_t row, const std::string& note = "") {
+    if (++count > kPlacesShown) return;
+    places.push_back(table.fileName + ":" + std::to_string(lineOfRow(table, row)) + note);
+  }
+
+  // "parentsphere: warning: <count> <what>: <places>[, and N more]", or
+  // nothing when the kind was not met.
+  void appendLine(std::vector<std::string>& lines, const std::string& one,
+                  const std::string& many, const std::string& prefix = "") const {
+    if (count == 0) return;
+    std::string line = "parentsphere: warning: " + prefix + std::to_string(count) + " " +
+                       (count == 1 ? one : many) + ": ";
+    for (size_t i = 0; i < places.size(); ++i) line += (i == 0 ? "" : ", ") + places[i];
+    if (count > places.size()) line += ", and " + std::to_string(count - places.size()) + " more";
+    lines.push_back(line);
+  }
+};
+
+void findInvalidValues(const Data& table, Finding& found) {
+  for (size_t i = 0; i < table.rows.size(); ++i) {
+    const std::vector<int>& row = table.rows[i];
+    for (size_t c = 0; c < row.size(); ++c) {
+      if (row[c] != kInvalidValue) continue;
+      found.add(table, i, " column " + std::to_string(c + 1));
+      break;
+    }
+  }
+}
+
+void findPoorlyTyped(const Data& table, int missing, Finding& untyped, Finding& fewTyped) {
+  const size_t loci = static_cast<size_t>(table.nLoci);
+  for (size_t i = 0; i < table.rows.size(); ++i) {
+    const std::vector<int>& row = table.rows[i];
+    size_t typed = 0;
+    for (size_t k = 0; k < loci; ++k) typed += row[2 * k] != missing && row[2 * k + 1] != missing;
+    if (typed == 0) {
+      untyped.add(table, i);
+    } else if (2 * typed < loci) {
+      fewTyped.add(table, i, " (" + std::to_string(typed) + " of " + std::to_string(loci) + ")");
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int missing) {
+  Finding invalid;
+  findInvalidValues(parents, invalid);
+  findInvalidValues(sons, invalid);
+
+  Finding identifiers;
+  const size_t idColumn = 2 * static_cast<size_t>(parents.nLoci);
+  std::unordered_map<int, size_t> firstLine;
+  for (size_t j = 0; j < parents.rows.size(); ++j) {
+    const int id = parents.rows[j][idColumn];
+    const auto [seen, isNew] = firstLine.emplace(id, lineOfRow(parents, j));
+    if (id == kInvalidValue) {
+      identifiers.add(parents, j, " (invalid, so counted as a mother)");
+    } else if (!isNew) {
+      identifiers.add(parents, j, " (" + std::to_string(id) + ", as on line " +
+                                      std::to_string(seen->second) + ")");
+    }
+  }
+
+  // The role is read from the column of the first row's last value, as the
+  // mother count reads it.
+  Finding swapped;
+  const int mothers = contmadres(parents.rows);
+  const size_t roleColumn = parents.rows.front().size() - 1;
+  for (size_t j = 0; j < parents.rows.size(); ++j) {
+    const int id = parents.rows[j][roleColumn];
+    const bool analysedAsMother = j < static_cast<size_t>(mothers);
+    if (analysedAsMother == (id < kFirstFatherId)) continue;
+    swapped.add(parents, j,
+                " (" + std::to_string(id) + (analysedAsMother ? " analysed as a mother)" : " analysed as a father)"));
+  }
+
+  Finding untyped;
+  Finding fewTyped;
+  findPoorlyTyped(parents, missing, untyped, fewTyped);
+  findPoorlyTyped(sons, missing, untyped, fewTyped);
+
+  std::vector<std::string> lines;
+  invalid.appendLine(lines,
+                     "row holds a negative value other than -99, read as invalid (-100000) with "
+                     "the rest of its row",
+                     "rows hold a negative value other than -99, read as invalid (-100000) with "
+                     "the rest of the row");
+  identifiers.appendLine(lines, "parent identifier is invalid or repeated",
+                         "parent identifiers are invalid or repeated");
+  swapped.appendLine(lines, "parent takes the other role", "parents take the other role",
+                     "mothers (identifiers below 2000) are not all listed before the fathers; the "
+                     "first " + std::to_string(mothers) + " rows are analysed as mothers, so ");
+  untyped.appendLine(lines, "individual has no typed locus, so it matches every genotype",
+                     "individuals have no typed locus, so they match every genotype");
+  fewTyped.appendLine(lines,
+                      "individual is typed at fewer than half the loci, so it matches almost "
+                      "every genotype",
+                      "individuals are typed at fewer than half the loci, so they match almost "
+                      "every genotype");
+  return lines;
+}

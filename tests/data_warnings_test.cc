@@ -1,0 +1,87 @@
+// The warnings about data that reads but is almost certainly wrong: each kind
+// on small tables, and through the real program, where they go to standard
+// error only and -q silences them.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "input/data_warnings.h"
+#include "run_fixture.h"
+#include "input/table_checks.h"
+#include "tiny_population.h"
+
+namespace {
+
+std::vector<std::string> warningsFor(const std::string& parentsText, const std::string& sonsText) {
+  Data parents = Data::fromText(parentsText, -99, "#", "parents.PAR");
+  Data sons = Data::fromText(sonsText, -99, "#", "sons.PRO");
+  const int nLoci = validateTables(parents, sons);
+  parents.nLoci = nLoci;
+  sons.nLoci = nLoci;
+  return dataWarnings(parents, sons, -99);
+}
+
+const std::string kWarning = "parentsphere: warning: ";
+
+TEST(DataWarnings, EachKindOnOneLine) {
+  struct Row {
+    const char* name;
+    std::string parents;
+    std::string sons;
+    std::vector<std::string> expected;
+  };
+  const std::string sons = "100 104 100 104\n";
+  const Row rows[] = {
+      {"clean tables", "100 102 100 102 1\n100 104 100 104 2000\n", sons, {}},
+      {"-9 as the missing code in a father: his identifier is lost and he counts as a mother",
+       "100 102 100 102 1\n# fathers\n100 -9 100 104 2000\n100 104 100 104 2001\n",
+       "100 104 -5 104\n",
+       {kWarning + "2 rows hold a negative value other than -99, read as invalid (-100000) with "
+                   "the rest of the row: parents.PAR:3 column 2, sons.PRO:1 column 3",
+        kWarning + "1 parent identifier is invalid or repeated: parents.PAR:3 (invalid, so "
+                   "counted as a mother)"}},
+      {"repeated identifiers",
+       "100 102 100 102 1\n100 102 100 102 1\n100 104 100 104 2000\n100 104 100 104 2000\n", sons,
+       {kWarning + "2 parent identifiers are invalid or repeated: parents.PAR:2 (1, as on line "
+                   "1), parents.PAR:4 (2000, as on line 3)"}},
+      {"a father first",
+       "100 104 100 104 2000\n100 102 100 102 1\n100 102 100 102 2\n", sons,
+       {kWarning + "mothers (identifiers below 2000) are not all listed before the fathers; the "
+                   "first 2 rows are analysed as mothers, so 2 parents take the other role: "
+                   "parents.PAR:1 (2000 analysed as a mother), parents.PAR:3 (2 analysed as a "
+                   "father)"}},
+      {"no typed locus, more than three places",
+       "-99 -99 -99 -99 1\n-99 102 -99 102 2\n-99 -99 -99 -99 2000\n", sons + "-99 -99 -99 5\n" + sons +
+           "-99 -99 -99 -99\n",
+       {kWarning + "5 individuals have no typed locus, so they match every genotype: "
+                   "parents.PAR:1, parents.PAR:2, parents.PAR:3, and 2 more"}},
+      {"typed at fewer than half the loci", "100 102 -99 -99 -99 -99 1\n100 102 100 102 100 102 2000\n",
+       "100 104 100 104 -99 -99\n",
+       {kWarning + "1 individual is typed at fewer than half the loci, so it matches almost "
+                   "every genotype: parents.PAR:1 (1 of 3)"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(warningsFor(row.parents, row.sons), row.expected);
+  }
+}
+
+// Warnings go to standard error only: the quiet run's output and reports are
+// the same, and its standard error is empty.
+TEST(DataWarnings, OnStandardErrorOnlyAndSilencedByQuiet) {
+  const std::map<std::string, std::string> tables = {{"parents.PAR", tiny::kParents},
+                                                     {"sons.PRO", tiny::kSons}};
+  const RunResult loud = runParentsphere(tables, "no number\n");
+  const RunResult quiet = runParentsphere(tables, "no number\n", "--quiet");
+  EXPECT_EQ(loud.stderrText,
+            kWarning + "the radius typed at the prompt is not a whole number; the run used radius 0\n" +
+                tiny::kUntypedWarning);
+  EXPECT_EQ(quiet.stderrText, "");
+  EXPECT_EQ(loud.stdoutText, tiny::kPrompt + tiny::kDone);
+  EXPECT_EQ(quiet.stdoutText, loud.stdoutText);
+  EXPECT_EQ(quiet.files, loud.files);
+  EXPECT_NE(loud.files.at("Parent.out").find("Radius = 0\n"), std::string::npos);
+}
+
+}  // namespace
