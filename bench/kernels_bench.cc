@@ -8,10 +8,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "families/compatibility.h"
+#include "reference/compatibility.h"
 #include "families/fit_masks.h"
+#include "reference/builders.h"
 #include "input/data.h"
-#include "spheres/espacio.h"
+#include "reference/espacio.h"
 #include "spheres/parent_panel.h"
 
 namespace {
@@ -91,10 +92,10 @@ BENCHMARK(BM_SphereSearch)->ArgsProduct({{0, 2, 6, 20}, {0, 1}});
 void BM_SphereSearchReference(benchmark::State& state) {
   valoresperdidos = -99;
   const Population p = makePopulation(4000, 16, 16);
-  const Son son = p.sons.generateSon(0);
+  const Son son = generateSon(p.sons, 0);
   std::vector<Progenitor> parents;
   for (int j = 0; j < static_cast<int>(p.parents.rows.size()); ++j) {
-    parents.push_back(p.parents.generateParent(j));
+    parents.push_back(generateParent(p.parents, j));
   }
   for (auto _ : state) {
     int inside = 0;
@@ -121,10 +122,10 @@ BENCHMARK(BM_CompatibilityMasks);
 
 void BM_CompatibilityReference(benchmark::State& state) {
   const Population p = makePopulation(64, 1, 16);
-  Son son = p.sons.generateSon(0);
+  Son son = generateSon(p.sons, 0);
   son.radiusNear = son.radiusFar = 2;
   std::vector<Progenitor> parents;
-  for (int j = 0; j < 64; ++j) parents.push_back(p.parents.generateParent(j));
+  for (int j = 0; j < 64; ++j) parents.push_back(generateParent(p.parents, j));
   size_t pair = 0;
   for (auto _ : state) {
     benchmark::DoNotOptimize(

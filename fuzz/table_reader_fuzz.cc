@@ -2,7 +2,7 @@
 // parents.PAR or sons.PRO file. Besides the sanitizers it checks the reader
 // against a plain, step-by-step reading of the file format (strtol on each
 // token, the comment marker, the invalid-value rule), every entry point against
-// the others (parseTable, parseLine, Data::get_row, Data::fromText), and the
+// the others (parseTable, parseLine, get_row, Data::fromText), and the
 // promises the later stages build on: no empty row, no zero, no negative value
 // other than -99 and -100000, and -100000 running to the end of its row.
 #include <cerrno>
@@ -15,7 +15,9 @@
 
 #include "input/data.h"
 #include "input/line_parser.h"
-#include "records/run_failure.h"
+#include "reference/row_reader.h"
+#include "reference/word_count.h"
+#include "status/run_failure.h"
 
 namespace {
 
@@ -128,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check(readerAccepts == referenceConvert(text, &fromLibrary), "convertToken accepts differently");
   if (readerAccepts) check(fromReader == fromLibrary, "convertToken reads another value");
 
-  // Line by line: the reference, parseLine and Data::get_row.
+  // Line by line: the reference, parseLine and get_row.
   ParsedTable expected;
   Data byLine = Data::fromText("", kMissing, "#");
   for (std::string_view line : linesOf(text)) {
@@ -148,7 +150,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool getRowStored = false;
     bool getRowUnreadable = false;
     try {
-      getRowStored = byLine.get_row(std::string(line), kMissing, viaGetRow);
+      getRowStored = get_row(byLine, std::string(line), kMissing, viaGetRow);
     } catch (const RunFailure& failure) {
       check(std::string(failure.what()) == kConversionMessage, "get_row throws another message");
       check(failure.status() == 1, "get_row fails with a status other than 1");

@@ -3,8 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "reference/builders.h"
 #include "input/data.h"
-#include "records/family.h"
+#include "reference/family.h"
 #include "test_support.h"
 
 namespace {
@@ -28,7 +29,7 @@ void expectGenotype(const std::vector<Par>& genotype, const Loci& expected) {
 TEST(GenerateSon, BuildsGenotypeAndBuilderValues) {
   // -99 in the row: the builder still leaves hasMissing to the sphere search.
   const Data sons = tableOf("101 103 115 117\n-99 120 5 5\n", 2);
-  const Son son = sons.generateSon(0);
+  const Son son = generateSon(sons, 0);
   expectGenotype(son.genotype, {{101, 103}, {115, 117}});
   EXPECT_EQ(son.heteroSum, 4);
   EXPECT_FALSE(son.hasMissing);
@@ -38,7 +39,7 @@ TEST(GenerateSon, BuildsGenotypeAndBuilderValues) {
   EXPECT_TRUE(son.motherIncluded.empty() && son.motherSemiIncluded.empty() &&
               son.fatherIncluded.empty() && son.fatherSemiIncluded.empty());
 
-  const Son second = sons.generateSon(1);
+  const Son second = generateSon(sons, 1);
   expectGenotype(second.genotype, {{-99, 120}, {5, 5}});
   EXPECT_EQ(second.heteroSum, 219);
   EXPECT_FALSE(second.hasMissing);
@@ -46,7 +47,7 @@ TEST(GenerateSon, BuildsGenotypeAndBuilderValues) {
 
 TEST(GenerateSon, ExtraValuesAreIgnored) {
   const Data sons = tableOf("101 103 115 117 9 9 9\n", 2);
-  const Son son = sons.generateSon(0);
+  const Son son = generateSon(sons, 0);
   expectGenotype(son.genotype, {{101, 103}, {115, 117}});
   EXPECT_EQ(son.heteroSum, 4);
 }
@@ -57,7 +58,7 @@ TEST(GenerateParent, IdentifierFollowsTheAlleles) {
   const int expectedNumbers[] = {1005, 2000, 1999};
   for (int j = 0; j < 3; ++j) {
     SCOPED_TRACE("row " + std::to_string(j));
-    const Progenitor p = parents.generateParent(j);
+    const Progenitor p = generateParent(parents, j);
     expectGenotype(p.genotype, {{101, 103}, {115, 117}});
     EXPECT_EQ(p.heteroSum, 4);
     EXPECT_EQ(p.number, expectedNumbers[j]);
@@ -71,13 +72,13 @@ TEST(GenerateParent, IdentifierFollowsTheAlleles) {
 
 TEST(GenerateParent, TwoCallsGiveEqualIndependentRecords) {
   const Data parents = tableOf("120 124 88 90 1001\n", 2);
-  Progenitor first = parents.generateParent(0);
-  const Progenitor second = parents.generateParent(0);
+  Progenitor first = generateParent(parents, 0);
+  const Progenitor second = generateParent(parents, 0);
   first.genotype[0].allele1 = 1;
   first.assigned = true;
   EXPECT_EQ(second.genotype[0].allele1, 120);
   EXPECT_FALSE(second.assigned);
-  EXPECT_EQ(parents.generateParent(0).genotype[0].allele1, 120);
+  EXPECT_EQ(generateParent(parents, 0).genotype[0].allele1, 120);
 }
 
 struct HeteroCase {
@@ -105,9 +106,9 @@ TEST(HeteroSum, Table) {
   for (const HeteroCase& c : cases) {
     SCOPED_TRACE(c.name);
     const Data sons = tableOf(c.row, c.nLoci);
-    EXPECT_EQ(sons.generateSon(0).heteroSum, c.heteroSum);
+    EXPECT_EQ(generateSon(sons, 0).heteroSum, c.heteroSum);
     const Data parents = tableOf(c.row + " 1001", c.nLoci);
-    EXPECT_EQ(parents.generateParent(0).heteroSum, c.heteroSum);
+    EXPECT_EQ(generateParent(parents, 0).heteroSum, c.heteroSum);
   }
 }
 
@@ -116,7 +117,7 @@ TEST(HeteroSum, SingleLocusDifferenceBeyond32Bits) {
   // 2147583647, which must saturate rather than wrap negative.
   Data sons = tableOf("5 2147483647\n", 1);
   sons.rows[0][0] = -100000;
-  EXPECT_EQ(sons.generateSon(0).heteroSum, INT32_MAX);
+  EXPECT_EQ(generateSon(sons, 0).heteroSum, INT32_MAX);
 }
 
 TEST(Records, CopiesNeverShareFlags) {

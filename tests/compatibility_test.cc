@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "families/compatibility.h"
+#include "reference/compatibility.h"
 #include "test_support.h"
 
 namespace {

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "records/run_failure.h"
+#include "status/run_failure.h"
 #include "run_fixture.h"
-#include "spheres/espacio.h"
+#include "reference/espacio.h"
 #include "test_support.h"
 
 namespace {

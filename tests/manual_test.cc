@@ -161,8 +161,6 @@ TEST(Manual, NamesEveryMessage) {
       "WRONG NUMBER OF COLUMNS IN SONS FILE",
       "WRONG NUMBER OF COLUMNS IN PARENTS FILE",
       "can not write \" report \" output file",
-      "Wrong space dimension",
-      "ErrLog.txt",
       "I-TOTAL MATCH",
       "S-TOTAL MATCH",
       "NON-TOTAL MATCH",

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "families/counters.h"
-#include "families/matings.h"
+#include "reference/counters.h"
+#include "reference/matings.h"
 #include "test_support.h"
 
 namespace {

@@ -1,9 +1,12 @@
-// Decimal text of digits and ints, as the family reports write the son column.
+// The number text the reports write (appendInt, writeInt) and the record-level
+// digit-by-digit form kept as the reference (digittoS, ItoS), checked against
+// each other and the library.
 #include <climits>
 #include <random>
 
 #include <gtest/gtest.h>
 
+#include "reference/decimal_text.h"
 #include "reports/number_text.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/table_run.h"
-#include "records/run_failure.h"
+#include "status/run_failure.h"
 #include "run_fixture.h"
 #include "test_support.h"
 #include "tiny_population.h"

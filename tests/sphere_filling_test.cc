@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "input/data.h"
-#include "records/run_failure.h"
-#include "spheres/sphere_filling.h"
+#include "status/run_failure.h"
+#include "reference/sphere_filling.h"
 #include "test_support.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "ranking/frequency_file.h"
 #include "ranking/known_mothers.h"
 #include "ranking/names_file.h"
-#include "records/run_failure.h"
+#include "status/run_failure.h"
 #include "run_fixture.h"
 #include "test_support.h"
 

@@ -12,7 +12,9 @@
 
 #include "input/data.h"
 #include "input/line_parser.h"
-#include "records/run_failure.h"
+#include "reference/row_reader.h"
+#include "reference/word_count.h"
+#include "status/run_failure.h"
 #include "run_fixture.h"
 #include "test_support.h"
 
@@ -359,18 +361,18 @@ TEST(DataFromText, UnreadableTokenThrowsTheConversionMessage) {
 TEST(GetRow, AppendsValuesAndFlagOnlyForRows) {
   Data data = Data::fromText("", -99, "#");
   std::vector<int> row;
-  EXPECT_TRUE(data.get_row("101 -99 103", -99, row));
+  EXPECT_TRUE(get_row(data, "101 -99 103", -99, row));
   EXPECT_EQ(row, (std::vector<int>{101, -99, 103}));
   EXPECT_EQ(data.rowHasMissing, (std::vector<bool>{true}));
 
   row.clear();
-  EXPECT_TRUE(data.get_row("7 8", -99, row));
+  EXPECT_TRUE(get_row(data, "7 8", -99, row));
   EXPECT_EQ(data.rowHasMissing, (std::vector<bool>{true, false}));
 
   for (const char* comment : {"# word", "1 2 # word", "3 4#"}) {
     SCOPED_TRACE(comment);
     row.clear();
-    EXPECT_FALSE(data.get_row(comment, -99, row));
+    EXPECT_FALSE(get_row(data, comment, -99, row));
     EXPECT_EQ(data.rowHasMissing.size(), 2u);
   }
   EXPECT_TRUE(data.rows.empty());  // get_row converts; storing is the reader's
@@ -379,7 +381,7 @@ TEST(GetRow, AppendsValuesAndFlagOnlyForRows) {
 TEST(GetRow, UnreadableTokenThrows) {
   Data data = Data::fromText("", -99, "#");
   std::vector<int> row;
-  EXPECT_THROW(data.get_row("12 x", -99, row), RunFailure);
+  EXPECT_THROW(get_row(data, "12 x", -99, row), RunFailure);
   EXPECT_TRUE(data.rowHasMissing.empty());
 }
 

@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "records/par.h"
-#include "records/progenitor.h"
-#include "records/son.h"
-#include "spheres/espacio.h"
+#include "reference/par.h"
+#include "reference/progenitor.h"
+#include "reference/son.h"
+#include "reference/espacio.h"
 
 using Loci = std::vector<std::pair<int, int>>;
 

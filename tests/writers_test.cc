@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "reports/writers.h"
+#include "reference/writers.h"
 #include "run_fixture.h"
 #include "test_support.h"
 

@@ -14,12 +14,14 @@ constexpr size_t kProgressEvery = 256;
 
 SinkResults analyse(Data& parents, Data& sons, int radius, int missing, const ReportSinks& sinks,
                     RunProgress* progress, OffspringListener* listener) {
-  const int nLoci = validateTables(parents, sons);
-  const int mothers = contmadres(parents.rows);
-  parents.nLoci = nLoci;
-  sons.nLoci = nLoci;
+  const int mothers = prepareTables(parents, sons);
+  return analysePrepared(parents, sons, mothers, radius, missing, sinks, progress, listener);
+}
 
-  OffspringAnalysis analysis(parents, sons, radius, missing, mothers);
+SinkResults analysePrepared(const Data& parents, const Data& sons, int motherCount, int radius,
+                            int missing, const ReportSinks& sinks, RunProgress* progress,
+                            OffspringListener* listener) {
+  OffspringAnalysis analysis(parents, sons, radius, missing, motherCount);
   std::string parentText;
   std::string familyLines;
   std::string genotypes;

@@ -28,3 +28,9 @@ struct SinkResults {
 // false for each sink that failed to close.
 SinkResults analyse(Data& parents, Data& sons, int radius, int missing, const ReportSinks& sinks,
                     RunProgress* progress = nullptr, OffspringListener* listener = nullptr);
+
+// The same on tables prepareTables has already checked; `motherCount` is what
+// it returned. Never throws RunFailure.
+SinkResults analysePrepared(const Data& parents, const Data& sons, int motherCount, int radius,
+                            int missing, const ReportSinks& sinks, RunProgress* progress = nullptr,
+                            OffspringListener* listener = nullptr);

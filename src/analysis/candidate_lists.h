@@ -21,11 +21,12 @@ struct CandidateLists {
   // Files `hit` (identifier `number`) as Included or SemiIncluded for
   // `radius`; a hit inside neither sphere is dropped. Inline: called per hit.
   void place(const SphereHit& hit, int32_t number, int32_t radius) {
-    if (isIncluded(hit.near, hit.far, radius, radius)) {
-      included.push_back({number, true});
+    const SpherePlace place = placeInSpheres(hit.near, hit.far, radius, radius);
+    if (place.list == SphereList::Included) {
+      included.push_back({number, place.totalMatch});
       includedRows.push_back(hit.row);
-    } else if (isSemiIncluded(hit.near, hit.far, radius, radius)) {
-      semiIncluded.push_back({number, hit.near == 0 || hit.far == 0});
+    } else if (place.list == SphereList::SemiIncluded) {
+      semiIncluded.push_back({number, place.totalMatch});
       semiRows.push_back(hit.row);
     }
   }

@@ -12,8 +12,8 @@ std::string inFolder(const std::string& folder, const std::string& name) {
 std::vector<std::string> runAnalysis(Data& parents, Data& sons, int radius, int missing,
                                      const std::string& folder, RunProgress* progress,
                                      OffspringListener* listener) {
-  // Validate before creating any report, so bad input leaves old reports alone.
-  validateTables(parents, sons);
+  // Checked before creating any report, so bad input leaves old reports alone.
+  const int mothers = prepareTables(parents, sons);
   ReportFile parentFile(inFolder(folder, "Parent.out"));
   ReportFile familyFile(inFolder(folder, "Fam.out"));
   ReportFile genotypeFile(inFolder(folder, "Famgenotypes.out"));
@@ -32,8 +32,9 @@ std::vector<std::string> runAnalysis(Data& parents, Data& sons, int radius, int 
       if (progress != nullptr) progress->finish();
     }
   } finishProgress{progress};
-  const SinkResults results = analyse(parents, sons, radius, missing,
-                                      {parentFile, familyFile, genotypeFile}, progress, listener);
+  const SinkResults results =
+      analysePrepared(parents, sons, mothers, radius, missing,
+                      {parentFile, familyFile, genotypeFile}, progress, listener);
   std::vector<std::string> unwritten;
   if (!results.parents) unwritten.push_back(parentFile.name());
   if (!results.families) unwritten.push_back(familyFile.name());

@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "app/program.h"
 #include "app/terminal_progress.h"
+#include "status/exit_status.h"
 
 int main(int argc, char** argv) {
   const CommandLine command = readCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -13,10 +14,10 @@ int main(int argc, char** argv) {
     case CommandLine::Action::Print:
       std::cout << command.text << std::flush;
       // Help or version text lost to a full disk or a closed pipe is a failure.
-      return std::cout ? 0 : 1;
+      return std::cout ? ExitSuccess : ExitFailure;
     case CommandLine::Action::UsageError:
       std::cerr << command.text << std::flush;
-      return 2;
+      return ExitUsage;
     case CommandLine::Action::Run:
       break;
   }

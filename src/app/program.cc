@@ -12,7 +12,8 @@
 #include "input/data_warnings.h"
 #include "input/missing_value.h"
 #include "input/table_checks.h"
-#include "records/run_failure.h"
+#include "status/exit_status.h"
+#include "status/run_failure.h"
 
 namespace {
 
@@ -49,9 +50,7 @@ void createFolder(const std::string& folder, std::ostream& err) {
 
 // Checks the tables before any folder is made, then warns about their data.
 void checkTables(Data& parents, Data& sons, bool quiet, std::ostream& err) {
-  const int nLoci = validateTables(parents, sons);
-  parents.nLoci = nLoci;
-  sons.nLoci = nLoci;
+  prepareTables(parents, sons);
   if (quiet) return;
   for (const std::string& line : dataWarnings(parents, sons, kMissingValue)) {
     err << line << "\n";
@@ -85,7 +84,7 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
       if (!unwritten.empty()) {
         for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
         out << std::flush;
-        return 1;
+        return ExitFailure;
       }
       if (!prompted) out << "radius " << radius << ": reports in " << folder << "\n" << std::flush;
     }
@@ -97,8 +96,8 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     // A radius so wide that the family list outgrows memory: say so plainly
     // instead of aborting; reports already begun are incomplete.
     out << "not enough memory to finish the analysis\n" << std::flush;
-    return 1;
+    return ExitFailure;
   }
   out << (prompted ? "\nDONE" : "DONE") << std::endl;
-  return 0;
+  return ExitSuccess;
 }

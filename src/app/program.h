@@ -16,7 +16,7 @@ using ProgressFactory = std::function<std::unique_ptr<RunProgress>()>;
 // nothing from `in`; reads the tables once, then for each radius writes the
 // reports (in outputDir, or in outputDir/radius-R when there are several) and
 // prints "radius R: reports in FOLDER"; at the end "DONE".
-// Returns the exit status: 0 when done; 1 after an input problem (its usual
+// Returns the exit status: ExitSuccess when done; ExitFailure after an input problem (its usual
 // message on `out`, where it is on `err`, no report touched) or a report that
 // could not be written (the radii after it are not run).
 int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, std::ostream& err,

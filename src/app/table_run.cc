@@ -5,7 +5,7 @@
 #include "app/analysis_run.h"
 #include "input/table_checks.h"
 #include "ranking/ranked_table.h"
-#include "records/run_failure.h"
+#include "status/run_failure.h"
 
 namespace {
 
@@ -39,8 +39,8 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
                                               const std::string& folder,
                                               const TableOptions& options,
                                               RunProgress* progress) {
-  const int loci = validateTables(parents, sons);
-  const GenotypeTables tables{parents.rows, sons.rows, loci, contmadres(parents.rows), missing};
+  const int mothers = prepareTables(parents, sons);
+  const GenotypeTables tables{parents.rows, sons.rows, parents.nLoci, mothers, missing};
   RankedTable table(tables, options, radius);
   checkTablePath(parents, sons, folder, options);
   ReportFile tableFile(options.table);

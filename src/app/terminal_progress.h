@@ -47,7 +47,6 @@ class TerminalProgress : public RunProgress {
   std::chrono::milliseconds lastDraw_{0};
   bool shown_ = false;
   size_t shownWidth_ = 0;  // the widest line drawn, blanked by finish()
-  std::string shownText_;
 };
 
 // The text of the line, without '\r' or padding: stage, counts, percent

@@ -8,7 +8,7 @@
 
 #include "input/line_parser.h"
 #include "input/located_error.h"
-#include "records/run_failure.h"
+#include "status/run_failure.h"
 
 namespace {
 
@@ -43,15 +43,6 @@ void readInPieces(const std::string& name, Consume consume) {
 
 }  // namespace
 
-std::string readInputFile(const std::string& name) {
-  std::string text;
-  readInPieces(name, [&text](std::string_view piece) {
-    text.append(piece.data(), piece.size());
-    return true;
-  });
-  return text;
-}
-
 Data::Data(const std::string& fileName, int missing, const std::string& comment)
     : comment(comment), fileName(fileName) {
   // Parsed as it is read, so a large table is never held twice.
@@ -81,23 +72,4 @@ void Data::take(ParsedTable&& table) {
   rows = std::move(table.rows);
   rowHasMissing = std::move(table.rowHasMissing);
   rowLines = std::move(table.rowLines);
-}
-
-bool Data::get_row(std::string line, int missing, std::vector<int>& row) {
-  bool hasMissing = false;
-  switch (parseLine(line, commentMarker(), missing, row, hasMissing)) {
-    case LineKind::Unreadable:
-      throw RunFailure(kConversionMessage);
-    case LineKind::Row:
-      rowHasMissing.push_back(hasMissing);
-      return true;
-    case LineKind::Blank:
-      // The reader skips blank lines before converting; a blank line handed
-      // here directly is a row without values.
-      rowHasMissing.push_back(false);
-      return true;
-    case LineKind::Comment:
-      break;
-  }
-  return false;
 }

@@ -5,12 +5,10 @@
 
 #include "input/hetero_sum.h"
 #include "input/line_parser.h"
-#include "records/progenitor.h"
-#include "records/son.h"
 
 // A table of integer rows read from one genotype file (parents.PAR or sons.PRO),
-// one missing flag per row. Members are public: the sphere search sets nLoci
-// and the builders read the rows.
+// one missing flag per row. Members are public: the table checks set nLoci
+// and the search and the builders read the rows.
 class Data {
  public:
   // Reads and converts the whole file. Throws RunFailure with
@@ -29,15 +27,8 @@ class Data {
   Data(Data&&) = default;
   Data& operator=(Data&&) = default;
 
-  // Converts one line into `row`. Returns true (and records its missing flag)
-  // when the line is a row, false for a comment line. Throws RunFailure with the
-  // conversion message when a token does not read as a usable number.
-  bool get_row(std::string line, int missing, std::vector<int>& row);
-
-  // The records of stored row i. Precondition: nLoci is set and the row holds at
-  // least 2*nLoci values (2*nLoci + 1 for a parent: the identifier follows).
-  Son generateSon(int i) const;
-  Progenitor generateParent(int j) const;
+  // The first character of `comment`, or '\0' when there is none.
+  char commentMarker() const { return comment.empty() ? '\0' : comment[0]; }
 
   std::vector<bool> rowHasMissing;
   std::vector<size_t> rowLines;  // the file line of each row, from 1
@@ -51,9 +42,4 @@ class Data {
   void loadText(const std::string& text, int missing);
   // Keeps a parsed table's rows, or throws the conversion failure it met.
   void take(ParsedTable&& table);
-  char commentMarker() const { return comment.empty() ? '\0' : comment[0]; }
 };
-
-// The whole content of an input file. Throws RunFailure with the missing-file
-// or read-error message for `name`.
-std::string readInputFile(const std::string& name);

@@ -9,8 +9,6 @@
 namespace {
 
 constexpr size_t kPlacesShown = 3;
-// Parents with an identifier below this are mothers.
-constexpr int kFirstFatherIdentifier = 2000;
 
 // One kind of warning: how often it was met and the first places.
 struct Finding {
@@ -89,7 +87,7 @@ std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int
   for (size_t j = 0; j < parents.rows.size(); ++j) {
     const int id = parents.rows[j][roleColumn];
     const bool analysedAsMother = j < static_cast<size_t>(mothers);
-    if (analysedAsMother == (id < kFirstFatherIdentifier)) continue;
+    if (analysedAsMother == (id < kFirstFatherId)) continue;
     swapped.add(parents, j,
                 " (" + std::to_string(id) + (analysedAsMother ? " analysed as a mother)" : " analysed as a father)"));
   }

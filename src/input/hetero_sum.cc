@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "records/par.h"
+#include "input/saturate.h"
 
 int32_t heteroSumOf(const int* alleles, int nLoci) {
   // Exact, so huge allele values saturate instead of wrapping round.

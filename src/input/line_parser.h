@@ -97,7 +97,3 @@ class TableParser {
   std::string partial_;  // the start of a line the next piece completes
   size_t lineNumber_ = 0;
 };
-
-// The number of words of a line: runs of characters other than space, tab and
-// line feed, including one that runs to the end of the line.
-int cont_words(std::string line);

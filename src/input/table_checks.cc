@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "input/located_error.h"
-#include "records/run_failure.h"
+#include "status/run_failure.h"
 
 int contmadres(const std::vector<std::vector<int>>& rows) {
   const size_t k = rows.front().size() - 1;
   int mothers = 0;
   for (const std::vector<int>& row : rows) {
-    if (row[k] < 2000) ++mothers;
+    if (row[k] < kFirstFatherId) ++mothers;
   }
   return mothers;
 }
@@ -45,4 +45,11 @@ int validateTables(const Data& parents, const Data& sons) {
     }
   }
   return static_cast<int>(sonWidth / 2);
+}
+
+int prepareTables(Data& parents, Data& sons) {
+  const int nLoci = validateTables(parents, sons);
+  parents.nLoci = nLoci;
+  sons.nLoci = nLoci;
+  return contmadres(parents.rows);
 }

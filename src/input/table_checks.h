@@ -3,8 +3,11 @@
 
 #include "input/data.h"
 
+// Parents whose identifier is below this are mothers, the others fathers.
+constexpr int kFirstFatherId = 2000;
+
 // The number of mothers: rows whose value at the position of the first row's
-// last value is below 2000. Precondition: `rows` is not empty and every row is
+// last value is below kFirstFatherId. Precondition: `rows` is not empty and every row is
 // at least as long as the first.
 int contmadres(const std::vector<std::vector<int>>& rows);
 
@@ -16,3 +19,7 @@ int contmadres(const std::vector<std::vector<int>>& rows);
 // alleles plus the identifier). A column failure's detail names the row, its
 // count of values and how many were expected.
 int validateTables(const Data& parents, const Data& sons);
+
+// validateTables, then sets nLoci on both tables and returns the number of
+// mothers (contmadres): what every analysis does before its search.
+int prepareTables(Data& parents, Data& sons);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "records/par.h"
+#include "input/saturate.h"
 #include "spheres/locus_distance.h"
 
 namespace {

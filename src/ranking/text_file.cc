@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "records/run_failure.h"
+#include "status/run_failure.h"
 
 TextFile::TextFile(std::string kind, std::string path)
     : kind_(std::move(kind)), path_(std::move(path)) {

@@ -2,13 +2,7 @@
 #include <cstdint>
 #include <string>
 
-// The one-character text of a decimal digit 0..9; "" for any other value.
-std::string digittoS(int digit);
-// The decimal text of `value`: "0", digits without leading zeros, "-" before a
-// negative value's magnitude (INT_MIN included).
-std::string ItoS(int value);
-
-// Appends the plain decimal text of `value` to `out` (the reports' fast path).
+// Appends the plain decimal text of `value` to `out`: how the reports write numbers.
 void appendInt(std::string& out, int64_t value);
 
 // Writes the decimal text of `value` at `out` (room for kMaxIntText chars) and

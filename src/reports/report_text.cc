@@ -70,15 +70,6 @@ void appendParentBlock(std::string& out, int n, const std::vector<ReportedCandid
   out += kDashLine;
 }
 
-void appendGenotype(std::string& out, const Par* loci, size_t count) {
-  for (size_t k = 0; k < count; ++k) {
-    appendInt(out, loci[k].allele1);
-    out += ' ';
-    appendInt(out, loci[k].allele2);
-    out += ' ';
-  }
-}
-
 void appendGenotype(std::string& out, const int32_t* alleles, size_t count) {
   // Written in place: genotype text is most of the bytes "Famgenotypes.out" holds.
   const size_t start = out.size();
@@ -164,25 +155,12 @@ void FamilyLineWriter::add(std::string& list, std::string& genotypes, int sonNum
   previousSon_ = sonNumber;
 }
 
-namespace {
-
-template <typename Alleles>
-std::string genotypeLine(const char* role, int number, Alleles alleles, size_t count) {
+std::string parentGenotypeLine(const char* role, int number, const int32_t* alleles,
+                               size_t count) {
   std::string line = role;
   appendInt(line, number);
   line += "\t\t";
   appendGenotype(line, alleles, count);
   line += '\n';
   return line;
-}
-
-}  // namespace
-
-std::string parentGenotypeLine(const char* role, int number, const Par* loci, size_t count) {
-  return genotypeLine(role, number, loci, count);
-}
-
-std::string parentGenotypeLine(const char* role, int number, const int32_t* alleles,
-                               size_t count) {
-  return genotypeLine(role, number, alleles, count);
 }

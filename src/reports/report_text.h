@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "records/par.h"
 
 // The text pieces the reports are made of, shared by the record-based writers
 // and the streaming analysis run so both write the same bytes.
@@ -27,9 +26,8 @@ void appendParentBlock(std::string& out, int n, const std::vector<ReportedCandid
                        const std::vector<ReportedCandidate>& fathersIn,
                        const std::vector<ReportedCandidate>& fathersSemi);
 
-// Genotype text: "a1 a2 " per locus.
-void appendGenotype(std::string& out, const Par* loci, size_t count);
-// The same from a row's allele columns (2 * count values).
+// Genotype text: "a1 a2 " per locus, from a row's allele columns (2 * count
+// values).
 void appendGenotype(std::string& out, const int32_t* alleles, size_t count);
 // 17 underscores and 10 more per locus (no line feed).
 std::string underscoreLine(size_t loci);
@@ -57,5 +55,4 @@ class FamilyLineWriter {
 };
 
 // "Mother 12\t\t<genotype>\n" (role "Mother " or "Father ").
-std::string parentGenotypeLine(const char* role, int number, const Par* loci, size_t count);
 std::string parentGenotypeLine(const char* role, int number, const int32_t* alleles, size_t count);

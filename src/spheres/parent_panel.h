@@ -3,16 +3,7 @@
 #include <vector>
 
 #include "input/data.h"
-
-// Per offspring locus, the allele-index bitsets whose union is "gap 0" (the
-// parents missing there and the carriers of either offspring allele) and the
-// ones a unit away that extend it to "gap below 2".
-struct IndexLocus {
-  const uint64_t* near[3];
-  const uint64_t* off[4];
-  int nearCount = 0;
-  int offCount = 0;
-};
+#include "spheres/index_kernels.h"
 
 // A candidate parent found inside (or partly inside) an offspring's sphere:
 // its parents-table row and its near and far distance from the offspring, as
@@ -26,6 +17,8 @@ struct SphereHit {
 // The parents table laid out for searching many offspring: alleles by locus,
 // and for small radii an index of the parents carrying each allele, so most
 // parents are ruled out by a few word operations instead of a distance.
+// Layouts in parent_panel.cc, the index in allele_index.cc, its kernel in
+// index_kernels.cc, the search in parent_search.cc.
 class ParentPanel {
  public:
   // Precondition: `parents.nLoci` is set and every row holds at least
@@ -38,12 +31,7 @@ class ParentPanel {
   void findCandidates(const int32_t* offspring, int32_t radius, int32_t first, int32_t last,
                       std::vector<SphereHit>& hits) const;
 
-  // The (near, far) distance of parent `row` from the offspring, exactly as
-  // Espacio::D1 computes it.
-  SphereHit distance(const int32_t* offspring, int32_t row) const;
-
   int32_t size() const { return parents_; }
-  int32_t loci() const { return loci_; }
 
   // Choose the index when it can rule parents out (a radius below the locus
   // count) and is cheap enough to keep.
@@ -68,6 +56,13 @@ class ParentPanel {
     std::vector<ProbeLocus> loci;
   };
 
+  // Alleles within kNarrowSpan of the parents' smallest one keep every
+  // difference inside 16 bits, so the scan can run in 16-bit lanes, kBlock
+  // parents at a time.
+  static constexpr int64_t kNarrowSpan = 1 << 14;
+  static constexpr int32_t kBlock = 64;
+
+  void buildIndex();
   // Valid until the next call: the probe is kept to reuse its memory.
   const Probe& probe(const int32_t* offspring) const;
   const uint64_t* carriersOf(int32_t locus, int32_t allele) const;
@@ -110,11 +105,3 @@ class ParentPanel {
   mutable Probe scratchProbe_;
   mutable std::vector<uint64_t> scratchOrder_;
 };
-
-// The largest radius for which the allele index is used; above it the parents
-// are scanned with an early exit.
-constexpr int32_t kMaxIndexedRadius = 7;
-
-// The allele index runs a kernel built for AVX2 where the processor has it.
-// Tests and benchmarks can switch to the portable kernel every build has.
-void useOnlyPortableKernels(bool portable);

@@ -2,6 +2,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "status/exit_status.h"
+
 // Raised by a stage that meets input it cannot analyse. `what()` is the exact
 // text the user must see on standard output (possibly empty, when the stage
 // reported elsewhere); the program's exit point prints it and ends with
@@ -10,14 +12,14 @@
 // what in the input (without its line feed); standard output keeps `what()`.
 class RunFailure : public std::runtime_error {
  public:
-  explicit RunFailure(const std::string& message, int status = 1)
+  explicit RunFailure(const std::string& message, ExitStatus status = ExitFailure)
       : std::runtime_error(message), status_(status) {}
   RunFailure(const std::string& message, std::string detail)
-      : std::runtime_error(message), status_(1), detail_(std::move(detail)) {}
-  int status() const { return status_; }
+      : std::runtime_error(message), status_(ExitFailure), detail_(std::move(detail)) {}
+  ExitStatus status() const { return status_; }
   const std::string& detail() const { return detail_; }
 
  private:
-  int status_;
+  ExitStatus status_;
   std::string detail_;
 };

@@ -2,7 +2,7 @@
 // the matings pair.
 #include <gtest/gtest.h>
 
-#include "records/son.h"
+#include "reference/son.h"
 #include "test_support.h"
 
 namespace {

@@ -1,8 +1,12 @@
 #pragma once
 #include <vector>
 
-#include "records/par.h"
+#include "reference/par.h"
 #include "spheres/locus_distance.h"
+
+// The program runs ParentPanel (spheres/parent_panel.h) for the distance; this
+// is the record-level form kept as the reference for the identity tests. Both
+// add up locusTerms (spheres/locus_distance.h).
 
 // A point of the genotype space: one Par per locus.
 struct Punto {

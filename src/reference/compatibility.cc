@@ -1,18 +1,12 @@
-#include "families/compatibility.h"
+#include "reference/compatibility.h"
 
-#include <cstdlib>
-
-#include "spheres/espacio.h"
+#include "families/allele_fit.h"
+#include "reference/espacio.h"
 
 namespace {
 
-// Differences are taken in 64 bits: two 32-bit alleles can be 2^32 apart.
 bool fits(int64_t offspringAllele, const Par& parent, int64_t tolerance, int missing) {
-  auto distance = [&](int64_t parentAllele) -> int64_t {
-    if (offspringAllele == missing || parentAllele == missing) return 0;
-    return std::llabs(offspringAllele - parentAllele);
-  };
-  return distance(parent.allele1) <= tolerance || distance(parent.allele2) <= tolerance;
+  return alleleFits(offspringAllele, parent.allele1, parent.allele2, tolerance, missing);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-#include "records/son.h"
+#include "reference/son.h"
 
-#include <algorithm>
+#include "families/ranking.h"
 
 std::vector<Progenitor> Son::getVector(const std::string& code) const {
   const std::string prefix = code.substr(0, 2);
@@ -27,8 +27,6 @@ std::vector<Progenitor> Son::selectBestD3(const std::string& code) const {
   ranked.reserve(included->size() + semiIncluded->size());
   ranked.insert(ranked.end(), included->begin(), included->end());
   ranked.insert(ranked.end(), semiIncluded->begin(), semiIncluded->end());
-  // Stable, so equal heteroSums keep Included before SemiIncluded, each in table
-  // order, however long the list: reports must not depend on sort internals.
-  std::stable_sort(ranked.begin(), ranked.end());
+  rankStably(ranked, [](const Progenitor& a, const Progenitor& b) { return a < b; });
   return ranked;
 }

@@ -3,7 +3,7 @@
 
 #include "input/data.h"
 #include "input/table_checks.h"
-#include "records/son.h"
+#include "reference/son.h"
 #include "spheres/sphere_membership.h"
 
 // The program runs OffspringAnalysis (src/analysis); this is the record-level

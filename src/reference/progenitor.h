@@ -2,11 +2,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "records/par.h"
+#include "reference/par.h"
 
-// A candidate parent. Built from a parents row by Data::generateParent; copies
-// are placed in an offspring's lists by the sphere search and marked `assigned`
-// when chosen for a family. Plain value type: copies never share anything.
+// The program keeps candidates as parents-table rows (analysis/); this is the
+// record-level form kept as the reference for the identity tests.
+
+// A candidate parent. Built from a parents row by generateParent
+// (reference/builders.h); copies are placed in an offspring's lists by fillSpheres
+// and marked `assigned` by matings. Plain value type: copies never share anything.
 struct Progenitor {
   bool hasMissing = false;
   std::vector<Par> genotype;

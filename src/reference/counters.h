@@ -1,8 +1,12 @@
 #pragma once
 #include <vector>
 
-#include "records/family.h"
-#include "records/son.h"
+#include "reference/family.h"
+#include "reference/son.h"
+
+// The program counts offspring with a family as it pairs them
+// (OffspringAnalysis); these are the record-level counts kept as the
+// reference for the identity tests.
 
 // The number of the last offspring in the list (0 for an empty list). Lists
 // are in offspring order, so this is the highest number present.

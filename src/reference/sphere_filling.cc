@@ -1,23 +1,22 @@
-#include "spheres/sphere_filling.h"
+#include "reference/sphere_filling.h"
 
-#include "spheres/espacio.h"
+#include "reference/builders.h"
+#include "reference/espacio.h"
 
 namespace {
 
 void placeCandidate(const Data& parents, int row, Son& son, std::vector<Progenitor>& included,
                     std::vector<Progenitor>& semiIncluded) {
-  Progenitor p = parents.generateParent(row);
+  Progenitor p = generateParent(parents, row);
   if (parents.rowHasMissing[static_cast<size_t>(row)]) p.hasMissing = true;
   const Par d = Espacio::D1(Punto(son.genotype), Punto(p.genotype));
-  const int near = d.allele1;
-  const int far = d.allele2;
-  if (isIncluded(near, far, son.radiusNear, son.radiusFar)) {
+  const SpherePlace place = placeInSpheres(d.allele1, d.allele2, son.radiusNear, son.radiusFar);
+  p.totalMatch = place.totalMatch;
+  if (place.list == SphereList::Included) {
     p.included = true;
-    p.totalMatch = true;
     included.push_back(p);
-  } else if (isSemiIncluded(near, far, son.radiusNear, son.radiusFar)) {
+  } else if (place.list == SphereList::SemiIncluded) {
     p.semiIncluded = true;
-    p.totalMatch = near == 0 || far == 0;
     semiIncluded.push_back(p);
   }
 }
@@ -25,14 +24,11 @@ void placeCandidate(const Data& parents, int row, Son& son, std::vector<Progenit
 }  // namespace
 
 void fillSpheres(Data& parents, Data& sonsTable, std::vector<Son>& sons, int radius) {
-  const int nLoci = validateTables(parents, sonsTable);
-  const int mothers = contmadres(parents.rows);
-  parents.nLoci = nLoci;
-  sonsTable.nLoci = nLoci;
+  const int mothers = prepareTables(parents, sonsTable);
   const int parentCount = static_cast<int>(parents.rows.size());
   const int sonCount = static_cast<int>(sonsTable.rows.size());
   for (int i = 0; i < sonCount; ++i) {
-    Son son = sonsTable.generateSon(i);
+    Son son = generateSon(sonsTable, i);
     if (sonsTable.rowHasMissing[static_cast<size_t>(i)]) son.hasMissing = true;
     son.radiusNear = radius;
     son.radiusFar = radius;

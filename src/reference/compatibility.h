@@ -1,6 +1,9 @@
 #pragma once
-#include "records/progenitor.h"
-#include "records/son.h"
+#include "reference/progenitor.h"
+#include "reference/son.h"
+
+// The program runs FitMasks (families/fit_masks.h); this is the record-level
+// form kept as the reference for the identity tests. Both use alleleFits.
 
 // True when, at each of the offspring's loci, one offspring allele fits the
 // mother and the other fits the father. The offspring's allele1 fits a parent

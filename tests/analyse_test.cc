@@ -11,12 +11,13 @@
 #include <gtest/gtest.h>
 
 #include "analysis/analyse.h"
-#include "families/matings.h"
-#include "records/run_failure.h"
-#include "reports/writers.h"
-#include "spheres/espacio.h"
+#include "reference/matings.h"
+#include "reference/builders.h"
+#include "reference/writers.h"
+#include "reference/espacio.h"
 #include "spheres/parent_panel.h"
-#include "spheres/sphere_filling.h"
+#include "reference/sphere_filling.h"
+#include "status/run_failure.h"
 
 namespace {
 
@@ -169,10 +170,10 @@ TEST_P(ParentPanelSearch, FindsExactlyTheParentsWithinTheRadius) {
       for (size_t i = 0; i < sons.rows.size(); ++i) {
         SCOPED_TRACE("trial " + std::to_string(trial) + " radius " + std::to_string(radius) +
                      " son " + std::to_string(i) + "\n" + p.describe());
-        const Son son = sons.generateSon(static_cast<int>(i));
+        const Son son = generateSon(sons, static_cast<int>(i));
         std::vector<SphereHit> expected;
         for (int32_t j = 0; j < size; ++j) {
-          const Par d = Espacio::D1(Punto(son.genotype), Punto(parents.generateParent(j).genotype));
+          const Par d = Espacio::D1(Punto(son.genotype), Punto(generateParent(parents, j).genotype));
           if (radius >= 0 && d.allele1 <= radius) expected.push_back({j, d.allele1, d.allele2});
         }
         std::vector<SphereHit> hits;

@@ -1,4 +1,4 @@
-#include "input/data.h"
+#include "reference/builders.h"
 
 namespace {
 
@@ -16,16 +16,16 @@ void buildGenotype(const std::vector<int>& row, int nLoci, std::vector<Par>& gen
 
 }  // namespace
 
-Son Data::generateSon(int i) const {
+Son generateSon(const Data& table, int i) {
   Son son;
-  buildGenotype(rows[static_cast<size_t>(i)], nLoci, son.genotype, son.heteroSum);
+  buildGenotype(table.rows[static_cast<size_t>(i)], table.nLoci, son.genotype, son.heteroSum);
   return son;
 }
 
-Progenitor Data::generateParent(int j) const {
+Progenitor generateParent(const Data& table, int j) {
   Progenitor parent;
-  const std::vector<int>& row = rows[static_cast<size_t>(j)];
-  buildGenotype(row, nLoci, parent.genotype, parent.heteroSum);
-  parent.number = row[static_cast<size_t>(2 * nLoci)];
+  const std::vector<int>& row = table.rows[static_cast<size_t>(j)];
+  buildGenotype(row, table.nLoci, parent.genotype, parent.heteroSum);
+  parent.number = row[static_cast<size_t>(2 * table.nLoci)];
   return parent;
 }

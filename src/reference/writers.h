@@ -2,8 +2,12 @@
 #include <ostream>
 #include <vector>
 
-#include "records/family.h"
-#include "records/son.h"
+#include "reference/family.h"
+#include "reference/son.h"
+
+// The program streams the reports (analysis/analyse.h); these writers are the
+// record-level form kept as the reference for the identity tests. Both build
+// their text from reports/report_text.h.
 
 // The report writers over whole record lists. Each builds its text in memory
 // and writes it to the stream in one piece; the caller owns the stream, its

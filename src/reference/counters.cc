@@ -1,4 +1,4 @@
-#include "families/counters.h"
+#include "reference/counters.h"
 
 int maxindexhijos(const std::vector<Son>& sons) { return sons.empty() ? 0 : sons.back().number; }
 

@@ -1,8 +1,11 @@
 #pragma once
 #include <vector>
 
-#include "records/family.h"
-#include "records/son.h"
+#include "reference/family.h"
+#include "reference/son.h"
+
+// The program runs OffspringAnalysis (analysis/offspring_analysis.h); this is
+// the record-level form kept as the reference for the identity tests.
 
 // Appends one Family per compatible (mother, father) pairing of every
 // offspring: grouped by offspring in list order, then by the mother's rank,

@@ -1,8 +1,11 @@
 #pragma once
 #include <string>
 
-#include "records/progenitor.h"
-#include "records/son.h"
+#include "reference/progenitor.h"
+#include "reference/son.h"
+
+// The program writes each family as it finds it (analysis/family_text.h);
+// this is the record-level form kept as the reference for the identity tests.
 
 // One family formed by the matings: the offspring and the chosen parents.
 // Parents are addressed by role word: "madre" (mother) or "padre" (father).

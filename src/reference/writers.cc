@@ -1,9 +1,9 @@
-#include "reports/writers.h"
+#include "reference/writers.h"
 
 #include <fstream>
 #include <string>
 
-#include "families/counters.h"
+#include "reference/counters.h"
 #include "reports/number_text.h"
 #include "reports/report_text.h"
 
@@ -22,6 +22,17 @@ bool isMarked(const Family& f) {
   return f.son.hasMissing || f.mother.hasMissing || f.father.hasMissing;
 }
 
+// A genotype as a row holds it, for the text pieces the engine writes with.
+std::vector<int32_t> allelesOf(const std::vector<Par>& genotype) {
+  std::vector<int32_t> alleles;
+  alleles.reserve(2 * genotype.size());
+  for (const Par& locus : genotype) {
+    alleles.push_back(locus.allele1);
+    alleles.push_back(locus.allele2);
+  }
+  return alleles;
+}
+
 // Both family texts in one pass; `genotypes` is null when only the list is wanted.
 void buildFamilyTexts(const std::vector<Family>& families, std::string& list,
                       std::string* genotypes) {
@@ -36,11 +47,11 @@ void buildFamilyTexts(const std::vector<Family>& families, std::string& list,
     std::string motherLine;
     std::string fatherLine;
     if (genotypes != nullptr) {
-      appendGenotype(sonText, f.son.genotype.data(), f.son.genotype.size());
-      motherLine = parentGenotypeLine("Mother ", f.mother.number, f.mother.genotype.data(),
-                                      f.mother.genotype.size());
-      fatherLine = parentGenotypeLine("Father ", f.father.number, f.father.genotype.data(),
-                                      f.father.genotype.size());
+      appendGenotype(sonText, allelesOf(f.son.genotype).data(), f.son.genotype.size());
+      motherLine = parentGenotypeLine("Mother ", f.mother.number,
+                                      allelesOf(f.mother.genotype).data(), f.mother.genotype.size());
+      fatherLine = parentGenotypeLine("Father ", f.father.number,
+                                      allelesOf(f.father.genotype).data(), f.father.genotype.size());
     }
     writer.add(list, genotypes != nullptr ? *genotypes : scratch, f.son.number, isMarked(f),
                f.mother.number, f.father.number, sonText, motherLine, fatherLine);

@@ -1,10 +1,10 @@
-#include "spheres/espacio.h"
+#include "reference/espacio.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
-#include "records/run_failure.h"
+#include "status/run_failure.h"
 
 int valoresperdidos;
 

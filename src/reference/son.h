@@ -3,11 +3,14 @@
 #include <string>
 #include <vector>
 
-#include "records/par.h"
-#include "records/progenitor.h"
+#include "reference/par.h"
+#include "reference/progenitor.h"
 
-// An offspring with its four candidate-parent lists (filled by the sphere
-// search, in parents-table order). Plain value type, copied deeply.
+// The program runs CandidateLists (analysis/candidate_lists.h) on table rows;
+// this is the record-level form kept as the reference for the identity tests.
+
+// An offspring with its four candidate-parent lists (filled by fillSpheres,
+// in parents-table order). Plain value type, copied deeply.
 struct Son {
   bool hasMissing = false;
   std::vector<Par> genotype;

@@ -1,6 +1,6 @@
-#include "families/matings.h"
+#include "reference/matings.h"
 
-#include "families/compatibility.h"
+#include "reference/compatibility.h"
 
 void matings(std::vector<Son> sons, std::vector<Family>& families) {
   for (const Son& son : sons) {

@@ -1,4 +1,4 @@
-#include "records/family.h"
+#include "reference/family.h"
 
 void Family::assignParent(const std::string& role, const Progenitor& parent) {
   if (role == "madre") {

@@ -1,0 +1,118 @@
+#include "spheres/index_kernels.h"
+
+#include <cstring>
+
+// Performance-critical: measure changes with scripts/bench.sh and bench/
+// (the hatchery workloads spend most of their time here).
+
+namespace {
+
+// Vectors GCC and clang lower to what the target has: two words (one SSE2
+// register) in the portable kernel, four (one AVX2 register) in the kernel
+// chosen at run time where the processor has AVX2.
+typedef uint64_t PortableGroup __attribute__((vector_size(16)));
+typedef uint64_t WideGroup __attribute__((vector_size(32)));
+
+// Loads through a reference: returning a vector wider than the baseline
+// registers would change the calling convention between the clones.
+template <typename WordGroup>
+inline __attribute__((always_inline)) void orGroup(WordGroup& into, const uint64_t* words) {
+  WordGroup group;
+  std::memcpy(&group, words, sizeof group);
+  into |= group;
+}
+
+// At a locus a parent adds to the near distance the gap between its nearest
+// allele and the nearer offspring allele. The index gives, per word of 64
+// parents, the sets whose gap is at least 1 (no offspring allele, not missing)
+// and at least 2 (nor one a unit away). Summing those capped gaps in
+// bit-sliced "sum >= t" counters bounds the near distance from below, so a
+// parent whose bound passes R is out. Marks in `out` the parents still in.
+template <int R, typename WordGroup>
+inline __attribute__((always_inline)) void markWithinBound(const IndexLocus* sets,
+                                                           size_t active, size_t firstWord,
+                                                           size_t lastWord, uint64_t* out) {
+  constexpr int kLevels = R == 0 ? 1 : 2;
+  constexpr size_t kWords = sizeof(WordGroup) / sizeof(uint64_t);
+  for (size_t w = firstWord; w < lastWord; w += kWords) {
+    WordGroup atLeast[R + 2] = {};  // atLeast[t]: bound on the near distance >= t
+    atLeast[0] = ~atLeast[0];
+    for (size_t a = 0; a < active; ++a) {
+      const IndexLocus& entry = sets[a];
+      WordGroup near = {};
+      for (int i = 0; i < entry.nearCount; ++i) orGroup(near, entry.near[i] + w);
+      WordGroup gapAtLeast[3];
+      gapAtLeast[1] = ~near;
+      if (kLevels > 1) {
+        for (int i = 0; i < entry.offCount; ++i) orGroup(near, entry.off[i] + w);
+        gapAtLeast[2] = ~near;
+      }
+      for (int t = R + 1; t > 0; --t) {
+        WordGroup reached = atLeast[t];
+        for (int gap = 1; gap <= kLevels && gap <= t; ++gap) {
+          reached |= atLeast[t - gap] & gapAtLeast[gap];
+        }
+        atLeast[t] = reached;
+      }
+      // Once every parent of the group is out, the other loci cannot matter.
+      uint64_t all = atLeast[R + 1][0];
+      for (size_t i = 1; i < kWords; ++i) all &= atLeast[R + 1][i];
+      if (all == ~uint64_t{0}) break;
+    }
+    const WordGroup in = ~atLeast[R + 1];
+    std::memcpy(out + w, &in, sizeof in);
+  }
+}
+
+// Turns the run-time radius into the template argument (the counters are
+// unrolled per radius). A macro rather than a helper template: the switch is
+// written out inside each kernel's own body, so the AVX2 instantiations are
+// compiled only within the target("avx2") function and no out-of-line helper
+// built for the baseline processor ever handles the wide vectors, whatever
+// the inliner decides.
+#define PARENTSPHERE_MARK_WITHIN_RADIUS(Group)                                         \
+  switch (radius) {                                                                    \
+    case 0: return markWithinBound<0, Group>(sets, active, firstWord, lastWord, out);  \
+    case 1: return markWithinBound<1, Group>(sets, active, firstWord, lastWord, out);  \
+    case 2: return markWithinBound<2, Group>(sets, active, firstWord, lastWord, out);  \
+    case 3: return markWithinBound<3, Group>(sets, active, firstWord, lastWord, out);  \
+    case 4: return markWithinBound<4, Group>(sets, active, firstWord, lastWord, out);  \
+    case 5: return markWithinBound<5, Group>(sets, active, firstWord, lastWord, out);  \
+    case 6: return markWithinBound<6, Group>(sets, active, firstWord, lastWord, out);  \
+    default:                                                                           \
+      return markWithinBound<kMaxIndexedRadius, Group>(sets, active, firstWord, lastWord, out); \
+  }
+
+void markWithinRadiusPortable(int32_t radius, const IndexLocus* sets, size_t active,
+                              size_t firstWord, size_t lastWord, uint64_t* out) {
+  PARENTSPHERE_MARK_WITHIN_RADIUS(PortableGroup)
+}
+
+#if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
+__attribute__((target("avx2"))) void markWithinRadiusAvx2(int32_t radius, const IndexLocus* sets,
+                                                          size_t active, size_t firstWord,
+                                                          size_t lastWord, uint64_t* out) {
+  PARENTSPHERE_MARK_WITHIN_RADIUS(WideGroup)
+}
+
+bool avx2Available() {
+  static const bool available = __builtin_cpu_supports("avx2");
+  return available;
+}
+#endif
+
+bool portableOnly = false;
+
+}  // namespace
+
+void markWithinRadius(int32_t radius, const IndexLocus* sets, size_t active, size_t firstWord,
+                      size_t lastWord, uint64_t* out) {
+#if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
+  if (!portableOnly && avx2Available()) {
+    return markWithinRadiusAvx2(radius, sets, active, firstWord, lastWord, out);
+  }
+#endif
+  markWithinRadiusPortable(radius, sets, active, firstWord, lastWord, out);
+}
+
+void useOnlyPortableKernels(bool portable) { portableOnly = portable; }
