@@ -50,10 +50,16 @@ struct TopTwo {
 OffspringRanker::OffspringRanker(const GenotypeTables& tables,
                                  const AlleleFrequencies& frequencies,
                                  const RankingSettings& settings)
-    : tables_(tables), frequencies_(frequencies), settings_(settings), index_(tables) {}
+    : tables_(tables), frequencies_(frequencies), settings_(settings), index_(tables) {
+  const size_t width = 2 * static_cast<size_t>(tables.loci);
+  alleles_.reserve(tables.parents.size() * width);
+  for (const std::vector<int>& row : tables.parents) {
+    alleles_.insert(alleles_.end(), row.begin(), row.begin() + static_cast<std::ptrdiff_t>(width));
+  }
+}
 
 void OffspringRanker::transmissions(int32_t row, std::vector<Transmission>& out) const {
-  const int* parent = tables_.parents[static_cast<size_t>(row)].data();
+  const int* parent = allelesOf(row);
   out.clear();
   for (const OffspringLocus& o : loci_) {
     out.push_back(transmission(o, parent[2 * o.locus], parent[2 * o.locus + 1],
@@ -62,7 +68,7 @@ void OffspringRanker::transmissions(int32_t row, std::vector<Transmission>& out)
 }
 
 OffspringRanker::Scored OffspringRanker::scoreSingle(int32_t row) const {
-  const int* parent = tables_.parents[static_cast<size_t>(row)].data();
+  const int* parent = allelesOf(row);
   LodSum lod;
   int32_t mismatches = 0;
   for (const OffspringLocus& o : loci_) {
@@ -87,7 +93,7 @@ double OffspringRanker::scoreTrio(const std::vector<Transmission>& mother,
 }
 
 int32_t OffspringRanker::nearDistance(int32_t row) const {
-  const int* parent = tables_.parents[static_cast<size_t>(row)].data();
+  const int* parent = allelesOf(row);
   int64_t near = 0;
   for (int32_t k = 0; k < tables_.loci; ++k) {
     if (!locusTyped(offspring_, k, tables_.missing) || !locusTyped(parent, k, tables_.missing)) {

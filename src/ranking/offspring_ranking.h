@@ -70,6 +70,13 @@ class OffspringRanker {
   const AlleleFrequencies& frequencies_;
   const RankingSettings& settings_;
   CarrierIndex index_;
+  // The parents' alleles row after row in one block, 2 * loci a row: the
+  // candidates of an offspring are scattered over the table, and rows kept
+  // apart would cost a cache miss or more each.
+  std::vector<int> alleles_;
+  const int* allelesOf(int32_t row) const {
+    return &alleles_[static_cast<size_t>(row) * 2 * static_cast<size_t>(tables_.loci)];
+  }
   // The offspring being ranked, and buffers reused between offspring.
   const int* offspring_ = nullptr;
   std::vector<OffspringLocus> loci_;
