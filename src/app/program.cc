@@ -89,11 +89,12 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     if (!failure.detail().empty()) err << failure.detail() << "\n" << std::flush;
     return failure.status();
   } catch (const std::bad_alloc&) {
-    // A radius so wide that the family list outgrows memory: say so plainly
-    // instead of aborting; reports already begun are incomplete.
+    // Say so plainly instead of aborting; the reports of this radius stay as
+    // they were.
     out << "not enough memory to finish the analysis\n" << std::flush;
     return ExitFailure;
   }
   out << (prompted ? "\nDONE" : "DONE") << std::endl;
-  return ExitSuccess;
+  // Status 0 promises that DONE was printed.
+  return out ? ExitSuccess : ExitFailure;
 }

@@ -1,28 +1,55 @@
 #include "reports/report_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-ReportFile::ReportFile(std::string name) : name_(std::move(name)) {
-  fd_ = ::open(name_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  ok_ = fd_ >= 0;
+namespace {
+
+constexpr size_t kCopyChunk = size_t{1} << 20;
+
+// Copies what remains of `from` to the end of `to`: in the kernel where the
+// file system allows it, through a buffer where it does not.
+bool copyRest(int from, int to) {
+  bool kernelCopy = true;
+  char buffer[1 << 16];
+  for (;;) {
+    ssize_t n = -1;
+    if (kernelCopy) {
+      n = ::copy_file_range(from, nullptr, to, nullptr, kCopyChunk, 0);
+      if (n < 0 && (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP)) {
+        kernelCopy = false;
+        continue;
+      }
+    } else {
+      n = ::read(from, buffer, sizeof buffer);
+      for (ssize_t done = 0; n > 0 && done < n;) {
+        const ssize_t w = ::write(to, buffer + done, static_cast<size_t>(n - done));
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        done += w;
+      }
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+  }
 }
+
+}  // namespace
+
+ReportFile::ReportFile(int fd, int bodyFd) : fd_(fd), bodyFd_(bodyFd), ok_(fd >= 0) {}
 
 ReportFile::~ReportFile() {
   if (fd_ >= 0) ::close(fd_);
+  if (bodyFd_ >= 0) ::close(bodyFd_);
 }
 
-void ReportFile::write(std::string& text) {
-  if (leftToLater_) {
-    text.clear();
-    return;
-  }
+void ReportFile::writeTo(int fd, std::string& text) {
   size_t done = 0;
   while (ok_ && done < text.size()) {
-    const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       ok_ = false;
@@ -33,24 +60,23 @@ void ReportFile::write(std::string& text) {
   text.clear();
 }
 
+void ReportFile::write(std::string& text) { writeTo(bodyFd_ >= 0 ? bodyFd_ : fd_, text); }
+
+void ReportFile::writeHead(std::string& head) { writeTo(fd_, head); }
+
+void ReportFile::appendBody() {
+  if (ok_ && ::lseek(bodyFd_, 0, SEEK_SET) != 0) ok_ = false;
+  if (ok_ && !copyRest(bodyFd_, fd_)) ok_ = false;
+  ::close(bodyFd_);
+  bodyFd_ = -1;
+}
+
 bool ReportFile::close() {
+  if (bodyFd_ >= 0) appendBody();
   if (fd_ >= 0) {
+    if (ok_ && ::fsync(fd_) != 0) ok_ = false;
     if (::close(fd_) != 0) ok_ = false;
     fd_ = -1;
   }
   return ok_;
-}
-
-bool ReportFile::sharesFileWith(const ReportFile& other) const {
-  struct stat mine {};
-  struct stat theirs {};
-  if (fd_ < 0 || other.fd_ < 0) return false;
-  if (::fstat(fd_, &mine) != 0 || ::fstat(other.fd_, &theirs) != 0) return false;
-  // Devices such as /dev/null or /dev/full keep no text to interleave.
-  return S_ISREG(mine.st_mode) && mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
-}
-
-void ReportFile::leaveToLaterReport() {
-  leftToLater_ = true;
-  close();
 }
