@@ -281,6 +281,24 @@ TEST(NothingLost, ASecondRunInTheFolderStopsAtOnce) {
   }
 }
 
+// One offspring with every allele missing fits every mother x father pair:
+// millions of families, whose genotype listing outgrows a capped memory.
+TEST(NothingLost, RunningOutOfMemoryKeepsEveryOldReport) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the cap allows";
+#endif
+  ASSERT_FALSE(slowPopulation().empty());
+  std::map<std::string, std::string> files = kOldReports;
+  files["parents.PAR"] = slowPopulation().at("parents.PAR");
+  std::string unknown;
+  for (int i = 0; i < 32; ++i) unknown += "-99 ";
+  files["sons.PRO"] = unknown + "\n";
+  const RunResult run = runParentsphere(files, "2\n", "", "ulimit -v 400000");
+  EXPECT_EQ(run.stdoutText, tiny::kPrompt + "not enough memory to finish the analysis\n");
+  EXPECT_EQ(run.status, 1);
+  expectOldReports(run.folder);
+}
+
 TEST(NothingLost, DoneThatCannotBePrintedIsAFailure) {
   const RunResult run = runParentsphere(tinyFolder(), tiny::kRadius, "",
                                         "exec '" + kBinary + "' < .io/stdin > /dev/full");
