@@ -211,7 +211,7 @@ TEST(NothingLost, FullDiskKeepsTheOldReportsItCannotReplace) {
     GTEST_SKIP() << "unshare cannot make a mount namespace here, so no small file system "
                     "can be mounted";
   }
-  ASSERT_FALSE(slowPopulation().empty());
+  ASSERT_FALSE(slowPopulation().empty()) << "popgen could not make the population";
   std::map<std::string, std::string> files = slowPopulation();
   files.insert(kOldReports.begin(), kOldReports.end());
   const RunResult folder = runParentsphere(files, "2\n", "", "exit 0");
@@ -243,7 +243,7 @@ TEST(NothingLost, FullDiskKeepsTheOldReportsItCannotReplace) {
 }
 
 TEST(NothingLost, InterruptedRunLeavesTheOldReports) {
-  ASSERT_FALSE(slowPopulation().empty());
+  ASSERT_FALSE(slowPopulation().empty()) << "popgen could not make the population";
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
     SCOPED_TRACE(strsignal(signal));
     std::map<std::string, std::string> files = slowPopulation();
@@ -261,7 +261,7 @@ TEST(NothingLost, InterruptedRunLeavesTheOldReports) {
 }
 
 TEST(NothingLost, ASecondRunInTheFolderStopsAtOnce) {
-  ASSERT_FALSE(slowPopulation().empty());
+  ASSERT_FALSE(slowPopulation().empty()) << "popgen could not make the population";
   const RunResult folder = runParentsphere(slowPopulation(), "2\n", "", "exit 0");
   const pid_t first = start(folder.folder, "first");
   ASSERT_TRUE(waitUntilWriting(folder.folder, first)) << "the run ended before it was caught";
@@ -287,7 +287,7 @@ TEST(NothingLost, RunningOutOfMemoryKeepsEveryOldReport) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "AddressSanitizer reserves more address space than the cap allows";
 #endif
-  ASSERT_FALSE(slowPopulation().empty());
+  ASSERT_FALSE(slowPopulation().empty()) << "popgen could not make the population";
   std::map<std::string, std::string> files = kOldReports;
   files["parents.PAR"] = slowPopulation().at("parents.PAR");
   std::string unknown;

@@ -1,5 +1,7 @@
-// ReportSet on its own: reports reach their folder only on commit(), one set
-// per folder at a time, and a folder it cannot use loses every report.
+// ReportSet on its own: reports reach their folder only on commit(), and a
+// folder it cannot use loses every report, named by path. (What a failed or
+// interrupted run leaves, and the folder lock, are tested on the real program
+// in nothing_lost_test.cc.)
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -10,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include "analysis/analyse.h"
-#include "reports/folder_lock.h"
 #include "reports/report_set.h"
 #include "run_fixture.h"
 #include "test_support.h"
@@ -56,27 +57,6 @@ TEST(ReportSet, ReportsAppearInTheirFolderOnlyOnCommit) {
   struct stat info {};
   ASSERT_EQ(stat("out/Fam.out", &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u) << "the replaced report's permissions are kept";
-}
-
-TEST(ReportSet, UncommittedSetLeavesTheFolderAsItWas) {
-  ScopedWorkdir work;
-  writeFile("Parent.out", "old\n");
-  {
-    ReportSet set;
-    ASSERT_TRUE(set.open());
-    writeAll(set);
-  }
-  EXPECT_EQ(entries("."), std::vector<std::string>{"Parent.out"});
-  EXPECT_EQ(readFile("Parent.out"), "old\n");
-}
-
-TEST(ReportSet, ASecondSetInTheFolderIsRefused) {
-  ScopedWorkdir work;
-  FolderLock other(".");
-  ASSERT_EQ(other.state(), FolderLock::State::Held);
-  ReportSet set(".");
-  EXPECT_FALSE(set.open());
-  EXPECT_TRUE(entries(".").empty());
 }
 
 TEST(ReportSet, AMissingFolderLosesEveryReportByPath) {

@@ -52,7 +52,7 @@ void ReportFile::writeTo(int fd, std::string& text) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      ok_ = false;
+      fail();
       break;
     }
     done += static_cast<size_t>(n);
@@ -60,13 +60,21 @@ void ReportFile::writeTo(int fd, std::string& text) {
   text.clear();
 }
 
+void ReportFile::fail() {
+  ok_ = false;
+  // A failed report is never put in place: its space goes back at once, so
+  // on a full disk the other reports can still be written.
+  for (int fd : {fd_, bodyFd_}) {
+    if (fd >= 0 && ::ftruncate(fd, 0) != 0) continue;  // it is removed at the end anyway
+  }
+}
+
 void ReportFile::write(std::string& text) { writeTo(bodyFd_ >= 0 ? bodyFd_ : fd_, text); }
 
 void ReportFile::writeHead(std::string& head) { writeTo(fd_, head); }
 
 void ReportFile::appendBody() {
-  if (ok_ && ::lseek(bodyFd_, 0, SEEK_SET) != 0) ok_ = false;
-  if (ok_ && !copyRest(bodyFd_, fd_)) ok_ = false;
+  if (ok_ && (::lseek(bodyFd_, 0, SEEK_SET) != 0 || !copyRest(bodyFd_, fd_))) fail();
   ::close(bodyFd_);
   bodyFd_ = -1;
 }
@@ -74,7 +82,7 @@ void ReportFile::appendBody() {
 bool ReportFile::close() {
   if (bodyFd_ >= 0) appendBody();
   if (fd_ >= 0) {
-    if (ok_ && ::fsync(fd_) != 0) ok_ = false;
+    if (ok_ && ::fsync(fd_) != 0) fail();
     if (::close(fd_) != 0) ok_ = false;
     fd_ = -1;
   }

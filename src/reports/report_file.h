@@ -49,6 +49,7 @@ class ReportFile : public ReportSink {
 
  private:
   void writeTo(int fd, std::string& text);
+  void fail();
   void appendBody();
 
   int fd_;
