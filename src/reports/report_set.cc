@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <csignal>
 
 #include "reports/interrupt_cleanup.h"
@@ -193,6 +194,5 @@ std::vector<std::string> ReportSet::commit() {
 }
 
 std::string ReportSet::pathOf(const std::string& name) const {
-  if (folder_ == ".") return name;
-  return folder_.back() == '/' ? folder_ + name : folder_ + "/" + name;
+  return folder_ == "." ? name : (std::filesystem::path(folder_) / name).string();
 }
