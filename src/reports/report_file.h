@@ -1,4 +1,6 @@
 #pragma once
+#include <sys/types.h>
+
 #include <string>
 
 // Where a report's text goes: a file, or memory in tests.
@@ -26,8 +28,8 @@ class ReportSink {
 
 // A report written in large pieces to a file opened for it, every write
 // checked, so a full disk, a file-size limit or an unopenable path is
-// noticed, never ignored. The file is flushed to disk before it counts as
-// written.
+// noticed, never ignored. The file counts as written once sync() has it on
+// disk.
 class ReportFile : public ReportSink {
  public:
   // Writes to `fd`. With `bodyFd` (a second, readable and writable file),
@@ -42,17 +44,22 @@ class ReportFile : public ReportSink {
   // Nothing more is written once a write has failed.
   void write(std::string& text) override;
   void writeHead(std::string& head) override;
-  // True when the file was fully written, synced to disk and closed; the same
-  // answer when called again.
+  // True when every byte was written; the disk is asked to store them, and
+  // sync() waits for it. The same answer when called again.
   bool close() override;
+  // Closes the file once every byte is on the disk: true when all of it is.
+  bool sync();
   bool failed() const override { return !ok_; }
 
  private:
   void writeTo(int fd, std::string& text);
+  void startWriteback(off_t bytes);
   void fail();
   void appendBody();
 
   int fd_;
   int bodyFd_;
   bool ok_;
+  off_t written_ = 0;    // bytes of the report written to fd_
+  off_t startedTo_ = 0;  // how far the disk has been asked to write them
 };

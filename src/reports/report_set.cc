@@ -174,11 +174,15 @@ void ReportSet::removeTemporary(Report& report) {
 }
 
 std::vector<std::string> ReportSet::commit() {
+  // Every report is on its way to the disk before the first wait for one.
+  std::array<bool, 3> written{};
+  for (size_t i = 0; i < reports_.size(); ++i) written[i] = reports_[i].file->close();
+  for (size_t i = 0; i < reports_.size(); ++i) written[i] = reports_[i].file->sync() && written[i];
   std::vector<std::string> unwritten;
   const EndingSignalsHeld held;
-  for (Report& report : reports_) {
-    const bool written = report.file->close();
-    if (written && ::renameat(lock_->fd(), report.temporary.c_str(), lock_->fd(),
+  for (size_t i = 0; i < reports_.size(); ++i) {
+    Report& report = reports_[i];
+    if (written[i] && ::renameat(lock_->fd(), report.temporary.c_str(), lock_->fd(),
                               report.name.c_str()) == 0) {
       forgetTemporary(report.slot);
       report.temporary.clear();
