@@ -1,0 +1,15 @@
+#include "markers/decimal_text.h"
+
+#include <cstdio>
+
+std::string decimalText(double value, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  std::string result(text);
+  if (result[0] == '-' && result.find_first_not_of("-0.") == std::string::npos) result.erase(0, 1);
+  return result;
+}
+
+std::string decimalText(const std::optional<double>& value, int decimals) {
+  return value ? decimalText(*value, decimals) : std::string();
+}
