@@ -13,7 +13,8 @@ constexpr double kHeight = 320;
 constexpr double kLeft = 70;
 constexpr double kRight = 20;
 constexpr double kTop = 36;
-constexpr double kBottom = 78;
+constexpr double kBottomFlat = 50;    // room for upright category labels and the axis title
+constexpr double kBottomTurned = 78;  // for labels turned by 45 degrees
 constexpr int kTicks = 5;
 constexpr double kSlotFill = 0.8;        // share of a slot the bars take
 constexpr double kLabelCharWidth = 6.5;  // average width of a tick-label character
@@ -56,10 +57,13 @@ double roundUp(double value) {
 
 std::string barChartSvg(const BarChart& chart) {
   const double plotW = kWidth - kLeft - kRight;
-  const double plotH = kHeight - kTop - kBottom;
   const double yMax = chart.yMax > 0 ? chart.yMax : roundUp(dataMax(chart));
   const size_t slots = std::max<size_t>(chart.categories.size(), 1);
   const double slot = plotW / static_cast<double>(slots);
+  size_t longest = 0;
+  for (const std::string& name : chart.categories) longest = std::max(longest, name.size());
+  const bool turn = kLabelCharWidth * static_cast<double>(longest) > slot;
+  const double plotH = kHeight - kTop - (turn ? kBottomTurned : kBottomFlat);
   const double bottom = kTop + plotH;
   auto yOf = [&](double v) { return bottom - plotH * std::clamp(v / yMax, 0.0, 1.0); };
 
@@ -91,9 +95,6 @@ std::string barChartSvg(const BarChart& chart) {
              "\" stroke=\"#222222\" stroke-width=\"0.6\"/>";
     }
   }
-  size_t longest = 0;
-  for (const std::string& name : chart.categories) longest = std::max(longest, name.size());
-  const bool turn = kLabelCharWidth * static_cast<double>(longest) > slot;
   for (size_t c = 0; c < chart.categories.size(); ++c) {
     const double x = kLeft + slot * (static_cast<double>(c) + 0.5);
     const bool bold = c < chart.highlighted.size() && chart.highlighted[c];

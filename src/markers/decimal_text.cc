@@ -13,3 +13,11 @@ std::string decimalText(double value, int decimals) {
 std::string decimalText(const std::optional<double>& value, int decimals) {
   return value ? decimalText(*value, decimals) : std::string();
 }
+
+std::string shortDecimalText(double value, int decimals) {
+  std::string text = decimalText(value, decimals);
+  if (text.find('.') == std::string::npos) return text;
+  text.erase(text.find_last_not_of('0') + 1);
+  if (text.back() == '.') text.pop_back();
+  return text;
+}

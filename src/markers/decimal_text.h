@@ -7,3 +7,7 @@
 // "-0.0000". Empty text for an empty figure.
 std::string decimalText(double value, int decimals);
 std::string decimalText(const std::optional<double>& value, int decimals);
+
+// `value` with at most `decimals` digits after the point and no trailing
+// zeros ("2", "0.5"), for numbers quoted in sentences.
+std::string shortDecimalText(double value, int decimals);

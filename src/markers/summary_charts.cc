@@ -4,6 +4,7 @@
 #include "markers/decimal_text.h"
 #include "markers/histogram.h"
 #include "markers/marker_notes.h"
+#include "markers/marker_table.h"
 #include "markers/share_chart.h"
 
 namespace {
@@ -109,7 +110,7 @@ std::string deltaChart(const SummaryInput& in) {
   chart.description = "Distribution of mother and pair LOD deltas";
   chart.xLabel = "LOD delta (natural log units): best candidate minus runner-up";
   chart.markerAt = (in.minDelta - h.start) / h.width;
-  chart.markerLabel = "--min-delta " + decimalText(in.minDelta, 2) + ": confident from here";
+  chart.markerLabel = "--min-delta " + shortDecimalText(in.minDelta, kFigureDecimals) + ": confident from here";
   return barChartSvg(chart);
 }
 

@@ -41,21 +41,25 @@ void markerRow(std::string& out, const std::string& name, const MarkerRow& row, 
   out += "</tr>";
 }
 
-// How many unrelated candidates of a sex pass exclusion per offspring.
-std::string passing(const std::optional<double>& excl, size_t candidates) {
-  if (!excl) return "no locus can exclude anyone";
+// "0.0605: about 1.8 of the 30 candidate mothers and 1.8 of the 30 candidate
+// fathers": how many unrelated candidates pass exclusion per offspring.
+std::string passing(const std::optional<double>& excl, size_t mothers, size_t fathers) {
+  if (!excl) return " nothing: no locus can exclude anyone";
   const double pass = 1 - *excl;
-  return decimalText(pass, kFigureDecimals) + ", about " +
-         decimalText(pass * static_cast<double>(candidates), 1) + " of the " +
-         std::to_string(candidates);
+  auto of = [pass](size_t candidates, const char* sex) {
+    return decimalText(pass * static_cast<double>(candidates), 1) + " of the " +
+           std::to_string(candidates) + " candidate " + sex;
+  };
+  return " probability " + decimalText(pass, kFigureDecimals) + ": about " + of(mothers, "mothers") +
+         " and " + of(fathers, "fathers") + " per offspring";
 }
 
 void markerSection(std::string& out, const SummaryInput& in) {
   out += "<h2>Markers</h2><p>Allele frequencies count every typed individual once, parents and "
          "offspring. Exclusion probability: the chance that one locus shows an unrelated "
          "individual is not the parent. Rows marked * are flagged (f_null above " +
-         decimalText(kNullAlleleFlag, 2) + " or mismatch_rate above " +
-         decimalText(kMismatchFlag, 2) + "); the reasons follow the table.</p>";
+         shortDecimalText(kNullAlleleFlag, 2) + " or mismatch_rate above " +
+         shortDecimalText(kMismatchFlag, 2) + "); the reasons follow the table.</p>";
   out += "<table id=\"markers\"><tr><th class=\"l\">locus</th><th>alleles</th><th>typed</th>"
          "<th>ho</th><th>he</th><th>pic</th><th>excl_1p</th><th>excl_2p</th><th>excl_pp</th>"
          "<th>f_null</th><th>mismatch_rate</th></tr>";
@@ -70,10 +74,8 @@ void markerSection(std::string& out, const SummaryInput& in) {
     for (const std::string& note : notes) out += "<li>" + escapeHtml(note) + "</li>";
     out += "</ul>";
   }
-  out += "<p>Over all loci an unrelated female passes exclusion as a mother with probability " +
-         passing(in.combined.excl1p, in.motherCount) +
-         " candidate mothers per offspring; an unrelated male likewise " +
-         passing(in.combined.excl1p, in.fatherCount) + " candidate fathers.</p>";
+  out += "<p>Over all loci an unrelated candidate passes exclusion as first parent with" +
+         passing(in.combined.excl1p, in.motherCount, in.fatherCount) + ".</p>";
   out += "<h3>Exclusion power per locus</h3>" + exclusionChart(in) +
          "<p class=\"note\">Taller bars exclude more unrelated candidates. A locus with no bar "
          "has fewer than two alleles.</p>";
@@ -105,7 +107,7 @@ void rankedSection(std::string& out, const SummaryInput& in) {
   out += "<h3>LOD deltas</h3>" + deltaChart(in) +
          "<p class=\"note\">The delta is the best candidate's LOD minus the runner-up's: how "
          "much more likely the best one is (natural log; 2 means about 7.4 times). Calls right "
-         "of the dashed line (--min-delta " + decimalText(in.minDelta, 2) +
+         "of the dashed line (--min-delta " + shortDecimalText(in.minDelta, kFigureDecimals) +
          ") with a positive LOD are confident.</p><h3>Calls</h3>" + callsChart(in) +
          "<p class=\"note\">confident: LOD above 0 and delta at least --min-delta; ambiguous: "
          "LOD above 0, smaller delta; unlikely: LOD at most 0, the true parent is probably "
