@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Renders a summary page (parentsphere --summary) to PNG with headless
+# Chromium, to look at it as a reader would.
+#   summary-screenshot.sh [--size W,H] PAGE.html [OUT.png]   render a page (default OUT: PAGE.png)
+#   summary-screenshot.sh [--size W,H] --example             run examples/ at radius 4
+#   summary-screenshot.sh [--size W,H] --popgen              run a generated population
+# --example and --popgen build the program (and popgen), run it in
+# out/summary-example or out/summary-popgen with --markers markers.tsv
+# --summary summary.html, and render summary.png there.
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+need chromium chromium
+size="1200,4000"
+if [ "${1:-}" = "--size" ]; then
+  size="${2:?--size needs W,H}"
+  shift 2
+fi
+case "$size" in
+  [0-9]*,[0-9]*) ;;
+  *) echo "summary-screenshot: --size takes W,H in pixels, e.g. 1200,4000" >&2; exit 2 ;;
+esac
+
+render() {  # render PAGE PNG
+  local profile
+  profile="$(mktemp -d)"
+  # No network, no sync, a throwaway profile: the page must stand alone.
+  chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$profile" --screenshot="$2" --window-size="$size" \
+    "file://$(realpath "$1")" >/dev/null 2>&1 || true
+  rm -rf "$profile"
+  if [ ! -s "$2" ]; then
+    echo "summary-screenshot: chromium wrote no $2" >&2
+    exit 1
+  fi
+  echo "$2"
+}
+
+run_in() {  # run_in FOLDER RADIUS: analyse the tables there, writing the page
+  (cd "$1" && echo "$2" | "$ROOT/build/parentsphere" --markers markers.tsv --summary summary.html >/dev/null)
+  render "$1/summary.html" "$1/summary.png"
+}
+
+case "${1:-}" in
+  --example | --popgen)
+    configure "$ROOT/build" -DPARENTSPHERE_TESTS=OFF
+    cmake --build "$ROOT/build" --target parentsphere popgen -j "$(jobs)" >/dev/null
+    if [ "$1" = --example ]; then
+      dir="$ROOT/out/summary-example"
+      mkdir -p "$dir"
+      cp "$ROOT/examples/parents.PAR" "$ROOT/examples/sons.PRO" "$dir/"
+    else
+      dir="$ROOT/out/summary-popgen"
+      "$ROOT/build/tools/popgen" --mothers 200 --fathers 200 --offspring 1000 --loci 14 \
+        --seed 18 --missing 0.02 --error 0.01 --out "$dir"
+    fi
+    run_in "$dir" 4
+    ;;
+  "" | -*)
+    sed -n '2,9p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+    exit 2
+    ;;
+  *)
+    render "$1" "${2:-${1%.html}.png}"
+    ;;
+esac

@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "input/data.h"
+#include "markers/summary_input.h"
+
+// What a run asks of the marker stage. An empty path: that file is not asked.
+struct MarkerRequest {
+  std::string tablePath;    // --markers
+  std::string summaryPath;  // --summary
+  // The run's inputs and options as the summary page lists them.
+  std::vector<std::pair<std::string, std::string>> settings;
+  bool any() const { return !tablePath.empty() || !summaryPath.empty(); }
+};
+
+// Writes the requested marker table and summary page for tables the
+// analysis has validated (nLoci set), with `offspring` as the engine counted
+// them. Returns the paths that could not be written, table first.
+std::vector<std::string> writeMarkerOutputs(const MarkerRequest& request, const Data& parents,
+                                            const Data& sons, int missing,
+                                            const std::vector<OffspringCounts>& offspring);
