@@ -55,7 +55,7 @@ SummaryInput sampleInput(bool rankedTable) {
   if (rankedTable) locus.mismatchRate = 0.1;
   in.loci = {locus, MarkerRow{}};
   in.combined = combinedStatistics(in.loci);
-  in.offspring = {{1, 2, 2}, {0, 0, 0}, {3, 1, 0}};
+  in.radii = {{4, {{1, 2, 2}, {0, 0, 0}, {3, 1, 0}}}, {6, {{3, 3, 4}, {1, 0, 0}, {3, 2, 1}}}};
   in.rankedTable = rankedTable;
   in.minDelta = 2;
   if (rankedTable) in.calls = {{4.5, Call::Confident, 1.0, Call::Ambiguous}, {}, {0.2, Call::Unlikely, {}, {}}};
@@ -69,9 +69,9 @@ TEST(SummaryPage, ParsesAsXmlWithEveryChartAndNothingFetched) {
     const char* expected;
   } cases[] = {
       {true,
-       "charts exclusion mismatch candidates families deltas calls\nnote False\noutside 0\n"
+       "charts exclusion mismatch candidates-4 families-4 candidates-6 families-6 deltas calls\nnote False\noutside 0\n"
        "settings a<b>&\"c'.PAR|4\n"},
-      {false, "charts exclusion candidates families\nnote True\noutside 0\nsettings a<b>&\"c'.PAR|4\n"},
+      {false, "charts exclusion candidates-4 families-4 candidates-6 families-6\nnote True\noutside 0\nsettings a<b>&\"c'.PAR|4\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.rankedTable ? "with a ranked table" : "without a ranked table");

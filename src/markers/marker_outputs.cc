@@ -8,7 +8,7 @@
 
 std::vector<std::string> writeMarkerOutputs(const MarkerRequest& request, const Data& parents,
                                             const Data& sons, int missing,
-                                            const std::vector<OffspringCounts>& offspring) {
+                                            const std::vector<RadiusCounts>& radii) {
   std::vector<std::string> unwritten;
   if (!request.any()) return unwritten;
   SummaryInput in;
@@ -23,7 +23,7 @@ std::vector<std::string> writeMarkerOutputs(const MarkerRequest& request, const 
   const size_t mothers = static_cast<size_t>(contmadres(parents.rows));
   in.motherCount = mothers;
   in.fatherCount = parents.rows.size() - mothers;
-  in.offspring = offspring;
+  in.radii = radii;
   if (!writeWholeFile(request.summaryPath, summaryPage(in))) unwritten.push_back(request.summaryPath);
   return unwritten;
 }

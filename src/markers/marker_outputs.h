@@ -16,8 +16,8 @@ struct MarkerRequest {
 };
 
 // Writes the requested marker table and summary page for tables the
-// analysis has validated (nLoci set), with `offspring` as the engine counted
-// them. Returns the paths that could not be written, table first.
+// analysis has validated (nLoci set), with the offspring as the engine counted
+// them at each radius. Returns the paths that could not be written, table first.
 std::vector<std::string> writeMarkerOutputs(const MarkerRequest& request, const Data& parents,
                                             const Data& sons, int missing,
-                                            const std::vector<OffspringCounts>& offspring);
+                                            const std::vector<RadiusCounts>& radii);

@@ -72,29 +72,31 @@ std::string mismatchChart(const SummaryInput& in) {
   return barChartSvg(chart);
 }
 
-std::string candidatesChart(const SummaryInput& in) {
+std::string candidatesChart(const RadiusCounts& run) {
   std::vector<double> mothers, fathers;
-  for (const OffspringCounts& o : in.offspring) {
+  for (const OffspringCounts& o : run.offspring) {
     mothers.push_back(static_cast<double>(o.mothers));
     fathers.push_back(static_cast<double>(o.fathers));
   }
   BarChart chart = histogramChart(countHistogram({mothers, fathers}, kCountBins),
                                   {"candidate mothers", "candidate fathers"},
                                   {Fill::Dark, Fill::Hatched});
-  chart.id = "candidates";
-  chart.description = "Candidates within the radius per offspring";
-  chart.xLabel = "candidates within the radius per offspring (as in Parent.out)";
+  chart.id = "candidates-" + std::to_string(run.radius);
+  chart.description = "Candidates within radius " + std::to_string(run.radius) + " per offspring";
+  chart.xLabel = "candidates within radius " + std::to_string(run.radius) +
+                 " per offspring (as in Parent.out)";
   return barChartSvg(chart);
 }
 
-std::string familiesChart(const SummaryInput& in) {
+std::string familiesChart(const RadiusCounts& run) {
   std::vector<double> families;
-  for (const OffspringCounts& o : in.offspring) families.push_back(static_cast<double>(o.families));
+  for (const OffspringCounts& o : run.offspring) families.push_back(static_cast<double>(o.families));
   BarChart chart = histogramChart(countHistogram({families}, kCountBins),
                                   {"offspring with that many families"}, {Fill::Dark});
-  chart.id = "families";
-  chart.description = "Families per offspring";
-  chart.xLabel = "families per offspring (lines in Fam.out)";
+  chart.id = "families-" + std::to_string(run.radius);
+  chart.description = "Families per offspring at radius " + std::to_string(run.radius);
+  chart.xLabel = "families per offspring at radius " + std::to_string(run.radius) +
+                 " (lines in Fam.out)";
   return barChartSvg(chart);
 }
 

@@ -29,6 +29,12 @@ struct OffspringCalls {
   std::optional<Call> pairCall;
 };
 
+// The counts of every offspring, in offspring order, at one radius.
+struct RadiusCounts {
+  int radius = 0;
+  std::vector<OffspringCounts> offspring;
+};
+
 struct SummaryInput {
   // What the run read and was asked, as label and value pairs (file names,
   // the radius, options), in the order to list them. Plain text.
@@ -37,7 +43,7 @@ struct SummaryInput {
   size_t fatherCount = 0;
   std::vector<MarkerRow> loci;  // one per locus, column order
   MarkerRow combined;           // the `all` row
-  std::vector<OffspringCounts> offspring;
+  std::vector<RadiusCounts> radii;  // one per radius analysed, in run order
   bool rankedTable = false;  // calls, minDelta and the loci's mismatch rates are set
   double minDelta = 0;
   std::vector<OffspringCalls> calls;  // one per offspring when rankedTable

@@ -87,12 +87,13 @@ void markerSection(std::string& out, const SummaryInput& in) {
   }
 }
 
-void offspringSection(std::string& out, const SummaryInput& in) {
-  out += "<h2>Candidates and families per offspring</h2><h3>Candidates</h3>" +
-         candidatesChart(in) +
+void offspringSection(std::string& out, const RadiusCounts& run) {
+  const std::string radius = std::to_string(run.radius);
+  out += "<h2>Candidates and families per offspring, radius " + radius +
+         "</h2><h3>Candidates</h3>" + candidatesChart(run) +
          "<p class=\"note\">How many offspring (height) have that many candidate mothers or "
          "fathers within the radius (bin). Many candidates mean the radius or the markers "
-         "leave much undecided.</p><h3>Families</h3>" + familiesChart(in) +
+         "leave much undecided.</p><h3>Families</h3>" + familiesChart(run) +
          "<p class=\"note\">How many offspring have that many compatible mother x father "
          "pairs in Fam.out; the first bin holds the offspring without a family.</p>";
 }
@@ -124,7 +125,7 @@ std::string summaryPage(const SummaryInput& in) {
   out += "</style></head><body><h1>parentsphere run summary</h1>";
   settingsSection(out, in);
   markerSection(out, in);
-  offspringSection(out, in);
+  for (const RadiusCounts& run : in.radii) offspringSection(out, run);
   rankedSection(out, in);
   out += "</body></html>\n";
   return out;
