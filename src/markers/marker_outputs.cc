@@ -4,7 +4,7 @@
 #include "markers/marker_table.h"
 #include "markers/summary_page.h"
 #include "markers/whole_file.h"
-#include "spheres/sphere_filling.h"
+#include "input/table_checks.h"
 
 std::vector<std::string> writeMarkerOutputs(const MarkerRequest& request, const Data& parents,
                                             const Data& sons, int missing,
