@@ -18,6 +18,8 @@ constexpr double kBottomTurned = 78;  // for labels turned by 45 degrees
 constexpr int kTicks = 5;
 constexpr double kSlotFill = 0.8;        // share of a slot the bars take
 constexpr double kLabelCharWidth = 6.5;  // average width of a tick-label character
+constexpr double kMaxBarWidth = 60;      // few categories still get slim bars
+constexpr double kMinLabelledBar = 14;   // narrower bars carry no count
 
 std::string attr(const char* name, double value) {
   return std::string(" ") + name + "=\"" + svgNumber(value) + "\"";
@@ -82,17 +84,23 @@ std::string barChartSvg(const BarChart& chart) {
     out += line(kLeft, yOf(v), kLeft + plotW, yOf(v), "stroke=\"#d0d0d0\"");
     out += text(kLeft - 6, yOf(v) + 4, "end", decimalText(v, chart.yDecimals));
   }
-  const double barW = slot * kSlotFill / static_cast<double>(std::max<size_t>(chart.series.size(), 1));
+  const double seriesCount = static_cast<double>(std::max<size_t>(chart.series.size(), 1));
+  const double barW = std::min(slot * kSlotFill / seriesCount, kMaxBarWidth);
+  const double groupStart = (slot - barW * seriesCount) / 2;  // centres the bars in the slot
   for (size_t s = 0; s < chart.series.size(); ++s) {
     const BarSeries& series = chart.series[s];
     for (size_t c = 0; c < series.values.size() && c < slots; ++c) {
       if (!series.values[c] || !std::isfinite(*series.values[c])) continue;
-      const double x = kLeft + slot * (static_cast<double>(c) + (1 - kSlotFill) / 2) +
-                       barW * static_cast<double>(s);
+      const double x =
+          kLeft + slot * static_cast<double>(c) + groupStart + barW * static_cast<double>(s);
       const double y = yOf(*series.values[c]);
       out += "<rect" + attr("x", x) + attr("y", y) + attr("width", barW) +
              attr("height", bottom - y) + " fill=\"" + fillValue(series.fill, chart.id) +
              "\" stroke=\"#222222\" stroke-width=\"0.6\"/>";
+      if (chart.countLabels && barW >= kMinLabelledBar && *series.values[c] > 0) {
+        out += text(x + barW / 2, y - 3, "middle", decimalText(*series.values[c], 0),
+                    " class=\"count\"");
+      }
     }
   }
   for (size_t c = 0; c < chart.categories.size(); ++c) {

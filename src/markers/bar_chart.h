@@ -23,6 +23,7 @@ struct BarChart {
   std::vector<BarSeries> series;
   double yMax = 0;  // 0: from the data, rounded up to a round number
   int yDecimals = 0;  // of the tick labels
+  bool countLabels = false;  // whole-number counts written above the bars that are not zero
   std::optional<double> markerAt;  // a vertical line, in slots from the left edge
   std::string markerLabel;
 };

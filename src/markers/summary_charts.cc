@@ -36,6 +36,7 @@ BarChart histogramChart(const Histogram& h, const std::vector<std::string>& name
     chart.series.push_back(series);
   }
   chart.yLabel = "offspring (count)";
+  chart.countLabels = true;
   return chart;
 }
 

@@ -15,7 +15,7 @@ constexpr const char* kStyle =
     "td,th{border:1px solid #bbb;padding:2px 6px;text-align:right}"
     "th{background:#eee}th.l,td.l{text-align:left}"
     "tr.flag td{background:#fbe3e0;font-weight:bold}tr.all td{border-top:2px solid #333}"
-    "svg.chart{width:100%;height:auto;font-size:12px}svg .axis{font-size:13px}"
+    "svg.chart{width:100%;height:auto;font-size:12px}svg .axis{font-size:13px}svg .count{font-size:10px}"
     "p.note{font-size:0.9em;color:#333}"
     "@media print{body{max-width:none}h2{page-break-after:avoid}svg.chart{page-break-inside:avoid}}";
 
@@ -41,13 +41,16 @@ void markerRow(std::string& out, const std::string& name, const MarkerRow& row, 
   out += "</tr>";
 }
 
+// Unrelated candidates passing per offspring are often far below one.
+constexpr int kPassingDecimals = 2;
+
 // "0.0605: about 1.8 of the 30 candidate mothers and 1.8 of the 30 candidate
 // fathers": how many unrelated candidates pass exclusion per offspring.
 std::string passing(const std::optional<double>& excl, size_t mothers, size_t fathers) {
   if (!excl) return " nothing: no locus can exclude anyone";
   const double pass = 1 - *excl;
   auto of = [pass](size_t candidates, const char* sex) {
-    return decimalText(pass * static_cast<double>(candidates), 1) + " of the " +
+    return decimalText(pass * static_cast<double>(candidates), kPassingDecimals) + " of the " +
            std::to_string(candidates) + " candidate " + sex;
   };
   return " probability " + decimalText(pass, kFigureDecimals) + ": about " + of(mothers, "mothers") +
