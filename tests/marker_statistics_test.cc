@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "markers/allele_counts.h"
+#include "markers/decimal_text.h"
 #include "markers/marker_statistics.h"
 #include "markers/marker_table.h"
 #include "markers/mismatch_rate.h"
@@ -91,6 +92,22 @@ TEST(MarkerTable, FixedDecimalsAndEmptyCells) {
       "2\t1\t2\t\t\t\t\t\t\t\t\n"
       "all\t1.50\t2.50\t0.3333\t0.7500\t0.3750\t0.1250\t0.1875\t0.2812\t0.2381\t0.2500\n",
       markerTableText(rows, combinedStatistics(rows)));
+}
+
+TEST(DecimalText, SameBytesEverywhereAndNoNegativeZero) {
+  const struct {
+    std::string got;
+    const char* expected;
+  } cases[] = {
+      {decimalText(-0.00001, 4), "0.0000"},  // a tiny negative f_null
+      {decimalText(-0.00005001, 4), "-0.0001"},
+      {decimalText(std::optional<double>(), 4), ""},
+      {shortDecimalText(2.0, 4), "2"},
+      {shortDecimalText(0.25, 4), "0.25"},
+      {significantText(0.000543, 2), "0.00054"},
+      {significantText(1.84, 2), "1.8"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.expected, c.got);
 }
 
 TEST(AlleleCounts, ShortRowIsRefusedNotOverread) {

@@ -40,7 +40,8 @@ std::vector<std::string> MarkerRun::write(const Data& parents, const Data& sons)
       {"offspring table", options_.offspringFile},
       {options_.radii.empty() ? "radius (typed at the prompt)" : "radius (--radius)",
        joined(radii_)},
-      {"reports in", options_.outputDir + (radii_.size() > 1 ? " (a radius-R folder each)" : "")},
+      {"reports in", (options_.outputDir == "." ? "the current folder" : options_.outputDir) +
+                         (radii_.size() > 1 ? " (a radius-R folder each)" : "")},
       {"marker table (--markers)", options_.markersFile.empty() ? "not written" : options_.markersFile},
       {"summary page (--summary)", options_.summaryFile},
       {"ranked table", "not computed"},

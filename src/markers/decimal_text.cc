@@ -1,5 +1,7 @@
 #include "markers/decimal_text.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 std::string decimalText(double value, int decimals) {
@@ -20,4 +22,11 @@ std::string shortDecimalText(double value, int decimals) {
   text.erase(text.find_last_not_of('0') + 1);
   if (text.back() == '.') text.pop_back();
   return text;
+}
+
+std::string significantText(double value, int digits) {
+  constexpr int kMostDecimals = 8;
+  if (!(value > 0) || value >= 1) return decimalText(value, 1);
+  const int decimals = digits - 1 - static_cast<int>(std::floor(std::log10(value)));
+  return decimalText(value, std::min(decimals, kMostDecimals));
 }

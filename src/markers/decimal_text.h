@@ -8,6 +8,10 @@
 std::string decimalText(double value, int decimals);
 std::string decimalText(const std::optional<double>& value, int decimals);
 
+// `value` with `digits` significant digits when below 1 ("0.00054"), with
+// one decimal from 1 on ("1.8"), for small chances quoted in sentences.
+std::string significantText(double value, int digits);
+
 // `value` with at most `decimals` digits after the point and no trailing
 // zeros ("2", "0.5"), for numbers quoted in sentences.
 std::string shortDecimalText(double value, int decimals);

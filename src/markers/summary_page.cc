@@ -41,8 +41,8 @@ void markerRow(std::string& out, const std::string& name, const MarkerRow& row, 
   out += "</tr>";
 }
 
-// Unrelated candidates passing per offspring are often far below one.
-constexpr int kPassingDecimals = 2;
+// Chances of passing every locus are often far below one: two significant digits.
+constexpr int kPassingDigits = 2;
 
 // "0.0605: about 1.8 of the 30 candidate mothers and 1.8 of the 30 candidate
 // fathers": how many unrelated candidates pass exclusion per offspring.
@@ -50,10 +50,10 @@ std::string passing(const std::optional<double>& excl, size_t mothers, size_t fa
   if (!excl) return " nothing: no locus can exclude anyone";
   const double pass = 1 - *excl;
   auto of = [pass](size_t candidates, const char* sex) {
-    return decimalText(pass * static_cast<double>(candidates), kPassingDecimals) + " of the " +
+    return significantText(pass * static_cast<double>(candidates), kPassingDigits) + " of the " +
            std::to_string(candidates) + " candidate " + sex;
   };
-  return " probability " + decimalText(pass, kFigureDecimals) + ": about " + of(mothers, "mothers") +
+  return " probability " + significantText(pass, kPassingDigits) + ": about " + of(mothers, "mothers") +
          " and " + of(fathers, "fathers") + " per offspring";
 }
 
