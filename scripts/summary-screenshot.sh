@@ -2,14 +2,14 @@
 # Renders a summary page (parentsphere --summary) to PNG with headless
 # Chromium, to look at it as a reader would.
 #   summary-screenshot.sh [--size W,H] PAGE.html [OUT.png]   render a page (default OUT: PAGE.png)
-#   summary-screenshot.sh [--size W,H] --example             run examples/ at radius 4
-#   summary-screenshot.sh [--size W,H] --popgen              run a generated population
+#   summary-screenshot.sh [--size W,H] --example             examples/, radius 4 typed at the prompt
+#   summary-screenshot.sh [--size W,H] --popgen              a generated population, radii 4 and 12
 # --example and --popgen build the program (and popgen), run it in
 # out/summary-example or out/summary-popgen with --markers markers.tsv
-# --summary summary.html, and render summary.png there.
+# --summary summary.html, and render summary.png there (default size 1200,3000).
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 need chromium chromium
-size="1200,4000"
+size="1200,3000"
 if [ "${1:-}" = "--size" ]; then
   size="${2:?--size needs W,H}"
   shift 2
@@ -35,9 +35,12 @@ render() {  # render PAGE PNG
   echo "$2"
 }
 
-run_in() {  # run_in FOLDER RADIUS: analyse the tables there, writing the page
-  (cd "$1" && echo "$2" | "$ROOT/build/parentsphere" --markers markers.tsv --summary summary.html >/dev/null)
-  render "$1/summary.html" "$1/summary.png"
+run_in() {  # run_in FOLDER STDIN [OPTIONS...]: analyse the tables there, writing the page
+  local dir="$1" input="$2"
+  shift 2
+  (cd "$dir" && echo "$input" |
+    "$ROOT/build/parentsphere" --markers markers.tsv --summary summary.html "$@" >/dev/null)
+  render "$dir/summary.html" "$dir/summary.png"
 }
 
 case "${1:-}" in
@@ -48,12 +51,13 @@ case "${1:-}" in
       dir="$ROOT/out/summary-example"
       mkdir -p "$dir"
       cp "$ROOT/examples/parents.PAR" "$ROOT/examples/sons.PRO" "$dir/"
+      run_in "$dir" 4
     else
       dir="$ROOT/out/summary-popgen"
       "$ROOT/build/tools/popgen" --mothers 200 --fathers 200 --offspring 1000 --loci 14 \
-        --seed 18 --missing 0.02 --error 0.01 --out "$dir"
+        --seed 18 --missing 0.02 --error 0.01 --out "$dir" >/dev/null
+      run_in "$dir" "" -q -r 4,12 -o reports
     fi
-    run_in "$dir" 4
     ;;
   "" | -*)
     sed -n '2,9p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2

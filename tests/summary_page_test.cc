@@ -96,7 +96,10 @@ TEST(Histogram, RoundBinWidths) {
   } cases[] = {
       {"small counts: one bin per value", countHistogram({{0, 1, 1, 5}}, 20), 1,
        {"0", "1", "2", "3", "4", "5"}, {1, 2, 0, 0, 0, 1}},
-      {"wide counts: bins of five", countHistogram({{0, 4, 5, 45}}, 20), 5, {"0-4", "5-9"}, {2, 1}},
+      {"wide counts: zero alone, then bins of five", countHistogram({{0, 4, 5, 45}}, 20), 5,
+       {"0", "1-5", "6-10"}, {1, 2, 0}},
+      {"an outlier goes to the last bin", countHistogram({std::vector<double>(200, 1.0), {1000}}, 20),
+       1, {"0", "1", "2+"}, {0, 200, 0}},
       {"deltas reach the threshold", valueHistogram({{0.3, 2.5, 7.9}}, 24, 2), 0.5,
        {"0.0-0.5", "0.5-1.0"}, {1, 0}},
       {"threshold beyond the data", valueHistogram({{0.1}}, 24, 10), 0.5, {"0.0-0.5"}, {1}},

@@ -47,17 +47,48 @@ double largest(const std::vector<std::vector<double>>& series, double floorValue
 }  // namespace
 
 Histogram countHistogram(const std::vector<std::vector<double>>& series, size_t maxBins) {
-  Histogram h;
-  const double last = largest(series, 0);
-  h.width = binWidth(0, last, std::max<size_t>(maxBins, 1), true);
-  const size_t bins = static_cast<size_t>(std::floor(last / h.width)) + 1;
-  for (size_t b = 0; b < bins; ++b) {
-    const double from = h.width * static_cast<double>(b);
-    h.labels.push_back(h.width == 1 ? decimalText(from, 0)
-                                    : decimalText(from, 0) + "-" +
-                                          decimalText(from + h.width - 1, 0));
+  constexpr double kCoveredShare = 0.99;  // counts up to this quantile get round bins
+  maxBins = std::max<size_t>(maxBins, 3);
+  std::vector<double> all;
+  for (const auto& s : series) {
+    for (double v : s) {
+      if (std::isfinite(v)) all.push_back(std::max(v, 0.0));
+    }
   }
-  fill(h, series, bins);
+  std::sort(all.begin(), all.end());
+  const double last = all.empty() ? 0 : all.back();
+  Histogram h;
+  if (last < static_cast<double>(maxBins)) {
+    for (double v = 0; v <= last; ++v) h.labels.push_back(decimalText(v, 0));
+    fill(h, series, h.labels.size());
+    return h;
+  }
+  const size_t quantile = static_cast<size_t>(std::ceil(kCoveredShare * static_cast<double>(all.size())));
+  const double cap = std::max(all[std::max<size_t>(quantile, 1) - 1], 1.0);
+  h.width = binWidth(1, cap, maxBins - 2, true);
+  const size_t ranges = static_cast<size_t>(std::floor((cap - 1) / h.width)) + 1;
+  const double covered = static_cast<double>(ranges) * h.width;  // counts 1..covered
+  h.labels.push_back("0");
+  for (size_t b = 0; b < ranges; ++b) {
+    const double from = 1 + h.width * static_cast<double>(b);
+    h.labels.push_back(h.width == 1 ? decimalText(from, 0)
+                                    : decimalText(from, 0) + "-" + decimalText(from + h.width - 1, 0));
+  }
+  const bool tail = last > covered;
+  if (tail) h.labels.push_back(decimalText(covered + 1, 0) + "+");
+  h.counts.assign(series.size(), std::vector<double>(h.labels.size(), 0));
+  for (size_t s = 0; s < series.size(); ++s) {
+    for (double v : series[s]) {
+      if (!std::isfinite(v)) continue;
+      size_t bin = h.labels.size() - 1;  // the tail
+      if (v < 1) {
+        bin = 0;
+      } else if (v <= covered) {
+        bin = 1 + static_cast<size_t>(std::floor((v - 1) / h.width));
+      }
+      h.counts[s][bin] += 1;
+    }
+  }
   return h;
 }
 

@@ -13,9 +13,11 @@ struct Histogram {
   std::vector<std::vector<double>> counts;  // per series, per bin
 };
 
-// Counts of things per offspring (whole numbers from 0): bins start at 0, a
-// bin of width 1 is labelled "3", a wider one "10-19". At most `maxBins`
-// bins, at least one.
+// Counts of things per offspring (whole numbers from 0), at most `maxBins`
+// bins (at least 3). When every count fits, one bin per count ("3").
+// Otherwise 0 keeps its own bin, round-width bins ("1-5", "6-10") reach the
+// 99th percentile, and a last bin ("51+") gathers the rare counts beyond, so
+// one outlier does not squash the rest into the first bin.
 Histogram countHistogram(const std::vector<std::vector<double>>& series, size_t maxBins);
 
 // Real values (such as LOD deltas): bins labelled by their edges ("2-4",

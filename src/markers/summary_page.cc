@@ -98,7 +98,8 @@ void offspringSection(std::string& out, const RadiusCounts& run) {
          "fathers within the radius (bin). Many candidates mean the radius or the markers "
          "leave much undecided.</p><h3>Families</h3>" + familiesChart(run) +
          "<p class=\"note\">How many offspring have that many compatible mother x father "
-         "pairs in Fam.out; the first bin holds the offspring without a family.</p>";
+         "pairs in Fam.out; the first bin holds the offspring without a family. In both charts "
+         "a last bin marked + gathers the rare counts beyond the rest.</p>";
 }
 
 void rankedSection(std::string& out, const SummaryInput& in) {
