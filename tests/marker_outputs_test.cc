@@ -2,7 +2,10 @@
 // output and exit status stay those of the same run without them.
 #include <gtest/gtest.h>
 
+#include "input/data.h"
+#include "markers/marker_outputs.h"
 #include "run_fixture.h"
+#include "test_support.h"
 #include "tiny_population.h"
 
 namespace {
@@ -54,6 +57,30 @@ TEST(MarkerOutputs, WrittenBesideUnchangedReports) {
     EXPECT_NE(std::string::npos, page.find("id=\"families-2\""));
     EXPECT_NE(std::string::npos, page.find("No ranked table was computed"));
   }
+}
+
+// The ranked table's confident mothers give the mismatch rates; its calls the
+// delta and call charts.
+TEST(MarkerOutputs, RankedResultsFillMismatchRatesAndCharts) {
+  ScopedWorkdir dir;
+  Data parents = Data::fromText(tiny::kParents, -99, "#");
+  Data sons = Data::fromText(tiny::kSons, -99, "#");
+  parents.nLoci = sons.nLoci = 1;
+  RankedResults ranked;
+  ranked.minDelta = 2;
+  ranked.calls = {{3.0, Call::Confident, 1.0, Call::Ambiguous}, {}, {2.5, Call::Confident, {}, {}}};
+  // Offspring 1 shares 100 with mother row 0; offspring 2 is half typed (not
+  // judged); offspring 3 shares nothing with mother row 1: one mismatch in two.
+  ranked.confidentMothers = {0, 1, 1};
+  const MarkerRequest request{"m.tsv", "s.html", {}};
+  EXPECT_TRUE(writeMarkerOutputs(request, parents, sons, -99, {}, &ranked).empty());
+  const std::string table = readFile("m.tsv");
+  EXPECT_NE(std::string::npos, table.find("\t0.0083\t0.5000\nall\t")) << table;
+  const std::string page = readFile("s.html");
+  for (const char* id : {"id=\"mismatch\"", "id=\"deltas\"", "id=\"calls\""}) {
+    EXPECT_NE(std::string::npos, page.find(id)) << id;
+  }
+  EXPECT_EQ(std::string::npos, page.find("No ranked table"));
 }
 
 TEST(MarkerOutputs, UnwritableFileFailsAfterTheReports) {
