@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "app/marker_options.h"
+
 #ifndef PARENTSPHERE_VERSION
 #error "PARENTSPHERE_VERSION must be defined by the build (the CMake project version)"
 #endif
@@ -112,6 +114,7 @@ void buildParser(CLI::App& app, RunOptions& options) {
   app.set_help_flag("-h,--help", "show this text and exit");
   app.set_version_flag("--version", versionText(), "show the version and exit");
   addRunOptions(app, options);
+  addMarkerOptions(app, options);
 }
 
 CommandLine usageError(const std::string& what) {
@@ -182,5 +185,7 @@ CommandLine readCommandLine(const std::vector<std::string>& args) {
   // "--" alone ends the options without an error, but the program takes no
   // other arguments.
   if (!app.remaining().empty()) return usageError("unknown argument '" + app.remaining().front() + "'");
+  const std::string markerError = markerFilesError(command.options);
+  if (!markerError.empty()) return usageError(markerError);
   return command;
 }

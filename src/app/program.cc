@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/analysis_run.h"
+#include "app/marker_run.h"
 #include "input/data.h"
 #include "input/data_warnings.h"
 #include "input/missing_value.h"
@@ -71,18 +72,26 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     Data parents(options.parentsFile, kMissingValue, kComment);
     Data sons(options.offspringFile, kMissingValue, kComment);
     checkTables(parents, sons, options.quiet, err);
+    MarkerRun markers(options, radii);
     for (int radius : radii) {
       const std::string folder = reportFolder(options, radius);
       createFolder(folder, err);
       const std::unique_ptr<RunProgress> progress = makeProgress ? makeProgress() : nullptr;
       const std::vector<std::string> unwritten =
-          runAnalysis(parents, sons, radius, kMissingValue, folder, progress.get());
+          runAnalysis(parents, sons, radius, kMissingValue, folder, progress.get(),
+                      markers.listenerFor(radius, parents));
       if (!unwritten.empty()) {
         for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
         out << std::flush;
         return ExitFailure;
       }
       if (!prompted) out << "radius " << radius << ": reports in " << folder << "\n" << std::flush;
+    }
+    const std::vector<std::string> unwritten = markers.write(parents, sons);
+    if (!unwritten.empty()) {
+      for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
+      out << std::flush;
+      return 1;
     }
   } catch (const RunFailure& failure) {
     out << failure.what() << std::flush;

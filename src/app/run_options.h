@@ -15,4 +15,8 @@ struct RunOptions {
   // radii each radius's reports go to its folder "radius-R" in it.
   std::string outputDir = ".";
   bool quiet = false;  // -q, --quiet: no warnings, no progress line
+  // --markers, --summary: the marker table and the summary page, written
+  // after the reports of every radius; empty: not written.
+  std::string markersFile;
+  std::string summaryFile;
 };
