@@ -8,15 +8,19 @@ Writes parents.PAR (mothers numbered from 1, then fathers from 2000), sons.PRO
 (offspring in sheet order, numbered from 1 as parentsphere counts them) and
 names.tsv, which maps every number back to its name. Nothing is written when
 any row is wrong: every problem is listed with its line, and the exit status
-is 1. Needs only the Python 3 standard library.
+is 1. The three files are written beside their final names and put in place
+together, so a failed run leaves the folder as it was. Needs only the Python 3
+standard library.
 """
 
 import argparse
 import csv
+import errno
 import io
 import os
 import re
 import sys
+import tempfile
 
 PROGRAM = "csv2parentsphere"
 OUTPUTS = ("parents.PAR", "sons.PRO", "names.tsv")
@@ -100,8 +104,9 @@ def printable(text):
 def convert(text, source, name_column, sex_column, ignored, delimiter):
     """Reads the sheet. Returns (mothers, fathers, offspring, allele titles),
     each individual a (name, alleles) pair, or exits listing the problems."""
-    rows = csv.reader(io.StringIO(text, newline=""), delimiter=delimiter)
-    header = next(rows, None)
+    # Strict: a stray quote is an error, not a cell silently joined with the next.
+    rows = csv.reader(io.StringIO(text, newline=""), delimiter=delimiter, strict=True)
+    header = next_row(rows, source, 1)
     if header is None or not any(cell.strip() for cell in header):
         fail(f"{source} is empty: the first row must hold the column titles")
     name_at = find_column(header, name_column, "name") if name_column else 0
@@ -118,8 +123,11 @@ def convert(text, source, name_column, sex_column, ignored, delimiter):
     problems = Problems(source)
     groups = {"mother": [], "father": [], "offspring": []}
     seen = {}
-    for row in rows:
-        line = rows.line_num
+    while True:
+        line = rows.line_num + 1  # where the row starts: a quoted cell may span lines
+        row = next_row(rows, source, line)
+        if row is None:
+            break
         if not any(cell.strip() for cell in row):
             continue
         if len(row) < len(header) or any(cell.strip() for cell in row[len(header):]):
@@ -166,6 +174,16 @@ def convert(text, source, name_column, sex_column, ignored, delimiter):
     return groups["mother"], groups["father"], groups["offspring"], titles
 
 
+def next_row(rows, source, line):
+    """The next row, or None at the end; a row the csv module cannot read (a
+    stray quote, a cell beyond its field limit) ends the run naming the line."""
+    try:
+        return next(rows, None)
+    except csv.Error as error:
+        fail(f"{source} line {line}: cannot read this row ({error}); look for a stray quote (\") "
+             "or a cell far too long")
+
+
 def genotype_text(alleles):
     return " ".join(str(a) for a in alleles)
 
@@ -189,9 +207,34 @@ def write_outputs(folder, source, mothers, fathers, offspring, titles):
     for number, (name, alleles) in enumerate(offspring, start=1):
         sons.append(f"{genotype_text(alleles)}\n")
         names.append(f"{number}\toffspring\t{name}\n")
-    for file_name, lines in zip(OUTPUTS, (parents, sons, names)):
-        with open(os.path.join(folder, file_name), "w", encoding="utf-8", newline="\n") as f:
-            f.writelines(lines)
+    replace_together(folder, zip(OUTPUTS, (parents, sons, names)))
+
+
+def replace_together(folder, contents):
+    """Writes every (name, lines) to a temporary file in `folder`, then renames
+    them all over their names: on any failure the temporaries go and the
+    folder is left as it was. Renaming replaces a link, never writes through it."""
+    umask = os.umask(0)
+    os.umask(umask)
+    written = []
+    try:
+        for name, lines in contents:
+            fd, temporary = tempfile.mkstemp(dir=folder, prefix=f".{name}.")
+            written.append((temporary, os.path.join(folder, name)))
+            os.fchmod(fd, 0o666 & ~umask)  # as an ordinary new file gets
+            with open(fd, "w", encoding="utf-8", newline="\n") as f:
+                f.writelines(lines)
+                f.flush()
+                os.fsync(f.fileno())
+        for _, final in written:
+            if os.path.isdir(final) and not os.path.islink(final):
+                raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), final)
+        for temporary, final in written:
+            os.replace(temporary, final)
+    finally:
+        for temporary, _ in written:
+            if os.path.lexists(temporary):
+                os.unlink(temporary)
 
 
 def count(group, role, first):
@@ -229,7 +272,11 @@ def main(argv):
         fail("--delimiter takes one character", 2)
     if not os.path.isdir(args.output):
         fail(f"the output folder {args.output} does not exist", 2)
-    existing = [name for name in OUTPUTS if os.path.exists(os.path.join(args.output, name))]
+    for name in OUTPUTS:
+        target = os.path.join(args.output, name)
+        if os.path.exists(target) and os.path.exists(args.csv) and os.path.samefile(target, args.csv):
+            fail(f"{target} is the sheet being converted; convert it into another folder (--output)", 2)
+    existing = [name for name in OUTPUTS if os.path.lexists(os.path.join(args.output, name))]
     if existing and not args.force:
         fail(f"{', '.join(existing)} already in {args.output}; use --force to replace", 2)
 

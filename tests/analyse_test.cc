@@ -27,6 +27,10 @@ class StringSink : public ReportSink {
     content += text;
     text.clear();
   }
+  void writeHead(std::string& head) override {
+    content.insert(0, head);
+    head.clear();
+  }
   bool close() override { return true; }
   std::string content;
 };

@@ -53,8 +53,10 @@ struct Conversion {
 };
 
 // Runs the converter in a fresh folder holding `files`, with `args` (shell
-// text) after the script's name.
-Conversion convert(const std::map<std::string, std::string>& files, const std::string& args) {
+// text) after the script's name; `prepare`, when set, is a shell command run
+// in the folder first.
+Conversion convert(const std::map<std::string, std::string>& files, const std::string& args,
+                   const std::string& prepare = "") {
   Conversion result;
   char pattern[] = "/tmp/parentsphere_csv_XXXXXX";
   if (mkdtemp(pattern) == nullptr) {
@@ -63,7 +65,7 @@ Conversion convert(const std::map<std::string, std::string>& files, const std::s
   }
   const std::string dir = pattern;
   for (const auto& [name, content] : files) writeFile(dir + "/" + name, content);
-  const std::string command = "cd '" + dir + "' && '" + python() + "' '" + kScript + "' " + args + " > '" +
+  const std::string command = "cd '" + dir + "' && " + (prepare.empty() ? "" : prepare + " && ") + "'" + python() + "' '" + kScript + "' " + args + " > '" +
                               dir + ".out' 2> '" + dir + ".err'";
   const int raw = std::system(command.c_str());
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -347,6 +349,51 @@ TEST(Converter, KeepsExistingTablesUnlessForced) {
   EXPECT_EQ(forced.status, 0) << forced.err;
   EXPECT_EQ(forced.files.at("sons.PRO").find("hand-made"), std::string::npos);
   EXPECT_EQ(forced.files.size(), 4u);
+}
+
+// Rows the csv module cannot read end the run with one line naming where the
+// row starts, never a traceback; nothing is written.
+TEST(Converter, UnreadableRowsNameTheirLine) {
+  NEED_PYTHON();
+  const std::string good = "a,F,100,102,104,106\n";
+  const struct {
+    const char* what;
+    std::string body;
+    int line;
+  } rows[] = {
+      {"stray quote after a closed cell", good + "b,O,\"100\"2,102,104,106\n", 3},
+      {"quote never closed", good + "b,O,\"100,102,104,106\nc,M,100,102,104,106\n", 3},
+      {"cell beyond the field limit", "a,F," + std::string(200000, '1') + ",102,104,106\n", 2},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const Conversion run = convert({{"s.csv", kHeader + row.body}}, "s.csv");
+    EXPECT_EQ(run.status, 1);
+    const std::string start = "csv2parentsphere: s.csv line " + std::to_string(row.line) +
+                              ": cannot read this row (";
+    EXPECT_EQ(run.err.compare(0, start.size(), start), 0) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
+    EXPECT_EQ(run.files.size(), 1u);
+  }
+}
+
+// The three files replace the old ones together or not at all, and the sheet
+// itself is never among the files replaced, --force or not.
+TEST(Converter, WritesAllThreeOrNothing) {
+  NEED_PYTHON();
+  const std::string sheet = std::string(kHeader) + "a,F,100,102,104,106\nb,O,100,102,104,106\n";
+  const Conversion blocked =
+      convert({{"s.csv", sheet}, {"parents.PAR", "old\n"}}, "s.csv --force", "mkdir names.tsv");
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_NE(blocked.err.find("csv2parentsphere: cannot write in .: Is a directory"), std::string::npos)
+      << blocked.err;
+  EXPECT_EQ(blocked.files, (std::map<std::string, std::string>{{"s.csv", sheet}, {"parents.PAR", "old\n"}}));
+
+  const Conversion own = convert({{"sons.PRO", sheet}}, "sons.PRO --force");
+  EXPECT_EQ(own.status, 2);
+  EXPECT_NE(own.err.find("csv2parentsphere: ./sons.PRO is the sheet being converted"), std::string::npos)
+      << own.err;
+  EXPECT_EQ(own.files, (std::map<std::string, std::string>{{"sons.PRO", sheet}}));
 }
 
 TEST(Converter, MissingSheet) {

@@ -49,9 +49,9 @@ TEST(FitMasks, AgreesWithCheckCompatibility) {
       }
       return g;
     };
-    const int radii[] = {0, 1, 2, 3, 5, INT_MAX};
-    const int radiusNear = radii[pick(0, 5)];
-    const int radiusFar = pick(0, 1) == 0 ? radiusNear : radii[pick(0, 5)];
+    const int radii[] = {-1, 0, 1, 2, 3, 5, INT_MAX};
+    const int radiusNear = radii[pick(0, 6)];
+    const int radiusFar = pick(0, 1) == 0 ? radiusNear : radii[pick(0, 6)];
     const Genotype offspring = genotype();
     std::vector<Genotype> candidates(static_cast<size_t>(pick(2, 8)));
     for (Genotype& c : candidates) c = genotype();

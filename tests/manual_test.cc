@@ -161,6 +161,8 @@ TEST(Manual, NamesEveryMessage) {
       "WRONG NUMBER OF COLUMNS IN SONS FILE",
       "WRONG NUMBER OF COLUMNS IN PARENTS FILE",
       "can not write \" report \" output file",
+      "not enough memory to finish the analysis",
+      "parentsphere: another run is writing its reports in this folder; nothing was changed",
       "I-TOTAL MATCH",
       "S-TOTAL MATCH",
       "NON-TOTAL MATCH",

@@ -1,10 +1,11 @@
-// Reports that cannot be written: the program still writes every other report
-// in full, then names each lost one ("can not write <name> output file\n", in
+// Reports that cannot be written: the program still replaces every other report
+// whole, then names each lost one ("can not write <name> output file\n", in
 // the order Parent.out, Fam.out, Famgenotypes.out), prints no DONE and ends
 // with status 1.
 #include <unistd.h>
 
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,15 +31,8 @@ const std::vector<LostReports> kCases = {
     {"directories named like all three reports",
      "mkdir Parent.out Fam.out Famgenotypes.out",
      {"Parent.out", "Fam.out", "Famgenotypes.out"}},
-    {"Parent.out linked to /dev/full", "ln -s /dev/full Parent.out", {"Parent.out"}},
-    {"Fam.out linked to /dev/full", "ln -s /dev/full Fam.out", {"Fam.out"}},
-    {"Famgenotypes.out linked to /dev/full", "ln -s /dev/full Famgenotypes.out",
-     {"Famgenotypes.out"}},
-    {"all three linked to /dev/full",
-     "ln -s /dev/full Parent.out && ln -s /dev/full Fam.out && ln -s /dev/full Famgenotypes.out",
-     {"Parent.out", "Fam.out", "Famgenotypes.out"}},
-    {"the messages keep report order: Famgenotypes.out full, Parent.out a directory",
-     "ln -s /dev/full Famgenotypes.out && mkdir Parent.out",
+    {"the messages keep report order: Famgenotypes.out and Parent.out directories",
+     "mkdir Famgenotypes.out Parent.out",
      {"Parent.out", "Famgenotypes.out"}},
 };
 
@@ -105,28 +99,78 @@ OtherUser findOtherUser() {
                   "not reachable by other users)"};
 }
 
-TEST(ReportFailure, FolderWithoutWritePermissionLosesAllThree) {
+// Runs the program as a user who cannot write what `protect` (shell commands
+// run first, as the folder's owner) takes away. Empty `whyNot` when it ran.
+struct ProtectedRun {
+  RunResult run;
+  std::string whyNot;
+};
+
+ProtectedRun runProtected(const std::map<std::string, std::string>& files,
+                          const std::string& protect) {
   const OtherUser user = findOtherUser();
-  if (!user.whyNot.empty()) GTEST_SKIP() << user.whyNot;
-  // The folder is made read-only and searchable by all; the program then runs
-  // as the other user (exec replaces the fixture's shell, whose own command
-  // line would run the program as root).
-  std::string prepare = "chmod 555 .";
+  if (!user.whyNot.empty()) return {RunResult(), user.whyNot};
+  // The program runs as the other user (exec replaces the fixture's shell,
+  // whose own command line would run it as root).
+  std::string prepare = protect;
   if (!user.prefix.empty()) {
     prepare += " && exec " + user.prefix + " '" + PARENTSPHERE_BINARY +
                "' < .io/stdin > .io/stdout 2> .io/stderr";
   }
-  const RunResult run = runParentsphere(
-      {{"parents.PAR", tiny::kParents}, {"sons.PRO", tiny::kSons}}, tiny::kRadius, "", prepare);
-  if (user.prefix.empty() && access(run.folder.c_str(), W_OK) == 0) {
-    GTEST_SKIP() << "this user can write to a folder without write permission";
+  ProtectedRun result{runParentsphere(files, tiny::kRadius, "", prepare), ""};
+  if (user.prefix.empty() && access(result.run.folder.c_str(), W_OK) == 0) {
+    result.whyNot = "this user can write to a folder without write permission";
   }
+  return result;
+}
+
+const std::map<std::string, std::string> kOldReports = {
+    {"Parent.out", "old parent report\n"},
+    {"Fam.out", "old family list\n"},
+    {"Famgenotypes.out", "old family genotypes\n"}};
+
+std::map<std::string, std::string> inputsAndOldReports() {
+  std::map<std::string, std::string> files = kOldReports;
+  files["parents.PAR"] = tiny::kParents;
+  files["sons.PRO"] = tiny::kSons;
+  return files;
+}
+
+TEST(ReportFailure, FolderWithoutWritePermissionLosesAllThree) {
+  const ProtectedRun result =
+      runProtected({{"parents.PAR", tiny::kParents}, {"sons.PRO", tiny::kSons}}, "chmod 555 .");
+  if (!result.whyNot.empty()) GTEST_SKIP() << result.whyNot;
+  const RunResult& run = result.run;
   const std::vector<std::string> all = {"Parent.out", "Fam.out", "Famgenotypes.out"};
   EXPECT_EQ(run.stdoutText, tiny::kPrompt + messagesFor(all));
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.stderrText, tiny::kUntypedWarning);
   EXPECT_EQ(run.files.size(), 2u) << "only the two inputs may be in the folder";
   EXPECT_EQ(run.files.count("parents.PAR") + run.files.count("sons.PRO"), 2u);
+}
+
+// Reports are replaced through new files, so a folder where none can be
+// created loses all three even when the old reports themselves are writable;
+// they stay as they were.
+TEST(ReportFailure, ReadOnlyFolderKeepsWritableOldReports) {
+  const ProtectedRun result = runProtected(inputsAndOldReports(), "chmod 666 *.out && chmod 555 .");
+  if (!result.whyNot.empty()) GTEST_SKIP() << result.whyNot;
+  const std::vector<std::string> all = {"Parent.out", "Fam.out", "Famgenotypes.out"};
+  EXPECT_EQ(result.run.stdoutText, tiny::kPrompt + messagesFor(all));
+  EXPECT_EQ(result.run.status, 1);
+  for (const auto& [name, text] : kOldReports) EXPECT_EQ(result.run.files.at(name), text) << name;
+}
+
+// A report file the user may not write is a protection: it stays, the other
+// reports are replaced.
+TEST(ReportFailure, ReadOnlyReportIsKeptAndTheOthersReplaced) {
+  const ProtectedRun result = runProtected(inputsAndOldReports(), "chmod 666 *.out && chmod 444 Fam.out && chmod 777 .");
+  if (!result.whyNot.empty()) GTEST_SKIP() << result.whyNot;
+  EXPECT_EQ(result.run.stdoutText, tiny::kPrompt + messagesFor({"Fam.out"}));
+  EXPECT_EQ(result.run.status, 1);
+  EXPECT_EQ(result.run.files.at("Fam.out"), kOldReports.at("Fam.out"));
+  EXPECT_EQ(result.run.files.at("Parent.out"), tiny::kParentReport);
+  EXPECT_EQ(result.run.files.at("Famgenotypes.out"), tiny::kGenotypeReport);
 }
 
 }  // namespace

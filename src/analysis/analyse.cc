@@ -27,24 +27,31 @@ SinkResults analysePrepared(const Data& parents, const Data& sons, int motherCou
   std::string genotypes;
   // Room for a flush's worth and one offspring's text past it, reused.
   parentText.reserve(2 * ReportSink::kFlushBytes);
+  familyLines.reserve(2 * ReportSink::kFlushBytes);
   genotypes.reserve(2 * ReportSink::kFlushBytes);
   appendParentHeader(parentText, true, radius);
   const size_t total = sons.rows.size();
-  for (size_t i = 0; i < total; ++i) {
-    analysis.visit(i, parentText, familyLines, genotypes, listener);
+  size_t done = 0;
+  for (; done < total; ++done) {
+    // Once no report can be written any more, the rest of the work is wasted.
+    if (done % kProgressEvery == 0 && sinks.parents.failed() && sinks.families.failed() &&
+        sinks.genotypes.failed()) {
+      break;
+    }
+    analysis.visit(done, parentText, familyLines, genotypes, listener);
     sinks.parents.flushIfLarge(parentText);
+    sinks.families.flushIfLarge(familyLines);
     sinks.genotypes.flushIfLarge(genotypes);
-    if (progress != nullptr && i % kProgressEvery == 0) progress->update(i, total);
+    if (progress != nullptr && done % kProgressEvery == 0) progress->update(done, total);
   }
-  if (progress != nullptr) progress->update(total, total);
+  if (progress != nullptr) progress->update(done, total);
   sinks.parents.write(parentText);
   sinks.genotypes.write(genotypes);
-  // The list's first line counts the offspring with a family, so the family
-  // lines wait in memory until every offspring has been searched.
-  std::string familyText;
-  appendFamilyHeader(familyText, analysis.sonsWithFamily(), radius);
-  sinks.families.write(familyText);
   sinks.families.write(familyLines);
+  // The list's first line counts the offspring with a family, known only now.
+  std::string familyHead;
+  appendFamilyHeader(familyHead, analysis.sonsWithFamily(), radius);
+  sinks.families.writeHead(familyHead);
   SinkResults results;
   results.parents = sinks.parents.close();
   results.families = sinks.families.close();

@@ -21,8 +21,9 @@ struct SinkResults {
 // Analyses the tables for `radius` offspring by offspring (OffspringAnalysis),
 // streaming the reports into `sinks` as it goes: the same text that
 // fillSpheres, matings, writeParents and writeFamilieswithGenotypes give,
-// without holding the families (only the family list lines, whose count heads
-// "Fam.out"). `missing` is the missing-value code. Throws RunFailure on tables
+// without holding the families: the family lines go to the sink as they come,
+// their count last through writeHead(). Stops early once every sink has failed
+// (progress then hears how far it got). `missing` is the missing-value code. Throws RunFailure on tables
 // that cannot be analysed, before any write. Sets nLoci on both tables.
 // `progress` and `listener`, when given, hear about every offspring. Returns
 // false for each sink that failed to close.

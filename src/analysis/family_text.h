@@ -19,13 +19,25 @@ class FamilyText {
   void startOffspring(const int32_t* offspring, int sonNumber, bool marked);
 
   // Appends the family of the current offspring with parents-table rows
-  // `motherRow` and `fatherRow`.
-  void add(std::string& familyLines, std::string& genotypes, size_t motherRow, size_t fatherRow);
+  // `motherRow` and `fatherRow`. Inline: called once per family, the hot path
+  // of wide radii.
+  void add(std::string& familyLines, std::string& genotypes, size_t motherRow, size_t fatherRow) {
+    if (sonText_.empty()) appendGenotype(sonText_, offspring_, loci_);
+    const bool marked =
+        sonMarked_ || parents_.rowHasMissing[motherRow] || parents_.rowHasMissing[fatherRow];
+    writer_.add(familyLines, genotypes, sonNumber_, marked, number(motherRow), number(fatherRow),
+                sonText_, genotypeLine(motherRow), genotypeLine(fatherRow));
+  }
 
   int32_t number(size_t row) const { return parents_.rows[row][2 * loci_]; }
 
  private:
-  const std::string& genotypeLine(size_t row);
+  const std::string& genotypeLine(size_t row) {
+    std::string& line = genotypeLines_[row];
+    if (line.empty()) makeGenotypeLine(row);
+    return line;
+  }
+  void makeGenotypeLine(size_t row);
 
   const Data& parents_;
   int32_t motherCount_;

@@ -3,7 +3,8 @@
 #include <filesystem>
 
 #include "input/table_checks.h"
-#include "reports/report_file.h"
+#include "reports/report_set.h"
+#include "status/run_failure.h"
 
 std::string inFolder(const std::string& folder, const std::string& name) {
   return folder == "." ? name : (std::filesystem::path(folder) / name).string();
@@ -12,18 +13,14 @@ std::string inFolder(const std::string& folder, const std::string& name) {
 std::vector<std::string> runAnalysis(Data& parents, Data& sons, int radius, int missing,
                                      const std::string& folder, RunProgress* progress,
                                      OffspringListener* listener) {
-  // Checked before creating any report, so bad input leaves old reports alone.
+  // Checked before touching the folder, so bad input leaves old reports alone.
   const int mothers = prepareTables(parents, sons);
-  ReportFile parentFile(inFolder(folder, "Parent.out"));
-  ReportFile familyFile(inFolder(folder, "Fam.out"));
-  ReportFile genotypeFile(inFolder(folder, "Famgenotypes.out"));
-  // The reports are written side by side, so a name linked to another report's
-  // file would interleave the two. Such a file holds only the report opened
-  // last, as when each report is written and closed in turn.
-  if (parentFile.sharesFileWith(familyFile) || parentFile.sharesFileWith(genotypeFile)) {
-    parentFile.leaveToLaterReport();
+  ReportSet reports(folder);
+  if (!reports.open()) {
+    throw RunFailure("", "parentsphere: another run is writing its reports in " +
+                             (folder == "." ? std::string("this folder") : folder) +
+                             "; nothing was changed");
   }
-  if (familyFile.sharesFileWith(genotypeFile)) familyFile.leaveToLaterReport();
   // The progress line is cleared however the analysis ends (out of memory
   // included), so no message is printed after a stale line.
   struct FinishProgress {
@@ -32,12 +29,8 @@ std::vector<std::string> runAnalysis(Data& parents, Data& sons, int radius, int 
       if (progress != nullptr) progress->finish();
     }
   } finishProgress{progress};
-  const SinkResults results =
-      analysePrepared(parents, sons, mothers, radius, missing,
-                      {parentFile, familyFile, genotypeFile}, progress, listener);
-  std::vector<std::string> unwritten;
-  if (!results.parents) unwritten.push_back(parentFile.name());
-  if (!results.families) unwritten.push_back(familyFile.name());
-  if (!results.genotypes) unwritten.push_back(genotypeFile.name());
-  return unwritten;
+  analysePrepared(parents, sons, mothers, radius, missing,
+                  {reports.parents(), reports.families(), reports.genotypes()}, progress,
+                  listener);
+  return reports.commit();
 }

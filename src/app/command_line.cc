@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "app/marker_options.h"
+
 #ifndef PARENTSPHERE_VERSION
 #error "PARENTSPHERE_VERSION must be defined by the build (the CMake project version)"
 #endif
@@ -186,6 +188,7 @@ void buildParser(CLI::App& app, RunOptions& options) {
   app.set_version_flag("--version", versionText(), "show the version and exit");
   addRunOptions(app, options);
   addTableOptions(app, options.table);
+  addMarkerOptions(app, options);
 }
 
 CommandLine usageError(const std::string& what) {
@@ -264,5 +267,7 @@ CommandLine readCommandLine(const std::vector<std::string>& args) {
     // One table file cannot hold the rows of several radii.
     return usageError("--table takes a single radius");
   }
+  const std::string markerError = markerFilesError(command.options);
+  if (!markerError.empty()) return usageError(markerError);
   return command;
 }

@@ -8,6 +8,7 @@
 
 #include "app/analysis_run.h"
 #include "app/table_run.h"
+#include "app/marker_run.h"
 #include "input/data.h"
 #include "input/data_warnings.h"
 #include "input/missing_value.h"
@@ -72,15 +73,18 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     Data parents(options.parentsFile, kMissingValue, kComment);
     Data sons(options.offspringFile, kMissingValue, kComment);
     checkTables(parents, sons, options.quiet, err);
+    MarkerRun markers(options, radii);
     for (int radius : radii) {
       const std::string folder = reportFolder(options, radius);
       createFolder(folder, err);
       const std::unique_ptr<RunProgress> progress = makeProgress ? makeProgress() : nullptr;
+      OffspringListener* markerListener = markers.listenerFor(radius, parents);
       const std::vector<std::string> unwritten =
           options.table.table.empty()
-              ? runAnalysis(parents, sons, radius, kMissingValue, folder, progress.get())
+              ? runAnalysis(parents, sons, radius, kMissingValue, folder, progress.get(),
+                            markerListener)
               : runAnalysisWithTable(parents, sons, radius, kMissingValue, folder, options.table,
-                                     progress.get());
+                                     progress.get(), markerListener);
       if (!unwritten.empty()) {
         for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
         out << std::flush;
@@ -88,16 +92,23 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
       }
       if (!prompted) out << "radius " << radius << ": reports in " << folder << "\n" << std::flush;
     }
+    const std::vector<std::string> unwritten = markers.write(parents, sons);
+    if (!unwritten.empty()) {
+      for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
+      out << std::flush;
+      return 1;
+    }
   } catch (const RunFailure& failure) {
     out << failure.what() << std::flush;
     if (!failure.detail().empty()) err << failure.detail() << "\n" << std::flush;
     return failure.status();
   } catch (const std::bad_alloc&) {
-    // A radius so wide that the family list outgrows memory: say so plainly
-    // instead of aborting; reports already begun are incomplete.
+    // Say so plainly instead of aborting; the reports of this radius stay as
+    // they were.
     out << "not enough memory to finish the analysis\n" << std::flush;
     return ExitFailure;
   }
   out << (prompted ? "\nDONE" : "DONE") << std::endl;
-  return ExitSuccess;
+  // Status 0 promises that DONE was printed.
+  return out ? ExitSuccess : ExitFailure;
 }

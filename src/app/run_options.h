@@ -19,4 +19,8 @@ struct RunOptions {
   bool quiet = false;  // -q, --quiet: no warnings, no progress line
   // --table and the options of the ranked table; with one radius only.
   TableOptions table;
+  // --markers, --summary: the marker table and the summary page, written
+  // after the reports of every radius; empty: not written.
+  std::string markersFile;
+  std::string summaryFile;
 };

@@ -1,5 +1,7 @@
 #include "app/table_run.h"
 
+#include <fcntl.h>
+
 #include <filesystem>
 
 #include "app/analysis_run.h"
@@ -33,20 +35,39 @@ void checkTablePath(const Data& parents, const Data& sons, const std::string& fo
   }
 }
 
+// Tells two listeners about every offspring, in turn.
+class BothListeners : public OffspringListener {
+ public:
+  BothListeners(OffspringListener& first, OffspringListener* second)
+      : first_(first), second_(second) {}
+  void offspringDone(const OffspringOutcome& outcome) override {
+    first_.offspringDone(outcome);
+    if (second_ != nullptr) second_->offspringDone(outcome);
+  }
+
+ private:
+  OffspringListener& first_;
+  OffspringListener* second_;
+};
+
 }  // namespace
 
 std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int radius, int missing,
                                               const std::string& folder,
                                               const TableOptions& options,
-                                              RunProgress* progress) {
+                                              RunProgress* progress,
+                                              OffspringListener* listener) {
   const int mothers = prepareTables(parents, sons);
   const GenotypeTables tables{parents.rows, sons.rows, parents.nLoci, mothers, missing};
   RankedTable table(tables, options, radius);
   checkTablePath(parents, sons, folder, options);
-  ReportFile tableFile(options.table);
+  // A file that cannot be opened is a sink that has failed already: the
+  // reports are still written, and the table is named among the unwritten.
+  ReportFile tableFile(::open(options.table.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   table.start(tableFile);
+  BothListeners listeners(table, listener);
   std::vector<std::string> unwritten =
-      runAnalysis(parents, sons, radius, missing, folder, progress, &table);
-  if (!table.close()) unwritten.push_back(tableFile.name());
+      runAnalysis(parents, sons, radius, missing, folder, progress, &listeners);
+  if (!table.close()) unwritten.push_back(options.table);
   return unwritten;
 }

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/offspring_listener.h"
 #include "analysis/run_progress.h"
 #include "input/data.h"
 #include "ranking/table_options.h"
@@ -12,8 +13,10 @@
 // cannot be analysed, a file the table options name is bad, or the table's
 // path is that of an input file or a report (nothing on standard output, the
 // reason in detail()). Returns the paths of the reports and of the table that
-// could not be written, the table last.
+// could not be written, the table last. `listener`, when given, hears every
+// offspring too (after the table).
 std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int radius, int missing,
                                               const std::string& folder,
                                               const TableOptions& options,
-                                              RunProgress* progress = nullptr);
+                                              RunProgress* progress = nullptr,
+                                              OffspringListener* listener = nullptr);

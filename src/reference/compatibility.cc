@@ -5,7 +5,7 @@
 
 namespace {
 
-bool fits(int64_t offspringAllele, const Par& parent, int64_t tolerance, int missing) {
+bool fits(int32_t offspringAllele, const Par& parent, int64_t tolerance, int32_t missing) {
   return alleleFits(offspringAllele, parent.allele1, parent.allele2, tolerance, missing);
 }
 

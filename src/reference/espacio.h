@@ -15,8 +15,9 @@ struct Punto {
   explicit Punto(std::vector<Par> genotype) : loci(std::move(genotype)) {}
 };
 
-// The global missing-value code (-99 during an analysis, 0 before the tables are
-// read). Read by the distance and the compatibility test.
+// The missing-value code the record-level distance and compatibility test
+// read: 0 until a caller sets it (the tests set -99). The program never reads
+// it; it passes kMissingValue to the engine.
 extern int valoresperdidos;
 
 class Espacio {

@@ -94,3 +94,41 @@ const uint64_t* ParentPanel::carriersOf(int32_t locus, int32_t allele) const {
   if (slot < 0) return noCarriers_.data();
   return index_[static_cast<size_t>(locus)].carriers.data() + static_cast<size_t>(slot) * words_;
 }
+
+const std::vector<IndexLocus>& ParentPanel::indexSets(const Probe& probe) const {
+  // Loci where few parents share an offspring allele rule the most parents out,
+  // so they go first: a group of parents is dropped as soon as all are out.
+  // Keys pack (parents sharing an allele, locus position) to sort as integers.
+  std::vector<uint64_t>& order = scratchOrder_;
+  order.clear();
+  for (size_t a = 0; a < probe.loci.size(); ++a) {
+    const ProbeLocus& locus = probe.loci[a];
+    int64_t sharing = missingCounts_[static_cast<size_t>(locus.locus)];
+    sharing += carrierCount(locus.locus, locus.low);
+    if (locus.high != locus.low) sharing += carrierCount(locus.locus, locus.high);
+    order.push_back(static_cast<uint64_t>(sharing) << 32 | a);
+  }
+  std::sort(order.begin(), order.end());
+  std::vector<IndexLocus>& sets = scratchSets_;
+  sets.clear();
+  for (const uint64_t key : order) {
+    const ProbeLocus& locus = probe.loci[static_cast<size_t>(key & 0xffffffffu)];
+    IndexLocus entry;
+    entry.near[entry.nearCount++] = missingBits_.data() + static_cast<size_t>(locus.locus) * words_;
+    auto addCarriers = [&](int64_t v, const uint64_t** list, int& count) {
+      if (v < INT32_MIN || v > INT32_MAX) return;
+      const uint64_t* set = carriersOf(locus.locus, static_cast<int32_t>(v));
+      if (set != noCarriers_.data()) list[count++] = set;
+    };
+    const bool homozygous = locus.low == locus.high;
+    addCarriers(locus.low, entry.near, entry.nearCount);
+    if (!homozygous) addCarriers(locus.high, entry.near, entry.nearCount);
+    for (int64_t centre : {int64_t{locus.low}, int64_t{locus.high}}) {
+      addCarriers(centre - 1, entry.off, entry.offCount);
+      addCarriers(centre + 1, entry.off, entry.offCount);
+      if (homozygous) break;
+    }
+    sets.push_back(entry);
+  }
+  return sets;
+}

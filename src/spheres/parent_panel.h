@@ -65,6 +65,9 @@ class ParentPanel {
   void buildIndex();
   // Valid until the next call: the probe is kept to reuse its memory.
   const Probe& probe(const int32_t* offspring) const;
+  // The index's bitsets for each typed locus of `probe`, the loci whose
+  // offspring alleles the fewest parents share first (kept in scratchSets_).
+  const std::vector<IndexLocus>& indexSets(const Probe& probe) const;
   const uint64_t* carriersOf(int32_t locus, int32_t allele) const;
   int32_t carrierCount(int32_t locus, int32_t allele) const;
   int32_t alleleSlot(int32_t locus, int32_t allele) const;  // -1 when no parent has it

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Renders a summary page (parentsphere --summary) to PNG with headless
+# Chromium, to look at it as a reader would.
+#   summary-screenshot.sh [--size W,H] PAGE.html [OUT.png]   render a page (default OUT: PAGE.png)
+#   summary-screenshot.sh [--size W,H] --example             examples/, radius 4 typed at the prompt
+#   summary-screenshot.sh [--size W,H] --popgen              a generated population, radii 4 and 12
+# --example and --popgen build the program (and popgen), run it in
+# out/summary-example or out/summary-popgen with --markers markers.tsv
+# --summary summary.html, and render summary.png there (default size 1200,3000).
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+need chromium chromium
+size="1200,3000"
+if [ "${1:-}" = "--size" ]; then
+  size="${2:?--size needs W,H}"
+  shift 2
+fi
+case "$size" in
+  [0-9]*,[0-9]*) ;;
+  *) echo "summary-screenshot: --size takes W,H in pixels, e.g. 1200,4000" >&2; exit 2 ;;
+esac
+
+render() {  # render PAGE PNG
+  local profile
+  profile="$(mktemp -d)"
+  # No network, no sync, a throwaway profile: the page must stand alone.
+  chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$profile" --screenshot="$2" --window-size="$size" \
+    "file://$(realpath "$1")" >/dev/null 2>&1 || true
+  rm -rf "$profile"
+  if [ ! -s "$2" ]; then
+    echo "summary-screenshot: chromium wrote no $2" >&2
+    exit 1
+  fi
+  echo "$2"
+}
+
+run_in() {  # run_in FOLDER STDIN [OPTIONS...]: analyse the tables there, writing the page
+  local dir="$1" input="$2"
+  shift 2
+  (cd "$dir" && echo "$input" |
+    "$ROOT/build/parentsphere" --markers markers.tsv --summary summary.html "$@" >/dev/null)
+  render "$dir/summary.html" "$dir/summary.png"
+}
+
+case "${1:-}" in
+  --example | --popgen)
+    configure "$ROOT/build" -DPARENTSPHERE_TESTS=OFF
+    cmake --build "$ROOT/build" --target parentsphere popgen -j "$(jobs)" >/dev/null
+    if [ "$1" = --example ]; then
+      dir="$ROOT/out/summary-example"
+      mkdir -p "$dir"
+      cp "$ROOT/examples/parents.PAR" "$ROOT/examples/sons.PRO" "$dir/"
+      run_in "$dir" 4
+    else
+      dir="$ROOT/out/summary-popgen"
+      "$ROOT/build/tools/popgen" --mothers 200 --fathers 200 --offspring 1000 --loci 14 \
+        --seed 18 --missing 0.02 --error 0.01 --out "$dir" >/dev/null
+      run_in "$dir" "" -q -r 4,12 -o reports
+    fi
+    ;;
+  "" | -*)
+    sed -n '2,9p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+    exit 2
+    ;;
+  *)
+    render "$1" "${2:-${1%.html}.png}"
+    ;;
+esac

@@ -1,0 +1,35 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/offspring_listener.h"
+#include "app/run_options.h"
+#include "input/data.h"
+#include "markers/offspring_tally.h"
+#include "markers/summary_input.h"
+
+// The marker outputs of one run (--markers, --summary): listens to the engine
+// at each radius, then writes the files once every radius is analysed.
+class MarkerRun {
+ public:
+  // `radii` are the radii the run analyses (the prompted one included).
+  MarkerRun(const RunOptions& options, std::vector<int> radii);
+
+  // The listener for the analysis at `radius`, or null when no page is
+  // asked. Valid until the next call. Precondition: the tables are validated.
+  OffspringListener* listenerFor(int radius, const Data& parents);
+
+  // Writes what the options ask (nothing when neither option is given).
+  // Returns the paths that could not be written.
+  std::vector<std::string> write(const Data& parents, const Data& sons);
+
+ private:
+  void keepTally();
+
+  const RunOptions& options_;
+  std::vector<int> radii_;
+  int radius_ = 0;
+  std::unique_ptr<OffspringTally> tally_;
+  std::vector<RadiusCounts> counts_;
+};

@@ -1,0 +1,54 @@
+#include "markers/marker_outputs.h"
+
+#include "input/table_checks.h"
+#include "markers/marker_rows.h"
+#include "markers/marker_table.h"
+#include "markers/mismatch_rate.h"
+#include "markers/summary_page.h"
+#include "markers/whole_file.h"
+
+namespace {
+
+// Sets every locus's mismatch rate from the confident mother-offspring pairs.
+void addMismatchRates(std::vector<MarkerRow>& loci, const Data& parents, const Data& sons,
+                      int missing, const RankedResults& ranked) {
+  std::vector<GenotypePair> pairs;
+  for (size_t i = 0; i < ranked.confidentMothers.size() && i < sons.rows.size(); ++i) {
+    const int32_t mother = ranked.confidentMothers[i];
+    if (mother < 0 || static_cast<size_t>(mother) >= parents.rows.size()) continue;
+    pairs.push_back({sons.rows[i].data(), parents.rows[static_cast<size_t>(mother)].data()});
+  }
+  const std::vector<std::optional<double>> rates = mismatchRates(pairs, loci.size(), missing);
+  for (size_t l = 0; l < loci.size(); ++l) loci[l].mismatchRate = rates[l];
+}
+
+}  // namespace
+
+std::vector<std::string> writeMarkerOutputs(const MarkerRequest& request, const Data& parents,
+                                            const Data& sons, int missing,
+                                            const std::vector<RadiusCounts>& radii,
+                                            const RankedResults* ranked) {
+  std::vector<std::string> unwritten;
+  if (!request.any()) return unwritten;
+  SummaryInput in;
+  in.loci = markerRows(parents, sons, missing);
+  if (ranked != nullptr) addMismatchRates(in.loci, parents, sons, missing, *ranked);
+  in.combined = combinedStatistics(in.loci);
+  if (!request.tablePath.empty() &&
+      !writeWholeFile(request.tablePath, markerTableText(in.loci, in.combined))) {
+    unwritten.push_back(request.tablePath);
+  }
+  if (request.summaryPath.empty()) return unwritten;
+  in.settings = request.settings;
+  const size_t mothers = static_cast<size_t>(contmadres(parents.rows));
+  in.motherCount = mothers;
+  in.fatherCount = parents.rows.size() - mothers;
+  in.radii = radii;
+  if (ranked != nullptr) {
+    in.rankedTable = true;
+    in.minDelta = ranked->minDelta;
+    in.calls = ranked->calls;
+  }
+  if (!writeWholeFile(request.summaryPath, summaryPage(in))) unwritten.push_back(request.summaryPath);
+  return unwritten;
+}

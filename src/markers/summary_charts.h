@@ -1,0 +1,13 @@
+#pragma once
+#include <string>
+
+#include "markers/summary_input.h"
+
+// The page's charts, each one inline <svg> element with the id named here.
+std::string exclusionChart(const SummaryInput& in);   // "exclusion": excl_* per locus
+std::string mismatchChart(const SummaryInput& in);    // "mismatch": mismatch_rate per locus
+// Histograms per offspring at one radius: "candidates-R" and "families-R".
+std::string candidatesChart(const RadiusCounts& run);
+std::string familiesChart(const RadiusCounts& run);
+std::string deltaChart(const SummaryInput& in);       // "deltas": mother and pair deltas
+std::string callsChart(const SummaryInput& in);       // "calls": confident/ambiguous/unlikely

@@ -1,0 +1,50 @@
+#pragma once
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "markers/marker_statistics.h"
+
+// Everything the summary page shows, as plain values: the page writer reads
+// nothing else, so it can be fed by hand in a test.
+
+// How sure a ranked-table call is (see the ranked table's *_call columns).
+enum class Call { Confident, Ambiguous, Unlikely };
+
+// What the sphere search found for one offspring.
+struct OffspringCounts {
+  size_t mothers = 0;   // candidate mothers within the radius
+  size_t fathers = 0;   // candidate fathers within the radius
+  size_t families = 0;  // its families in Fam.out
+};
+
+// One offspring's row of the ranked table; empty where the table has an
+// empty cell (no candidate).
+struct OffspringCalls {
+  std::optional<double> motherDelta;
+  std::optional<Call> motherCall;
+  std::optional<double> pairDelta;
+  std::optional<Call> pairCall;
+};
+
+// The counts of every offspring, in offspring order, at one radius.
+struct RadiusCounts {
+  int radius = 0;
+  std::vector<OffspringCounts> offspring;
+};
+
+struct SummaryInput {
+  // What the run read and was asked, as label and value pairs (file names,
+  // the radius, options), in the order to list them. Plain text.
+  std::vector<std::pair<std::string, std::string>> settings;
+  size_t motherCount = 0;  // candidate mothers in the parents table
+  size_t fatherCount = 0;
+  std::vector<MarkerRow> loci;  // one per locus, column order
+  MarkerRow combined;           // the `all` row
+  std::vector<RadiusCounts> radii;  // one per radius analysed, in run order
+  bool rankedTable = false;  // calls, minDelta and the loci's mismatch rates are set
+  double minDelta = 0;
+  std::vector<OffspringCalls> calls;  // one per offspring when rankedTable
+};

@@ -1,0 +1,202 @@
+#include "reports/report_set.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <csignal>
+
+#include "reports/interrupt_cleanup.h"
+
+namespace {
+
+const char* const kReportNames[] = {"Parent.out", "Fam.out", "Famgenotypes.out"};
+// A temporary is ".<report>.<kind>-<process id>[-<n>]", hidden beside its report.
+const char* const kReportKind = "partial";
+const char* const kBodyKind = "lines";
+constexpr int kNameTries = 100;
+constexpr mode_t kPermissionBits = 0777;
+constexpr mode_t kNewFile = ~mode_t{0};  // no old file whose permissions to keep
+constexpr size_t kFamilyReport = 1;  // its lines wait on disk for their count
+
+bool isDigitsOrDashes(const std::string& text) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    if ((c < '0' || c > '9') && c != '-') return false;
+  }
+  return true;
+}
+
+bool isOurTemporary(const std::string& entry) {
+  for (const char* report : kReportNames) {
+    const std::string prefix = std::string(".") + report + ".";
+    if (entry.compare(0, prefix.size(), prefix) != 0) continue;
+    for (const char* kind : {kReportKind, kBodyKind}) {
+      const std::string tagged = prefix + kind + "-";
+      if (entry.compare(0, tagged.size(), tagged) == 0 &&
+          isDigitsOrDashes(entry.substr(tagged.size()))) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// Whether the report may take the place of `name`: nothing there, a link,
+// FIFO or device (replaced, never written through), or a regular file this
+// user may open for writing, as the program always required. A folder or a
+// protected file stays, and the report counts as not written. `mode` gets
+// the permissions of a regular file there, which the report keeps.
+bool mayReplace(int folderFd, const char* name, mode_t& mode) {
+  struct stat info {};
+  if (::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
+  if (S_ISDIR(info.st_mode)) return false;
+  if (!S_ISREG(info.st_mode)) return true;
+  const int fd = ::openat(folderFd, name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  ::close(fd);
+  mode = info.st_mode & kPermissionBits;
+  return true;
+}
+
+// Blocks the signals that end a run while the reports are put in place, so
+// the set is replaced whole; a signal that came meanwhile acts afterwards.
+class EndingSignalsHeld {
+ public:
+  EndingSignalsHeld() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, s);
+    ::sigprocmask(SIG_BLOCK, &held, &previous_);
+  }
+  ~EndingSignalsHeld() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+  EndingSignalsHeld(const EndingSignalsHeld&) = delete;
+  EndingSignalsHeld& operator=(const EndingSignalsHeld&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
+}  // namespace
+
+ReportSet::ReportSet(std::string folder) : folder_(std::move(folder)) {
+  for (size_t i = 0; i < reports_.size(); ++i) {
+    reports_[i].name = kReportNames[i];
+    reports_[i].file = std::make_unique<ReportFile>(-1);
+  }
+}
+
+ReportSet::~ReportSet() {
+  if (committed_) return;
+  for (Report& report : reports_) removeTemporary(report);
+}
+
+bool ReportSet::open() {
+  installInterruptCleanup();
+  lock_ = std::make_unique<FolderLock>(folder_);
+  if (lock_->state() == FolderLock::State::Busy) return false;
+  if (lock_->state() == FolderLock::State::Unopenable) return true;
+  // Only a run holding the lock can tell a killed run's file from a live one's.
+  if (lock_->state() == FolderLock::State::Held) removeStaleTemporaries();
+  for (Report& report : reports_) {
+    mode_t mode = kNewFile;
+    if (!mayReplace(lock_->fd(), report.name.c_str(), mode)) continue;
+    const int fd = createTemporary(report.name, kReportKind, O_WRONLY, &report);
+    if (fd < 0) continue;
+    // The new file takes the old one's permissions (a report shared with a
+    // group stays shared); a new name gets the usual 0666 less the umask.
+    if (mode != kNewFile) ::fchmod(fd, mode);
+    int bodyFd = -1;
+    if (report.name == kReportNames[kFamilyReport]) {
+      // The family lines wait in a nameless file until their count is known.
+      bodyFd = createTemporary(report.name, kBodyKind, O_RDWR, nullptr);
+      if (bodyFd < 0) {
+        ::close(fd);
+        removeTemporary(report);
+        continue;
+      }
+    }
+    report.file = std::make_unique<ReportFile>(fd, bodyFd);
+  }
+  return true;
+}
+
+void ReportSet::removeStaleTemporaries() const {
+  const int listFd = ::fcntl(lock_->fd(), F_DUPFD_CLOEXEC, 0);
+  if (listFd < 0) return;
+  DIR* dir = ::fdopendir(listFd);
+  if (dir == nullptr) {
+    ::close(listFd);
+    return;
+  }
+  ::rewinddir(dir);
+  while (const dirent* entry = ::readdir(dir)) {
+    struct stat info {};
+    if (!isOurTemporary(entry->d_name)) continue;
+    if (::fstatat(lock_->fd(), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (S_ISREG(info.st_mode)) ::unlinkat(lock_->fd(), entry->d_name, 0);
+  }
+  ::closedir(dir);
+}
+
+// Creates a temporary exclusively (never an existing file, link or FIFO),
+// registered for removal on a signal. With `keep`, its name is kept there for
+// commit(); without, the file is unlinked at once and lives on unnamed.
+int ReportSet::createTemporary(const std::string& name, const char* kind, int access,
+                               Report* keep) {
+  const std::string base = "." + name + "." + kind + "-" + std::to_string(::getpid());
+  for (int n = 0; n < kNameTries; ++n) {
+    const std::string temporary = n == 0 ? base : base + "-" + std::to_string(n);
+    const int slot = rememberTemporary(lock_->fd(), temporary.c_str());
+    const int fd = ::openat(lock_->fd(), temporary.c_str(),
+                            access | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0 && keep != nullptr) {
+      keep->temporary = temporary;
+      keep->slot = slot;
+      return fd;
+    }
+    if (fd >= 0) ::unlinkat(lock_->fd(), temporary.c_str(), 0);
+    forgetTemporary(slot);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+void ReportSet::removeTemporary(Report& report) {
+  report.file = std::make_unique<ReportFile>(-1);  // closes the temporary first
+  if (!report.temporary.empty()) ::unlinkat(lock_->fd(), report.temporary.c_str(), 0);
+  forgetTemporary(report.slot);
+  report.temporary.clear();
+  report.slot = -1;
+}
+
+std::vector<std::string> ReportSet::commit() {
+  // Every report is on its way to the disk before the first wait for one.
+  std::array<bool, 3> written{};
+  for (size_t i = 0; i < reports_.size(); ++i) written[i] = reports_[i].file->close();
+  for (size_t i = 0; i < reports_.size(); ++i) written[i] = reports_[i].file->sync() && written[i];
+  std::vector<std::string> unwritten;
+  const EndingSignalsHeld held;
+  for (size_t i = 0; i < reports_.size(); ++i) {
+    Report& report = reports_[i];
+    if (written[i] && ::renameat(lock_->fd(), report.temporary.c_str(), lock_->fd(),
+                              report.name.c_str()) == 0) {
+      forgetTemporary(report.slot);
+      report.temporary.clear();
+      continue;
+    }
+    removeTemporary(report);
+    unwritten.push_back(pathOf(report.name));
+  }
+  // The renames reach the disk with the folder.
+  if (lock_ != nullptr && lock_->fd() >= 0) ::fsync(lock_->fd());
+  committed_ = true;
+  return unwritten;
+}
+
+std::string ReportSet::pathOf(const std::string& name) const {
+  return folder_ == "." ? name : (std::filesystem::path(folder_) / name).string();
+}
