@@ -55,8 +55,8 @@ mkdir -p "$out"
 cp -R "$ROOT/r" "$package"
 
 # The engine: every stage of the core library but the program's own front end
-# (app/), whose analysis run the package calls. Headers keep their stage
-# folders under src/core/; sources sit in src/ (R compiles only that folder).
+# (app/). Headers keep their stage folders under src/core/; sources sit in
+# src/ (R compiles only that folder).
 for stage_dir in "$ROOT"/src/*/; do
   stage="$(basename "$stage_dir")"
   [ "$stage" = app ] && continue
@@ -64,9 +64,6 @@ for stage_dir in "$ROOT"/src/*/; do
   cp "$stage_dir"*.h "$package/src/core/$stage/"
   for source in "$stage_dir"*.cc; do cp "$source" "$package/src/core_${stage}_$(basename "$source")"; done
 done
-mkdir -p "$package/src/core/app"
-cp "$ROOT/src/app/analysis_run.h" "$package/src/core/app/"
-cp "$ROOT/src/app/analysis_run.cc" "$package/src/core_app_analysis_run.cc"
 
 mkdir -p "$package/data"
 Rscript "$package/data-raw/sphere_example.R" "$ROOT/examples/parents.PAR" \

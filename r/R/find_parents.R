@@ -35,8 +35,11 @@
 #'   \describe{
 #'     \item{candidates}{One row per offspring and candidate parent, as
 #'       `Parent.out` lists them: `offspring`, `parent`, `sex` (factor `F`,
-#'       `M`) and `tag` (factor: `I-TOTAL MATCH`, `S-TOTAL MATCH`,
-#'       `NON-TOTAL MATCH`).}
+#'       `M`), `tag` (factor: `I-TOTAL MATCH`, `S-TOTAL MATCH`,
+#'       `NON-TOTAL MATCH`), and the candidate's `near` and `far` distance
+#'       from the offspring (integers, in the markers' units: per typed locus
+#'       the smaller and the larger gap between an offspring allele and the
+#'       candidate's nearest allele, summed; `near` is at most the radius).}
 #'     \item{families}{One row per compatible family, as `Fam.out` lists
 #'       them: `offspring`, `mother`, `father` and `marked` (`TRUE` where an
 #'       allele of the trio is missing, the report's `*`).}
@@ -61,7 +64,8 @@ find_parents <- function(genotypes = NULL, radius, parents = NULL, offspring = N
   input <- prepare_input(genotypes, parents, offspring, id, sex, ignore)
   reports <- run_engine(input, radius, progress, keep_genotypes = FALSE)
   list(
-    candidates = parse_parent_report(reports$parents, input$naming),
+    candidates = with_distances(parse_parent_report(reports$parents, input$naming, numbers = TRUE),
+                                reports$hits, input$naming),
     families = parse_family_report(reports$families, input$naming),
     radius = as.integer(radius)
   )
@@ -88,4 +92,21 @@ run_engine <- function(input, radius, progress, keep_genotypes) {
   }
   .Call(parentsphere_run_engine, input$parents, input$offspring, as.integer(radius), callback,
         keep_genotypes)
+}
+
+# Adds the engine's near and far distance to each candidate of the parent
+# report (parsed with numbers kept), then names the numbers.
+with_distances <- function(candidates, hits, naming) {
+  at <- match(paste(candidates$offspring, candidates$parent),
+              paste(hits$offspring, hits$parent))
+  if (anyNA(at) || length(at) != length(hits$parent)) {
+    stop("the engine's candidates and its parent report disagree", call. = FALSE)
+  }
+  mothers <- candidates$sex == "F"
+  candidates$parent[mothers] <- naming$mother(candidates$parent[mothers])
+  candidates$parent[!mothers] <- naming$father(candidates$parent[!mothers])
+  candidates$offspring <- naming$offspring(candidates$offspring)
+  candidates$near <- hits$near[at]
+  candidates$far <- hits$far[at]
+  candidates
 }

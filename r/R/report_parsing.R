@@ -21,7 +21,9 @@ report_body <- function(lines, report) {
 
 # "Parent.out": one row per offspring x candidate, mothers then fathers of
 # each offspring in report order (Included, then SemiIncluded, table order).
-parse_parent_report <- function(text, naming, report = "Parent.out") {
+# With `numbers`, offspring and parents keep the report's numbers.
+parse_parent_report <- function(text, naming, report = "Parent.out", numbers = FALSE) {
+  if (numbers) naming <- naming_from()
   body <- report_body(report_lines(text), report)
   body <- body[nzchar(body) & body != dash_line]
   candidate <- "(-?[0-9]+)\\((I-TOTAL|S-TOTAL|NON-TOTAL) MATCH\\)"

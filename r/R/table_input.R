@@ -1,7 +1,8 @@
 # The two tables as the command line has them: parents (allele columns, then
 # the identifier; mothers, identifiers below 2000, first) and offspring (allele
 # columns). Alleles follow the sheet's rules: a positive whole number, or 0, NA
-# or -99 when missing.
+# or -99 when missing. Identifiers name the parents in the results, so each
+# must be used once.
 
 read_command_line_tables <- function(parents, offspring) {
   parents <- as_table(parents, "parents")
@@ -27,6 +28,10 @@ read_command_line_tables <- function(parents, offspring) {
   title <- names(parents)[ncol(parents)]
   stop_on_problems(sprintf("row %d: column %s: '%s' is not an identifier: write a whole number other than 0",
                            which(!usable), title, identifiers[!usable]), "parents")
+  first_use <- match(number, number)
+  repeated <- which(first_use != seq_along(number))
+  stop_on_problems(sprintf("row %d: the identifier %s is already used on row %d", repeated,
+                           identifiers[repeated], first_use[repeated]), "parents")
   fathers <- number >= first_father
   if (any(fathers)) {
     late <- which(!fathers & seq_along(number) > which(fathers)[1])

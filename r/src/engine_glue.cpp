@@ -1,21 +1,21 @@
 // The R package's door to the parentsphere engine: the tables come in as
 // integer matrices, go through the command line's own table reader, and the
-// engine's three reports come back as text for the R side to parse.
+// engine's three reports come back as text for the R side to parse, with the
+// near and far distance of every candidate from the engine's listener.
 #include <Rcpp.h>
 #include <R_ext/Rdynload.h>
 
 #include <new>
 #include <string>
+#include <vector>
 
-#include "app/analysis_run.h"
+#include "analysis/analyse.h"
 #include "input/data.h"
+#include "input/missing_value.h"
 #include "records/run_failure.h"
 #include "reports/number_text.h"
-#include "spheres/espacio.h"
 
 namespace {
-
-constexpr int kMissing = -99;
 
 // A report kept in memory.
 class TextSink : public ReportSink {
@@ -52,6 +52,30 @@ class RProgress : public RunProgress {
   SEXP callback_;
 };
 
+// Every candidate's distances, one entry per sphere hit: the offspring's
+// number (its row from 1, as the reports count), the parent's identifier and
+// its near and far distance.
+class CandidateDistances : public OffspringListener {
+ public:
+  explicit CandidateDistances(const Data& parents) : parents_(parents) {}
+  void offspringDone(const OffspringOutcome& outcome) override {
+    const size_t identifier = 2 * static_cast<size_t>(parents_.nLoci);
+    for (const SphereHit& hit : outcome.hits) {
+      offspring.push_back(static_cast<int>(outcome.offspring + 1));
+      parent.push_back(parents_.rows[static_cast<size_t>(hit.row)][identifier]);
+      near.push_back(hit.near);
+      far.push_back(hit.far);
+    }
+  }
+  std::vector<int> offspring;
+  std::vector<int> parent;
+  std::vector<int> near;
+  std::vector<int> far;
+
+ private:
+  const Data& parents_;
+};
+
 // The table as the text of a genotype file: one row per line, values apart.
 std::string tableText(const Rcpp::IntegerMatrix& table) {
   std::string text;
@@ -71,7 +95,8 @@ std::string tableText(const Rcpp::IntegerMatrix& table) {
 // (allele columns), integer matrices, for `radius`, missing alleles being -99.
 // `progress` is an R function of (done, total) or NULL. Returns the text of
 // "Parent.out", "Fam.out" and, when `keepGenotypes`, "Famgenotypes.out"
-// (otherwise ""). Bad tables stop with the command line's message.
+// (otherwise ""), and `hits`, the candidates' distances. Bad tables stop
+// with the command line's message.
 extern "C" SEXP parentsphere_run_engine(SEXP parents, SEXP offspring, SEXP radius,
                                         SEXP progress, SEXP keepGenotypes) {
   BEGIN_RCPP
@@ -79,15 +104,24 @@ extern "C" SEXP parentsphere_run_engine(SEXP parents, SEXP offspring, SEXP radiu
   TextSink familyReport(true);
   TextSink genotypeReport(Rcpp::as<bool>(keepGenotypes));
   RProgress reporter(progress);
+  Rcpp::List result;
   std::string failure;
   try {
-    Data parentTable = Data::fromText(tableText(Rcpp::IntegerMatrix(parents)), kMissing, "#",
+    Data parentTable = Data::fromText(tableText(Rcpp::IntegerMatrix(parents)), kMissingValue, "#",
                                       "parents.PAR");
-    Data sonTable = Data::fromText(tableText(Rcpp::IntegerMatrix(offspring)), kMissing, "#",
+    Data sonTable = Data::fromText(tableText(Rcpp::IntegerMatrix(offspring)), kMissingValue, "#",
                                    "sons.PRO");
-    valoresperdidos = kMissing;
-    analyse(parentTable, sonTable, Rcpp::as<int>(radius), kMissing,
-            {parentReport, familyReport, genotypeReport}, &reporter);
+    CandidateDistances distances(parentTable);
+    analyse(parentTable, sonTable, Rcpp::as<int>(radius), kMissingValue,
+            {parentReport, familyReport, genotypeReport}, &reporter, &distances);
+    result = Rcpp::List::create(
+        Rcpp::Named("parents") = parentReport.text(),
+        Rcpp::Named("families") = familyReport.text(),
+        Rcpp::Named("genotypes") = genotypeReport.text(),
+        Rcpp::Named("hits") = Rcpp::List::create(Rcpp::Named("offspring") = distances.offspring,
+                                                 Rcpp::Named("parent") = distances.parent,
+                                                 Rcpp::Named("near") = distances.near,
+                                                 Rcpp::Named("far") = distances.far));
   } catch (const RunFailure& error) {
     failure = error.what();
   } catch (const std::bad_alloc&) {
@@ -97,9 +131,7 @@ extern "C" SEXP parentsphere_run_engine(SEXP parents, SEXP offspring, SEXP radiu
     while (!failure.empty() && failure.back() == '\n') failure.pop_back();
     Rcpp::stop(failure);
   }
-  return Rcpp::List::create(Rcpp::Named("parents") = parentReport.text(),
-                            Rcpp::Named("families") = familyReport.text(),
-                            Rcpp::Named("genotypes") = genotypeReport.text());
+  return result;
   END_RCPP
 }
 

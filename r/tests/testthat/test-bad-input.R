@@ -64,6 +64,8 @@ test_that("bad command-line tables stop naming the row and column", {
                "offspring has 1 columns")
   expect_error(find_parents(parents = transform(parents, id = c(0, 2000)), offspring = offspring,
                             radius = 2), "row 1: column id: '0' is not an identifier")
+  expect_error(find_parents(parents = transform(parents, id = c(7, 7)), offspring = offspring,
+                            radius = 2), "row 2: the identifier 7 is already used on row 1")
   expect_error(find_parents(parents = transform(parents, id = c(2000, 1)), offspring = offspring,
                             radius = 2), "row 2: mother 1 .* after the first father on row 1")
   expect_error(find_parents(parents = parents, offspring = transform(offspring, b = c("x", 1)),

@@ -26,7 +26,9 @@ for (case in cases) {
 
     res <- find_parents(sheet, radius = case$radius, progress = FALSE)
     reports <- read_parentsphere_reports(dir)
-    expect_identical(reports$candidates, res$candidates)
+    expect_identical(reports$candidates, res$candidates[c("offspring", "parent", "sex", "tag")])
+    expect_true(all(res$candidates$near <= case$radius))
+    expect_true(all(res$candidates$far >= res$candidates$near))
     expect_identical(reports$families, res$families)
     expect_gt(nrow(res$families), 0)
   })

@@ -24,9 +24,14 @@ test_that("the tiny sheet gives its families under their names", {
   expect_identical(j04$parent, "Eli")
   expect_identical(as.character(j04$sex), "M")
   expect_identical(as.character(j04$tag), "NON-TOTAL MATCH")
+  # Worked by hand: J04 (170 172 | 220 - | 112 -) against Eli (158 168 | 208
+  # 218 | 102 104) compares LocA only: 170 is 2 from 168, 172 is 4 from 168.
+  expect_identical(c(j04$near, j04$far), c(2L, 4L))
   j01 <- res$candidates[res$candidates$offspring == "J01", ]
   expect_identical(j01$parent, c("Ana", "Carl", "Dan"))
   expect_identical(as.character(j01$tag), c("S-TOTAL MATCH", "S-TOTAL MATCH", "NON-TOTAL MATCH"))
+  # Ana shares an allele at every locus; the other alleles are 8, 8 and 2 off.
+  expect_identical(c(j01$near[1], j01$far[1]), c(0L, 18L))
 })
 
 spellings <- list(
