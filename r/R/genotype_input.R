@@ -54,6 +54,14 @@ read_allele_column <- function(column) {
   list(values = values, bad = ifelse(!missing & !whole, text, NA))
 }
 
+# The problem of a cell that is not an allele: its column, what it holds and,
+# in a sheet, whose allele it is.
+not_an_allele <- function(column, value, owner = NULL) {
+  sprintf(paste("column %s: '%s'%s is not an allele: write a positive whole number, or 0, NA or",
+                "nothing when it is missing"),
+          column, printable(value), if (is.null(owner)) "" else paste(" of", owner))
+}
+
 # Stops with every problem found, each naming its row, or returns quietly.
 stop_on_problems <- function(problems, source) {
   if (length(problems) == 0L) return(invisible())
@@ -126,9 +134,7 @@ read_genotype_sheet <- function(genotypes, id = NULL, sex = "sex", ignore = char
     column <- read_allele_column(genotypes[[allele_at[k]]][rows])
     alleles[, k] <- column$values
     for (at in which(usable & !is.na(column$bad))) {
-      note(at, sprintf(paste("column %s: '%s' of %s is not an allele: write a positive whole",
-                             "number, or 0, NA or nothing when it is missing"),
-                       titles[allele_at[k]], printable(column$bad[at]), names[at]))
+      note(at, not_an_allele(titles[allele_at[k]], column$bad[at], names[at]))
     }
   }
   problems <- problems[order(as.integer(sub("^row ([0-9]+):.*", "\\1", problems)))]

@@ -69,10 +69,8 @@ read_allele_table <- function(table, what) {
     values[, k] <- column$values
     bad <- which(!is.na(column$bad))
     rows <- c(rows, bad)
-    problems <- c(problems, sprintf(paste("row %d: column %s: '%s' is not an allele: write a",
-                                          "positive whole number, or 0, NA or nothing when it",
-                                          "is missing"),
-                                    bad, names(table)[k], printable(column$bad[bad])))
+    problems <- c(problems, sprintf("row %d: %s", bad,
+                                    not_an_allele(names(table)[k], column$bad[bad])))
   }
   stop_on_problems(problems[order(rows)], what)
   storage.mode(values) <- "integer"
