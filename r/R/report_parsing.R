@@ -121,7 +121,9 @@ naming_from <- function(offspring = list(numbers = integer(), names = character(
   lookup <- function(known) {
     function(numbers) {
       at <- match(suppressWarnings(as.integer(numbers)), known$numbers)
-      ifelse(is.na(at), numbers, known$names[at])
+      named <- as.character(numbers)
+      named[!is.na(at)] <- known$names[at[!is.na(at)]]
+      named
     }
   }
   list(offspring = lookup(offspring), mother = lookup(mothers), father = lookup(fathers))

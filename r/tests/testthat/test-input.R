@@ -106,3 +106,22 @@ test_that("the progress callback sees the run from 0 to every offspring", {
   expect_true(all(diff(done) > 0))
   expect_true(all(vapply(seen, `[`, 0, 2) == 700))
 })
+
+test_that("a sheet without fathers warns and gives empty frames of the usual columns", {
+  mothers_only <- tiny[tiny$sex != "M", ]
+  expect_warning(res <- find_parents(mothers_only, radius = 2, progress = FALSE), "no fathers")
+  expect_identical(nrow(res$families), 0L)
+  expect_identical(vapply(res$families, class, ""),
+                   c(offspring = "character", mother = "character", father = "character",
+                     marked = "logical"))
+  expect_true(all(res$candidates$sex == "F"))
+  binary <- command_line_program()
+  dir <- tempfile("run")
+  dir.create(dir)
+  on.exit(unlink(dir, recursive = TRUE))
+  suppressWarnings(write_parentsphere_tables(mothers_only, dir))
+  run_command_line(binary, dir, 2)
+  reports <- read_parentsphere_reports(dir)
+  expect_identical(reports$families, res$families)
+  expect_identical(nrow(reports$genotypes), 0L)
+})
