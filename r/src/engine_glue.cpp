@@ -12,7 +12,7 @@
 #include "analysis/analyse.h"
 #include "input/data.h"
 #include "input/missing_value.h"
-#include "records/run_failure.h"
+#include "status/run_failure.h"
 #include "reports/number_text.h"
 
 namespace {
