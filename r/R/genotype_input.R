@@ -151,11 +151,8 @@ read_genotype_sheet <- function(genotypes, id = NULL, sex = "sex", ignore = char
                                     length(mothers), most_mothers))
   }
   stop_on_problems(problems, source)
-  for (role in c("mothers", "fathers")) {
-    if (length(if (role == "mothers") mothers else fathers) == 0L) {
-      warning(sprintf("no %s: no family can be found", role), call. = FALSE)
-    }
-  }
+  if (length(mothers) == 0L) warning("no mothers: no family can be found", call. = FALSE)
+  if (length(fathers) == 0L) warning("no fathers: no family can be found", call. = FALSE)
 
   parent_numbers <- c(seq_along(mothers), first_father - 1L + seq_along(fathers))
   storage.mode(alleles) <- "integer"
