@@ -17,7 +17,8 @@
 #' allele is a positive whole number; a missing allele is `NA`, `0`, `-99`, an
 #' empty cell, `"NA"`, `"N/A"` or `"nan"`. Every other column must be named in
 #' `ignore`. A problem stops the call with an error naming each offending row
-#' and column.
+#' (counted as in the data frame: row 1 is the CSV file's line 2) and column;
+#' the checks and messages are the converter's.
 #'
 #' @param genotypes A data frame: identifier, sex and allele columns.
 #' @param radius The radius: a whole number, a summed allele-size distance in
