@@ -17,20 +17,25 @@
 
 namespace {
 
-// A report kept in memory.
+// A report kept in memory: its head, then everything written.
 class TextSink : public ReportSink {
  public:
+  explicit TextSink(bool keep) : keep_(keep) {}
   void write(std::string& text) override {
-    if (keep_) kept_ += text;
+    if (keep_) body_ += text;
     text.clear();
   }
+  void writeHead(std::string& head) override {
+    if (keep_) head_ = head;
+    head.clear();
+  }
   bool close() override { return true; }
-  explicit TextSink(bool keep) : keep_(keep) {}
-  const std::string& text() const { return kept_; }
+  std::string text() const { return head_ + body_; }
 
  private:
   bool keep_;
-  std::string kept_;
+  std::string head_;
+  std::string body_;
 };
 
 // Hands progress to an R function, and lets Ctrl-C stop the run: an interrupt
