@@ -54,17 +54,19 @@ rm -rf "$package" "$out"/parentsphere_*.tar.gz "$out/parentsphere.Rcheck"
 mkdir -p "$out"
 cp -R "$ROOT/r" "$package"
 
-# The engine: every stage of the core library but the program's own front end
-# (app/), and not the record-level reference the tests compare it with.
-# Headers keep their stage folders under src/core/; sources sit in src/ (R
-# compiles only that folder).
+# The engine: the stages a run goes through, without the program's own front
+# end (app/), the outputs the package does not return (markers/) or the
+# record-level reference the tests compare the engine with. Headers keep their
+# stage folders under src/core/; sources sit in src/ (R compiles only that
+# folder).
+engine_stages=(status input spheres families analysis reports)
 shopt -s nullglob  # a stage may hold headers only
-for stage_dir in "$ROOT"/src/*/; do
-  stage="$(basename "$stage_dir")"
-  case "$stage" in app | reference) continue ;; esac
+for stage in "${engine_stages[@]}"; do
   mkdir -p "$package/src/core/$stage"
-  cp "$stage_dir"*.h "$package/src/core/$stage/"
-  for source in "$stage_dir"*.cc; do cp "$source" "$package/src/core_${stage}_$(basename "$source")"; done
+  cp "$ROOT/src/$stage/"*.h "$package/src/core/$stage/"
+  for source in "$ROOT/src/$stage/"*.cc; do
+    cp "$source" "$package/src/core_${stage}_$(basename "$source")"
+  done
 done
 
 mkdir -p "$package/data"
