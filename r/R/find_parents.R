@@ -1,0 +1,113 @@
+#' Find the candidate parents and compatible families of every offspring
+#'
+#' Runs the parentsphere engine, the same C++ code as the command-line program,
+#' on genotypes held in data frames. For every offspring it lists the candidate
+#' mothers and fathers whose genotypes lie within `radius`, then every mother x
+#' father pair that is Mendelian-compatible with the offspring. The results are
+#' those of the command line run on the same tables with the same radius.
+#'
+#' Give either `genotypes`, one data frame with an identifier column, a sex
+#' column and two allele columns per locus (the layout the spreadsheet
+#' converter `csv2parentsphere` reads), or `parents` and `offspring` as the
+#' command line has them.
+#'
+#' In `genotypes`, the sex is `F`, `female`, `mother` or `dam` for a candidate
+#' mother, `M`, `male`, `father` or `sire` for a candidate father and `O`,
+#' `offspring`, `progeny` or `juvenile` for an offspring (any letter case). An
+#' allele is a positive whole number; a missing allele is `NA`, `0`, `-99`, an
+#' empty cell, `"NA"`, `"N/A"` or `"nan"`. Every other column must be named in
+#' `ignore`. A problem stops the call with an error naming each offending row
+#' (counted as in the data frame: row 1 is the CSV file's line 2) and column;
+#' the checks and messages are the converter's.
+#'
+#' @param genotypes A data frame: identifier, sex and allele columns.
+#' @param radius The radius: a whole number, a summed allele-size distance in
+#'   the markers' own units (0 demands a shared allele at every locus).
+#' @param parents,offspring Instead of `genotypes`: the parents' allele
+#'   columns followed by the identifier (mothers, identifiers below 2000,
+#'   first) and the offspring's allele columns, named by their row names.
+#' @param id The title of the identifier column; `NULL` for the first column.
+#' @param sex The title of the sex column.
+#' @param ignore Titles of columns that hold no alleles.
+#' @param progress `TRUE` for a progress bar (the default in interactive
+#'   sessions), `FALSE` for none, or a function of the offspring done and the
+#'   offspring in all, called every few hundred offspring.
+#' @return A list of data frames, identifiers as character:
+#'   \describe{
+#'     \item{candidates}{One row per offspring and candidate parent, as
+#'       `Parent.out` lists them: `offspring`, `parent`, `sex` (factor `F`,
+#'       `M`), `tag` (factor: `I-TOTAL MATCH`, `S-TOTAL MATCH`,
+#'       `NON-TOTAL MATCH`), and the candidate's `near` and `far` distance
+#'       from the offspring (integers, in the markers' units: per typed locus
+#'       the smaller and the larger gap between an offspring allele and the
+#'       candidate's nearest allele, summed; `near` is at most the radius).}
+#'     \item{families}{One row per compatible family, as `Fam.out` lists
+#'       them: `offspring`, `mother`, `father` and `marked` (`TRUE` where an
+#'       allele of the trio is missing, the report's `*`).}
+#'   }
+#'   and `radius`.
+#' @details The run can be interrupted with Ctrl-C (Esc in the R GUI); R then
+#'   returns to the prompt and nothing is kept of the run.
+#' @seealso [write_parentsphere_tables()] and [read_parentsphere_reports()] to
+#'   run the command-line program instead; [sphere_example] for the data.
+#' @examples
+#' res <- find_parents(sphere_example, radius = 4)
+#' head(res$candidates)
+#' head(res$families)
+#' # offspring with exactly one compatible family, and that family
+#' counts <- table(res$families$offspring)
+#' subset(res$families, offspring %in% names(counts)[counts == 1])[1:5, ]
+#' @export
+find_parents <- function(genotypes = NULL, radius, parents = NULL, offspring = NULL,
+                         id = NULL, sex = "sex", ignore = character(),
+                         progress = interactive()) {
+  check_radius(radius)
+  input <- prepare_input(genotypes, parents, offspring, id, sex, ignore)
+  reports <- run_engine(input, radius, progress, keep_genotypes = FALSE)
+  list(
+    candidates = with_distances(parse_parent_report(reports$parents, input$naming, numbers = TRUE),
+                                reports$hits, input$naming),
+    families = parse_family_report(reports$families, input$naming),
+    radius = as.integer(radius)
+  )
+}
+
+check_radius <- function(radius) {
+  if (missing(radius) || !is.numeric(radius) || length(radius) != 1L || is.na(radius) ||
+      radius != round(radius) || radius < 0 || radius > .Machine$integer.max) {
+    stop("radius must be one whole number, 0 or more (for example 4)", call. = FALSE)
+  }
+}
+
+# The engine's three reports, as text, for the prepared input.
+run_engine <- function(input, radius, progress, keep_genotypes) {
+  callback <- NULL
+  if (is.function(progress)) {
+    callback <- progress
+  } else if (isTRUE(progress)) {
+    bar <- utils::txtProgressBar(min = 0, max = 1, style = 3)
+    on.exit(close(bar), add = TRUE)
+    callback <- function(done, total) utils::setTxtProgressBar(bar, if (total > 0) done / total else 1)
+  } else if (!isFALSE(progress)) {
+    stop("progress must be TRUE, FALSE or a function(done, total)", call. = FALSE)
+  }
+  .Call(parentsphere_run_engine, input$parents, input$offspring, as.integer(radius), callback,
+        keep_genotypes)
+}
+
+# Adds the engine's near and far distance to each candidate of the parent
+# report (parsed with numbers kept), then names the numbers.
+with_distances <- function(candidates, hits, naming) {
+  at <- match(paste(candidates$offspring, candidates$parent),
+              paste(hits$offspring, hits$parent))
+  if (anyNA(at) || length(at) != length(hits$parent)) {
+    stop("the engine's candidates and its parent report disagree", call. = FALSE)
+  }
+  mothers <- candidates$sex == "F"
+  candidates$parent[mothers] <- naming$mother(candidates$parent[mothers])
+  candidates$parent[!mothers] <- naming$father(candidates$parent[!mothers])
+  candidates$offspring <- naming$offspring(candidates$offspring)
+  candidates$near <- hits$near[at]
+  candidates$far <- hits$far[at]
+  candidates
+}

@@ -1,0 +1,4 @@
+library(testthat)
+library(parentsphere)
+
+test_check("parentsphere")
