@@ -175,3 +175,15 @@ TEST(RankedTable, ThroughTheProgram) {
 }
 
 }  // namespace
+
+// A link named like the table is replaced by the table, never written
+// through, and no temporary is left beside it.
+TEST(RankedTable, ReplacesALinkInsteadOfWritingThroughIt) {
+  const RunResult r = runParentsphere(
+      {{"parents.PAR", tiny::kParents}, {"sons.PRO", tiny::kSons}, {"victim", "keep me\n"}}, "",
+      "-q -r 2 --table table.tsv", "ln -s victim table.tsv");
+  EXPECT_EQ(r.status, 0) << r.stderrText;
+  EXPECT_EQ(r.files.at("victim"), "keep me\n");
+  EXPECT_EQ(r.files.at("table.tsv"), kHeader + kRows);
+  EXPECT_EQ(r.files.size(), 7u);  // two inputs, three reports, the victim, the table
+}

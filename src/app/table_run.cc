@@ -1,12 +1,12 @@
 #include "app/table_run.h"
 
-#include <fcntl.h>
 
 #include <filesystem>
 
 #include "app/analysis_run.h"
 #include "input/table_checks.h"
 #include "ranking/ranked_table.h"
+#include "reports/replaced_file.h"
 #include "status/run_failure.h"
 
 namespace {
@@ -61,13 +61,16 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
   const GenotypeTables tables{parents.rows, sons.rows, parents.nLoci, mothers, missing};
   RankedTable table(tables, options, radius);
   checkTablePath(parents, sons, folder, options);
-  // A file that cannot be opened is a sink that has failed already: the
-  // reports are still written, and the table is named among the unwritten.
-  ReportFile tableFile(::open(options.table.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  table.start(tableFile);
+  // Written beside its final name and put in place only when complete, like
+  // the reports. A table that cannot be created is a sink that has failed
+  // already: the reports are still written, and the table is named among the
+  // unwritten.
+  ReplacedFile tableFile(options.table);
+  table.start(tableFile.sink());
   BothListeners listeners(table, listener);
   std::vector<std::string> unwritten =
       runAnalysis(parents, sons, radius, missing, folder, progress, &listeners);
-  if (!table.close()) unwritten.push_back(options.table);
+  const bool tableWritten = table.close();
+  if (!tableFile.commit() || !tableWritten) unwritten.push_back(options.table);
   return unwritten;
 }

@@ -10,6 +10,7 @@
 #include <csignal>
 
 #include "reports/interrupt_cleanup.h"
+#include "reports/replace_check.h"
 
 namespace {
 
@@ -18,8 +19,6 @@ const char* const kReportNames[] = {"Parent.out", "Fam.out", "Famgenotypes.out"}
 const char* const kReportKind = "partial";
 const char* const kBodyKind = "lines";
 constexpr int kNameTries = 100;
-constexpr mode_t kPermissionBits = 0777;
-constexpr mode_t kNewFile = ~mode_t{0};  // no old file whose permissions to keep
 constexpr size_t kFamilyReport = 1;  // its lines wait on disk for their count
 
 bool isDigitsOrDashes(const std::string& text) {
@@ -43,23 +42,6 @@ bool isOurTemporary(const std::string& entry) {
     }
   }
   return false;
-}
-
-// Whether the report may take the place of `name`: nothing there, a link,
-// FIFO or device (replaced, never written through), or a regular file this
-// user may open for writing, as the program always required. A folder or a
-// protected file stays, and the report counts as not written. `mode` gets
-// the permissions of a regular file there, which the report keeps.
-bool mayReplace(int folderFd, const char* name, mode_t& mode) {
-  struct stat info {};
-  if (::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
-  if (S_ISDIR(info.st_mode)) return false;
-  if (!S_ISREG(info.st_mode)) return true;
-  const int fd = ::openat(folderFd, name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return false;
-  ::close(fd);
-  mode = info.st_mode & kPermissionBits;
-  return true;
 }
 
 // Blocks the signals that end a run while the reports are put in place, so
@@ -102,13 +84,13 @@ bool ReportSet::open() {
   // Only a run holding the lock can tell a killed run's file from a live one's.
   if (lock_->state() == FolderLock::State::Held) removeStaleTemporaries();
   for (Report& report : reports_) {
-    mode_t mode = kNewFile;
+    mode_t mode = kNoOldFile;
     if (!mayReplace(lock_->fd(), report.name.c_str(), mode)) continue;
     const int fd = createTemporary(report.name, kReportKind, O_WRONLY, &report);
     if (fd < 0) continue;
     // The new file takes the old one's permissions (a report shared with a
     // group stays shared); a new name gets the usual 0666 less the umask.
-    if (mode != kNewFile) ::fchmod(fd, mode);
+    if (mode != kNoOldFile) ::fchmod(fd, mode);
     int bodyFd = -1;
     if (report.name == kReportNames[kFamilyReport]) {
       // The family lines wait in a nameless file until their count is known.
