@@ -83,6 +83,22 @@ TEST(MarkerOutputs, RankedResultsFillMismatchRatesAndCharts) {
   EXPECT_EQ(std::string::npos, page.find("No ranked table"));
 }
 
+// With --table the page shows the ranked table's deltas and calls; the reports
+// and the table stay those of the run without marker options.
+TEST(MarkerOutputs, ReadTheRankedTable) {
+  const RunResult plain = runParentsphere(kTables, "", "-q -r 2 --table t.tsv");
+  const RunResult run = runParentsphere(kTables, "", "-q -r 2 --table t.tsv" + kMarkerOptions);
+  EXPECT_EQ(0, run.status);
+  EXPECT_EQ(plain.stdoutText, run.stdoutText);
+  for (const char* file : {"Parent.out", "Fam.out", "Famgenotypes.out", "t.tsv"}) {
+    EXPECT_EQ(plain.files.at(file), run.files.at(file)) << file;
+  }
+  const std::string& page = run.files.at("s.html");
+  EXPECT_NE(std::string::npos, page.find("id=\"deltas\""));
+  EXPECT_NE(std::string::npos, page.find("id=\"calls\""));
+  EXPECT_EQ(std::string::npos, page.find("No ranked table"));
+}
+
 TEST(MarkerOutputs, UnwritableFileFailsAfterTheReports) {
   const RunResult plain = runParentsphere(kTables, "2\n");
   const RunResult run = runParentsphere(kTables, "2\n", "--markers nowhere/m.tsv --summary s.html");

@@ -44,7 +44,8 @@ std::vector<std::string> MarkerRun::write(const Data& parents, const Data& sons)
                          (radii_.size() > 1 ? " (a radius-R folder each)" : "")},
       {"marker table (--markers)", options_.markersFile.empty() ? "not written" : options_.markersFile},
       {"summary page (--summary)", options_.summaryFile},
-      {"ranked table", "not computed"},
+      {"ranked table (--table)", rankedCalls_.heard() ? options_.table.table : "not computed"},
   };
-  return writeMarkerOutputs(request, parents, sons, kMissingValue, counts_);
+  return writeMarkerOutputs(request, parents, sons, kMissingValue, counts_,
+                            rankedCalls_.heard() ? &rankedCalls_.results() : nullptr);
 }

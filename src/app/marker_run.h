@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "analysis/offspring_listener.h"
+#include "app/ranked_calls.h"
 #include "app/run_options.h"
 #include "input/data.h"
 #include "markers/offspring_tally.h"
@@ -20,16 +21,22 @@ class MarkerRun {
   // asked. Valid until the next call. Precondition: the tables are validated.
   OffspringListener* listenerFor(int radius, const Data& parents);
 
+  // The listener for the ranked table's rankings, or null when no marker
+  // output is asked.
+  RankingListener* rankingListener() { return wanted() ? &rankedCalls_ : nullptr; }
+
   // Writes what the options ask (nothing when neither option is given).
   // Returns the paths that could not be written.
   std::vector<std::string> write(const Data& parents, const Data& sons);
 
  private:
   void keepTally();
+  bool wanted() const { return !options_.markersFile.empty() || !options_.summaryFile.empty(); }
 
   const RunOptions& options_;
   std::vector<int> radii_;
   int radius_ = 0;
   std::unique_ptr<OffspringTally> tally_;
   std::vector<RadiusCounts> counts_;
+  RankedCalls rankedCalls_;
 };

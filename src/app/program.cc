@@ -84,7 +84,7 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
               ? runAnalysis(parents, sons, radius, kMissingValue, folder, progress.get(),
                             markerListener)
               : runAnalysisWithTable(parents, sons, radius, kMissingValue, folder, options.table,
-                                     progress.get(), markerListener);
+                                     progress.get(), markerListener, markers.rankingListener());
       if (!unwritten.empty()) {
         for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
         out << std::flush;

@@ -56,7 +56,8 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
                                               const std::string& folder,
                                               const TableOptions& options,
                                               RunProgress* progress,
-                                              OffspringListener* listener) {
+                                              OffspringListener* listener,
+                                              RankingListener* rankings) {
   const int mothers = prepareTables(parents, sons);
   const GenotypeTables tables{parents.rows, sons.rows, parents.nLoci, mothers, missing};
   RankedTable table(tables, options, radius);
@@ -67,6 +68,7 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
   // unwritten.
   ReplacedFile tableFile(options.table);
   table.start(tableFile.sink());
+  table.tellRankings(rankings);
   BothListeners listeners(table, listener);
   std::vector<std::string> unwritten =
       runAnalysis(parents, sons, radius, missing, folder, progress, &listeners);

@@ -5,6 +5,7 @@
 #include "analysis/offspring_listener.h"
 #include "analysis/run_progress.h"
 #include "input/data.h"
+#include "ranking/ranked_table.h"
 #include "ranking/table_options.h"
 
 // runAnalysis with the ranked table written beside the three reports (in
@@ -14,9 +15,10 @@
 // path is that of an input file or a report (nothing on standard output, the
 // reason in detail()). Returns the paths of the reports and of the table that
 // could not be written, the table last. `listener`, when given, hears every
-// offspring too (after the table).
+// offspring too (after the table); `rankings`, when given, every ranking.
 std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int radius, int missing,
                                               const std::string& folder,
                                               const TableOptions& options,
                                               RunProgress* progress = nullptr,
-                                              OffspringListener* listener = nullptr);
+                                              OffspringListener* listener = nullptr,
+                                              RankingListener* rankings = nullptr);

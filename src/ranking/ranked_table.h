@@ -13,6 +13,14 @@
 #include "ranking/table_row.h"
 #include "reports/report_file.h"
 
+// Told each offspring's ranking once its table row is written (the marker
+// outputs read the calls from it). `ranking` is valid only during the call.
+class RankingListener {
+ public:
+  virtual ~RankingListener() = default;
+  virtual void ranked(size_t offspring, const OffspringRanking& ranking, double minDelta) = 0;
+};
+
 // The ranked table of the most likely parents, one row per offspring in
 // offspring order, written into a sink as the engine hands over each
 // offspring (the families of Fam.out come from it).
@@ -30,6 +38,8 @@ class RankedTable : public OffspringListener {
   void offspringDone(const OffspringOutcome& outcome) override;
   // Writes what is left. True when the sink took every byte.
   bool close();
+  // `listener` (null: none) hears every ranking from now on.
+  void tellRankings(RankingListener* listener) { rankings_ = listener; }
 
  private:
   RankingSettings settings_;
@@ -41,5 +51,6 @@ class RankedTable : public OffspringListener {
   OffspringRanker ranker_;
   OffspringRanking ranking_;
   ReportSink* sink_ = nullptr;
+  RankingListener* rankings_ = nullptr;
   std::string text_;
 };
