@@ -2,7 +2,7 @@
 # Renders a summary page (parentsphere --summary) to PNG with headless
 # Chromium, to look at it as a reader would.
 #   summary-screenshot.sh [--size W,H] PAGE.html [OUT.png]   render a page (default OUT: PAGE.png)
-#   summary-screenshot.sh [--size W,H] --example             examples/, radius 4 typed at the prompt
+#   summary-screenshot.sh [--size W,H] --example             examples/, radius 4 at the prompt, --table
 #   summary-screenshot.sh [--size W,H] --popgen              a generated population, radii 4 and 12
 # --example and --popgen build the program (and popgen), run it in
 # out/summary-example or out/summary-popgen with --markers markers.tsv
@@ -51,7 +51,7 @@ case "${1:-}" in
       dir="$ROOT/out/summary-example"
       mkdir -p "$dir"
       cp "$ROOT/examples/parents.PAR" "$ROOT/examples/sons.PRO" "$dir/"
-      run_in "$dir" 4
+      run_in "$dir" 4 --table table.tsv
     else
       dir="$ROOT/out/summary-popgen"
       "$ROOT/build/tools/popgen" --mothers 200 --fathers 200 --offspring 1000 --loci 14 \
