@@ -59,7 +59,7 @@ cp -R "$ROOT/r" "$package"
 # record-level reference the tests compare the engine with. Headers keep their
 # stage folders under src/core/; sources sit in src/ (R compiles only that
 # folder).
-engine_stages=(status input spheres families analysis reports)
+engine_stages=(status input spheres families analysis reports ranking)
 shopt -s nullglob  # a stage may hold headers only
 for stage in "${engine_stages[@]}"; do
   mkdir -p "$package/src/core/$stage"

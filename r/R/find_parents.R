@@ -32,6 +32,11 @@
 #' @param progress `TRUE` for a progress bar (the default in interactive
 #'   sessions), `FALSE` for none, or a function of the offspring done and the
 #'   offspring in all, called every few hundred offspring.
+#' @param error_rate,max_mismatches,min_delta The ranked table's settings,
+#'   as the command line's `--error-rate`, `--max-mismatches` and
+#'   `--min-delta`: the typing-error rate of the likelihoods, the most loci
+#'   without a shared allele a scored candidate may have, and the delta from
+#'   which a call is confident.
 #' @return A list of data frames, identifiers as character:
 #'   \describe{
 #'     \item{candidates}{One row per offspring and candidate parent, as
@@ -44,6 +49,15 @@
 #'     \item{families}{One row per compatible family, as `Fam.out` lists
 #'       them: `offspring`, `mother`, `father` and `marked` (`TRUE` where an
 #'       allele of the trio is missing, the report's `*`).}
+#'     \item{table}{The ranked table of the most likely parents, as the
+#'       command line's `--table` writes it: one row per offspring, in their
+#'       order, with its best mother, best father and best pair by likelihood
+#'       (LOD, natural log), the LOD's lead over the runner-up (`delta`), the
+#'       loci without a shared allele, and a call: `confident` (LOD > 0 and
+#'       delta at least `min_delta`), `ambiguous` (LOD > 0, smaller delta) or
+#'       `unlikely` (LOD <= 0). Calls are factors, `*_in_sphere` and
+#'       `pair_in_fam` logical, `NA` where there is no candidate. See
+#'       `man parentsphere` for every column.}
 #'   }
 #'   and `radius`.
 #' @details The run can be interrupted with Ctrl-C (Esc in the R GUI); R then
@@ -54,22 +68,40 @@
 #' res <- find_parents(sphere_example, radius = 4)
 #' head(res$candidates)
 #' head(res$families)
-#' # offspring with exactly one compatible family, and that family
-#' counts <- table(res$families$offspring)
-#' subset(res$families, offspring %in% names(counts)[counts == 1])[1:5, ]
+#' # the confident best pairs
+#' subset(res$table, pair_call == "confident", c(offspring, pair_mother, pair_father, pair_lod))
 #' @export
 find_parents <- function(genotypes = NULL, radius, parents = NULL, offspring = NULL,
                          id = NULL, sex = "sex", ignore = character(),
-                         progress = interactive()) {
+                         progress = interactive(), error_rate = 0.02, max_mismatches = 2,
+                         min_delta = 2) {
   check_radius(radius)
+  ranking <- ranking_settings(error_rate, max_mismatches, min_delta)
   input <- prepare_input(genotypes, parents, offspring, id, sex, ignore)
-  reports <- run_engine(input, radius, progress, keep_genotypes = FALSE)
+  reports <- run_engine(input, radius, progress, keep_genotypes = FALSE, ranking = ranking)
   list(
     candidates = with_distances(parse_parent_report(reports$parents, input$naming, numbers = TRUE),
                                 reports$hits, input$naming),
     families = parse_family_report(reports$families, input$naming),
+    table = parse_ranked_table(reports$table, input$naming),
     radius = as.integer(radius)
   )
+}
+
+# The ranked table's settings, checked as the command line checks its options.
+ranking_settings <- function(error_rate, max_mismatches, min_delta) {
+  one_number <- function(x) is.numeric(x) && length(x) == 1L && is.finite(x)
+  if (!one_number(error_rate) || error_rate < 1e-6 || error_rate >= 1) {
+    stop("error_rate must be one number from 0.000001 to below 1 (for example 0.02)", call. = FALSE)
+  }
+  if (!one_number(max_mismatches) || max_mismatches != round(max_mismatches) ||
+      max_mismatches < 0 || max_mismatches > .Machine$integer.max) {
+    stop("max_mismatches must be one whole number, 0 or more (for example 2)", call. = FALSE)
+  }
+  if (!one_number(min_delta) || min_delta < 0) {
+    stop("min_delta must be one number, 0 or more (for example 2)", call. = FALSE)
+  }
+  c(error_rate, max_mismatches, min_delta)
 }
 
 check_radius <- function(radius) {
@@ -80,7 +112,8 @@ check_radius <- function(radius) {
 }
 
 # The engine's three reports, as text, for the prepared input.
-run_engine <- function(input, radius, progress, keep_genotypes) {
+run_engine <- function(input, radius, progress, keep_genotypes,
+                       ranking = ranking_settings(0.02, 2, 2)) {
   callback <- NULL
   if (is.function(progress)) {
     callback <- progress
@@ -92,7 +125,7 @@ run_engine <- function(input, radius, progress, keep_genotypes) {
     stop("progress must be TRUE, FALSE or a function(done, total)", call. = FALSE)
   }
   .Call(parentsphere_run_engine, input$parents, input$offspring, as.integer(radius), callback,
-        keep_genotypes)
+        keep_genotypes, as.numeric(ranking))
 }
 
 # Adds the engine's near and far distance to each candidate of the parent

@@ -108,6 +108,26 @@ parse_genotype_report <- function(text, naming, report = "Famgenotypes.out") {
   )
 }
 
+# The ranked table: numbers turned into names, calls as factors, yes/no as
+# logical, empty cells as NA.
+parse_ranked_table <- function(text, naming) {
+  table <- utils::read.delim(text = text, colClasses = "character", na.strings = "",
+                             quote = "", comment.char = "")
+  parents <- function(numbers, role) {
+    ifelse(is.na(numbers), NA_character_, naming[[role]](numbers))
+  }
+  calls <- c("confident", "ambiguous", "unlikely")
+  table$offspring <- naming$offspring(table$offspring)
+  for (column in c("mother", "pair_mother")) table[[column]] <- parents(table[[column]], "mother")
+  for (column in c("father", "pair_father")) table[[column]] <- parents(table[[column]], "father")
+  for (column in grep("_(lod|delta)$", names(table))) table[[column]] <- as.numeric(table[[column]])
+  counts <- grep("^(loci_typed|.*_scored|.*_mismatches|.*_near|families)$", names(table))
+  for (column in counts) table[[column]] <- as.integer(table[[column]])
+  for (column in grep("_(in_sphere|in_fam)$", names(table))) table[[column]] <- table[[column]] == "yes"
+  for (column in grep("_call$", names(table))) table[[column]] <- factor(table[[column]], levels = calls)
+  table
+}
+
 # Carries each non-empty value down over the empty ones below it.
 fill_down <- function(values) {
   given <- nzchar(values)

@@ -12,6 +12,8 @@
 #include "analysis/analyse.h"
 #include "input/data.h"
 #include "input/missing_value.h"
+#include "input/table_checks.h"
+#include "ranking/ranked_table.h"
 #include "status/run_failure.h"
 #include "reports/number_text.h"
 
@@ -81,6 +83,18 @@ class CandidateDistances : public OffspringListener {
   const Data& parents_;
 };
 
+// Hands each offspring to several listeners, in turn.
+class Listeners : public OffspringListener {
+ public:
+  explicit Listeners(std::vector<OffspringListener*> listeners) : listeners_(listeners) {}
+  void offspringDone(const OffspringOutcome& outcome) override {
+    for (OffspringListener* listener : listeners_) listener->offspringDone(outcome);
+  }
+
+ private:
+  std::vector<OffspringListener*> listeners_;
+};
+
 // The table as the text of a genotype file: one row per line, values apart.
 std::string tableText(const Rcpp::IntegerMatrix& table) {
   std::string text;
@@ -98,17 +112,24 @@ std::string tableText(const Rcpp::IntegerMatrix& table) {
 
 // Analyses `parents` (allele columns, then the identifier) and `offspring`
 // (allele columns), integer matrices, for `radius`, missing alleles being -99.
-// `progress` is an R function of (done, total) or NULL. Returns the text of
-// "Parent.out", "Fam.out" and, when `keepGenotypes`, "Famgenotypes.out"
-// (otherwise ""), and `hits`, the candidates' distances. Bad tables stop
-// with the command line's message.
+// `progress` is an R function of (done, total) or NULL; `ranking` the ranked
+// table's error rate, largest mismatch count and confident delta. Returns the
+// text of "Parent.out", "Fam.out", when `keepGenotypes` "Famgenotypes.out"
+// (otherwise "") and of the ranked table (numbers, not names), and `hits`,
+// the candidates' distances. Bad tables stop with the command line's message.
 extern "C" SEXP parentsphere_run_engine(SEXP parents, SEXP offspring, SEXP radius,
-                                        SEXP progress, SEXP keepGenotypes) {
+                                        SEXP progress, SEXP keepGenotypes, SEXP ranking) {
   BEGIN_RCPP
   TextSink parentReport(true);
   TextSink familyReport(true);
   TextSink genotypeReport(Rcpp::as<bool>(keepGenotypes));
+  TextSink tableReport(true);
   RProgress reporter(progress);
+  const Rcpp::NumericVector rankingValues(ranking);
+  TableOptions options;
+  options.settings.errorRate = rankingValues[0];
+  options.settings.maxMismatches = static_cast<int32_t>(rankingValues[1]);
+  options.settings.minDelta = rankingValues[2];
   Rcpp::List result;
   std::string failure;
   try {
@@ -116,13 +137,21 @@ extern "C" SEXP parentsphere_run_engine(SEXP parents, SEXP offspring, SEXP radiu
                                       "parents.PAR");
     Data sonTable = Data::fromText(tableText(Rcpp::IntegerMatrix(offspring)), kMissingValue, "#",
                                    "sons.PRO");
+    const int loci = validateTables(parentTable, sonTable);
+    const GenotypeTables tables{parentTable.rows, sonTable.rows, loci,
+                                contmadres(parentTable.rows), kMissingValue};
+    RankedTable table(tables, options, Rcpp::as<int>(radius));
+    table.start(tableReport);
     CandidateDistances distances(parentTable);
+    Listeners listeners({&distances, &table});
     analyse(parentTable, sonTable, Rcpp::as<int>(radius), kMissingValue,
-            {parentReport, familyReport, genotypeReport}, &reporter, &distances);
+            {parentReport, familyReport, genotypeReport}, &reporter, &listeners);
+    table.close();
     result = Rcpp::List::create(
         Rcpp::Named("parents") = parentReport.text(),
         Rcpp::Named("families") = familyReport.text(),
         Rcpp::Named("genotypes") = genotypeReport.text(),
+        Rcpp::Named("table") = tableReport.text(),
         Rcpp::Named("hits") = Rcpp::List::create(Rcpp::Named("offspring") = distances.offspring,
                                                  Rcpp::Named("parent") = distances.parent,
                                                  Rcpp::Named("near") = distances.near,
@@ -153,7 +182,7 @@ DL_FUNC entry(Function* function) {
 
 extern "C" void R_init_parentsphere(DllInfo* dll) {
   static const R_CallMethodDef entries[] = {
-      {"parentsphere_run_engine", entry(&parentsphere_run_engine), 5},
+      {"parentsphere_run_engine", entry(&parentsphere_run_engine), 6},
       {nullptr, nullptr, 0},
   };
   R_registerRoutines(dll, nullptr, entries, nullptr, nullptr);
