@@ -91,8 +91,8 @@ find_parents <- function(genotypes = NULL, radius, parents = NULL, offspring = N
 # The ranked table's settings, checked as the command line checks its options.
 ranking_settings <- function(error_rate, max_mismatches, min_delta) {
   one_number <- function(x) is.numeric(x) && length(x) == 1L && is.finite(x)
-  if (!one_number(error_rate) || error_rate < 1e-6 || error_rate >= 1) {
-    stop("error_rate must be one number from 0.000001 to below 1 (for example 0.02)", call. = FALSE)
+  if (!one_number(error_rate) || error_rate < 1e-6 || error_rate > 0.5) {
+    stop("error_rate must be one number from 0.000001 to 0.5 (for example 0.02)", call. = FALSE)
   }
   if (!one_number(max_mismatches) || max_mismatches != round(max_mismatches) ||
       max_mismatches < 0 || max_mismatches > .Machine$integer.max) {

@@ -22,7 +22,7 @@ test_that("the ranking settings reach the engine", {
                          min_delta = 1000)$table
   expect_true(all(strict$mother_mismatches %in% c(NA, 0L)))
   expect_false(any(strict$mother_call == "confident", na.rm = TRUE))
-  for (bad in list(list(error_rate = 0), list(error_rate = 1), list(error_rate = NA_real_),
+  for (bad in list(list(error_rate = 0), list(error_rate = 0.6), list(error_rate = NA_real_),
                    list(max_mismatches = -1), list(max_mismatches = 1.5), list(min_delta = -1),
                    list(min_delta = "2"))) {
     expect_error(do.call(find_parents, c(list(sphere_example, radius = 4), bad)),
