@@ -29,16 +29,19 @@ inline __attribute__((always_inline)) void orGroup(WordGroup& into, const uint64
 // bit-sliced "sum >= t" counters bounds the near distance from below, so a
 // parent whose bound passes R is out. Marks in `out` the parents still in.
 template <int R, typename WordGroup>
-inline __attribute__((always_inline)) void markWithinBound(const IndexLocus* sets,
-                                                           size_t active, size_t firstWord,
+inline __attribute__((always_inline)) void markWithinBound(IndexLoci& loci, size_t firstWord,
                                                            size_t lastWord, uint64_t* out) {
   constexpr int kLevels = R == 0 ? 1 : 2;
   constexpr size_t kWords = sizeof(WordGroup) / sizeof(uint64_t);
   for (size_t w = firstWord; w < lastWord; w += kWords) {
     WordGroup atLeast[R + 2] = {};  // atLeast[t]: bound on the near distance >= t
     atLeast[0] = ~atLeast[0];
-    for (size_t a = 0; a < active; ++a) {
-      const IndexLocus& entry = sets[a];
+    for (size_t a = 0;; ++a) {
+      if (a == loci.ready) {
+        if (loci.ready == loci.total) break;
+        loci.more(loci);
+      }
+      const IndexLocus& entry = loci.sets[a];
       WordGroup near = {};
       for (int i = 0; i < entry.nearCount; ++i) orGroup(near, entry.near[i] + w);
       WordGroup gapAtLeast[3];
@@ -54,10 +57,12 @@ inline __attribute__((always_inline)) void markWithinBound(const IndexLocus* set
         }
         atLeast[t] = reached;
       }
-      // Once every parent of the group is out, the other loci cannot matter.
-      uint64_t all = atLeast[R + 1][0];
-      for (size_t i = 1; i < kWords; ++i) all &= atLeast[R + 1][i];
-      if (all == ~uint64_t{0}) break;
+      // Once at most one parent of the group is left, its exact distance
+      // costs less than the remaining loci: a group holding an offspring's
+      // true parent would otherwise go through every locus.
+      int left = 0;
+      for (size_t i = 0; i < kWords; ++i) left += __builtin_popcountll(~atLeast[R + 1][i]);
+      if (left <= 1) break;
     }
     const WordGroup in = ~atLeast[R + 1];
     std::memcpy(out + w, &in, sizeof in);
@@ -72,26 +77,27 @@ inline __attribute__((always_inline)) void markWithinBound(const IndexLocus* set
 // the inliner decides.
 #define PARENTSPHERE_MARK_WITHIN_RADIUS(Group)                                         \
   switch (radius) {                                                                    \
-    case 0: return markWithinBound<0, Group>(sets, active, firstWord, lastWord, out);  \
-    case 1: return markWithinBound<1, Group>(sets, active, firstWord, lastWord, out);  \
-    case 2: return markWithinBound<2, Group>(sets, active, firstWord, lastWord, out);  \
-    case 3: return markWithinBound<3, Group>(sets, active, firstWord, lastWord, out);  \
-    case 4: return markWithinBound<4, Group>(sets, active, firstWord, lastWord, out);  \
-    case 5: return markWithinBound<5, Group>(sets, active, firstWord, lastWord, out);  \
-    case 6: return markWithinBound<6, Group>(sets, active, firstWord, lastWord, out);  \
+    case 0: return markWithinBound<0, Group>(loci, firstWord, lastWord, out);  \
+    case 1: return markWithinBound<1, Group>(loci, firstWord, lastWord, out);  \
+    case 2: return markWithinBound<2, Group>(loci, firstWord, lastWord, out);  \
+    case 3: return markWithinBound<3, Group>(loci, firstWord, lastWord, out);  \
+    case 4: return markWithinBound<4, Group>(loci, firstWord, lastWord, out);  \
+    case 5: return markWithinBound<5, Group>(loci, firstWord, lastWord, out);  \
+    case 6: return markWithinBound<6, Group>(loci, firstWord, lastWord, out);  \
     default:                                                                           \
-      return markWithinBound<kMaxIndexedRadius, Group>(sets, active, firstWord, lastWord, out); \
+      return markWithinBound<kMaxIndexedRadius, Group>(loci, firstWord, lastWord, out); \
   }
 
-void markWithinRadiusPortable(int32_t radius, const IndexLocus* sets, size_t active,
-                              size_t firstWord, size_t lastWord, uint64_t* out) {
+void markWithinRadiusPortable(int32_t radius, IndexLoci& loci, size_t firstWord,
+                              size_t lastWord, uint64_t* out) {
   PARENTSPHERE_MARK_WITHIN_RADIUS(PortableGroup)
 }
 
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
-__attribute__((target("avx2"))) void markWithinRadiusAvx2(int32_t radius, const IndexLocus* sets,
-                                                          size_t active, size_t firstWord,
-                                                          size_t lastWord, uint64_t* out) {
+__attribute__((target("avx2,popcnt"))) void markWithinRadiusAvx2(int32_t radius,
+                                                                 IndexLoci& loci,
+                                                                 size_t firstWord,
+                                                                 size_t lastWord, uint64_t* out) {
   PARENTSPHERE_MARK_WITHIN_RADIUS(WideGroup)
 }
 
@@ -105,14 +111,14 @@ bool portableOnly = false;
 
 }  // namespace
 
-void markWithinRadius(int32_t radius, const IndexLocus* sets, size_t active, size_t firstWord,
-                      size_t lastWord, uint64_t* out) {
+void markWithinRadius(int32_t radius, IndexLoci& loci, size_t firstWord, size_t lastWord,
+                      uint64_t* out) {
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
   if (!portableOnly && avx2Available()) {
-    return markWithinRadiusAvx2(radius, sets, active, firstWord, lastWord, out);
+    return markWithinRadiusAvx2(radius, loci, firstWord, lastWord, out);
   }
 #endif
-  markWithinRadiusPortable(radius, sets, active, firstWord, lastWord, out);
+  markWithinRadiusPortable(radius, loci, firstWord, lastWord, out);
 }
 
 void useOnlyPortableKernels(bool portable) { portableOnly = portable; }

@@ -53,7 +53,7 @@ inline __attribute__((always_inline)) void markBlocks(const NarrowPanel::Locus* 
     }
     uint64_t in = 0;
     if (anyIn) {
-      for (int32_t j = 0; j < kBlock; ++j) {
+      for (int32_t j = begin; j < end; ++j) {
         in |= static_cast<uint64_t>(nearSum[j] <= limit) << j;
       }
     }
@@ -139,6 +139,8 @@ std::vector<ScanKernel> availableScanKernels() {
 void useScanKernel(ScanKernel kernel) {
   chosenKernel.store(kernelFunction(kernel), std::memory_order_relaxed);
 }
+
+void useDefaultScanKernel() { chosenKernel.store(nullptr, std::memory_order_relaxed); }
 
 NarrowPanel::NarrowPanel(const int32_t* pairs, const uint8_t* missing, size_t parents,
                          size_t loci)

@@ -34,7 +34,7 @@ class NarrowPanel {
   // kBlock] to the parents of [first, last) whose near distance summed over
   // `loci` (each term capped at radius + 1) is within `radius`; a block is
   // dropped as soon as every parent in it is out. Precondition: 0 <= radius and
-  // (radius + 1) * loci.size() < 2^15. Masks hold a word per block touched.
+  // (radius + 1) * (loci.size() + 1) < 2^15. Masks hold a word per block touched.
   void mark(const std::vector<Locus>& loci, int32_t radius, int32_t first, int32_t last,
             std::vector<uint64_t>& masks) const;
 
@@ -47,10 +47,13 @@ class NarrowPanel {
   std::vector<int16_t> keep_;
 };
 
-// The scan runs a kernel built for AVX2 or AVX-512 where the processor has it;
-// these pick the one the fastest processor feature allows, or the portable one.
+// The scan runs a kernel built for AVX2 or AVX-512 where the processor has it.
+// Tests and benchmarks can choose another of the kernels the processor runs.
 enum class ScanKernel { Portable, Avx2, Avx512 };
 // The kernels the processor (and the build) can run, portable first.
 std::vector<ScanKernel> availableScanKernels();
-// Chooses the kernel of later scans; one the processor lacks falls back to the portable one.
+// Chooses the kernel of later scans; one the processor lacks falls back to the
+// portable one. Not to be called while a scan runs.
 void useScanKernel(ScanKernel kernel);
+// Goes back to the kernel chosen for the processor.
+void useDefaultScanKernel();
