@@ -15,6 +15,7 @@
 #include "reference/builders.h"
 #include "reference/writers.h"
 #include "reference/espacio.h"
+#include "memory_sink.h"
 #include "spheres/narrow_scan.h"
 #include "spheres/parent_panel.h"
 #include "reference/sphere_filling.h"
@@ -22,19 +23,7 @@
 
 namespace {
 
-class StringSink : public ReportSink {
- public:
-  void write(std::string& text) override {
-    content += text;
-    text.clear();
-  }
-  void writeHead(std::string& head) override {
-    content.insert(0, head);
-    head.clear();
-  }
-  bool close() override { return true; }
-  std::string content;
-};
+using StringSink = MemorySink;
 
 struct Population {
   std::string parents;

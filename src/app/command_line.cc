@@ -105,6 +105,28 @@ void addRunOptions(CLI::App& app, RunOptions& options) {
       ->disable_flag_override();
 }
 
+// How many threads search the offspring: a whole number from 1 to kMaxThreads,
+// digits only.
+constexpr unsigned kMaxThreads = 1024;
+
+void addThreadOptions(CLI::App& app, RunOptions& options) {
+  app.add_option_function<std::string>(
+         "--threads",
+         [&options](const std::string& text) {
+           const bool digits =
+               !text.empty() && text.size() <= 4 && text.find_first_not_of("0123456789") == std::string::npos;
+           const unsigned long count = digits ? std::stoul(text) : 0;
+           if (count < 1 || count > kMaxThreads) {
+             throw CLI::ValidationError("--threads", "'" + text + "' is not a whole number from 1 to " +
+                                                         std::to_string(kMaxThreads));
+           }
+           options.threads = static_cast<unsigned>(count);
+         },
+         "threads searching the offspring, 1 to 1024\n"
+         "(default: the cores available)")
+      ->type_name("N");
+}
+
 // The parser with every option group, filling `options`.
 void buildParser(CLI::App& app, RunOptions& options) {
   app.formatter(std::make_shared<HelpLayout>());
@@ -112,6 +134,7 @@ void buildParser(CLI::App& app, RunOptions& options) {
   app.set_help_flag("-h,--help", "show this text and exit");
   app.set_version_flag("--version", versionText(), "show the version and exit");
   addRunOptions(app, options);
+  addThreadOptions(app, options);
 }
 
 CommandLine usageError(const std::string& what) {

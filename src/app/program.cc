@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/analysis_run.h"
+#include "app/available_cores.h"
 #include "input/data.h"
 #include "input/data_warnings.h"
 #include "input/missing_value.h"
@@ -76,7 +77,8 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
       createFolder(folder, err);
       const std::unique_ptr<RunProgress> progress = makeProgress ? makeProgress() : nullptr;
       const std::vector<std::string> unwritten =
-          runAnalysis(parents, sons, radius, kMissingValue, folder, progress.get());
+          runAnalysis(parents, sons, radius, kMissingValue, folder, progress.get(), nullptr,
+                      options.threads > 0 ? options.threads : availableCores());
       if (!unwritten.empty()) {
         for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
         out << std::flush;

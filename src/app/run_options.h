@@ -15,4 +15,7 @@ struct RunOptions {
   // radii each radius's reports go to its folder "radius-R" in it.
   std::string outputDir = ".";
   bool quiet = false;  // -q, --quiet: no warnings, no progress line
+  // --threads: threads searching the offspring; 0, the default: the cores
+  // available. The reports are the same for every count.
+  unsigned threads = 0;
 };
