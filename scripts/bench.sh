@@ -65,6 +65,8 @@ Options:
   --timeout S      time limit of one run in seconds (default 120); reported as "timeout"
   --memory GIB     memory cap of one run (ulimit -v, default 16); reported as "out of memory"
   --binary PATH    time this parentsphere executable instead of a fresh Release build
+  --threads N      run with --threads N, unless the workload names its own count
+                   (without it, the program's default: the cores available)
   --seed N         population seed (default 1)
   --scratch DIR    where populations and runs go (default build-bench/workloads)
   --keep           keep the reports of the last run of each workload
@@ -81,6 +83,7 @@ repeat=1
 limit=120
 memory_gib=16
 binary=""
+threads=""
 seed=1
 scratch=""
 keep=0
@@ -93,6 +96,7 @@ while [ $# -gt 0 ]; do
     --timeout) limit="${2:?--timeout needs a value}"; shift ;;
     --memory) memory_gib="${2:?--memory needs a value}"; shift ;;
     --binary) binary="${2:?--binary needs a value}"; shift ;;
+    --threads) threads="${2:?--threads needs a value}"; shift ;;
     --seed) seed="${2:?--seed needs a value}"; shift ;;
     --scratch) scratch="${2:?--scratch needs a value}"; shift ;;
     --keep) keep=1 ;;
@@ -102,7 +106,7 @@ while [ $# -gt 0 ]; do
   esac
   shift
 done
-for value in "$repeat" "$limit" "$memory_gib"; do
+for value in "$repeat" "$limit" "$memory_gib" ${threads:+"$threads"}; do
   if ! [[ "$value" =~ ^[1-9][0-9]*$ ]]; then
     echo "bench: '$value' is not a positive whole number" >&2
     exit 2
@@ -213,7 +217,7 @@ run_once() {
 }
 
 echo "parentsphere: $binary"
-echo "limits per run: ${limit} s, ${memory_gib} GiB; runs per workload: $repeat; seed $seed"
+echo "limits per run: ${limit} s, ${memory_gib} GiB; runs per workload: $repeat; seed $seed${threads:+; --threads $threads}"
 printf '%-12s %7s %7s %9s %4s %6s  %10s %10s %11s %9s\n' \
   workload mothers fathers offspring loci radius best median "peak memory" families
 for name in "${names[@]}"; do
@@ -223,6 +227,7 @@ for name in "${names[@]}"; do
   for variant in "${variants[@]}"; do
     [[ "$variant" = threads=* ]] && args+=(--threads "${variant#threads=}")
   done
+  [ ${#args[@]} -gt 0 ] || [ -z "$threads" ] || args=(--threads "$threads")
   pop="$(population "$m" "$f" "$o" "$l" "${variants[@]}")"
   rundir="$scratch/run-$name"
   rm -rf "$rundir"
