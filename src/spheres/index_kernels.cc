@@ -7,6 +7,9 @@
 
 namespace {
 
+// Loci a group of parents goes through before one parent left ends its scan.
+constexpr size_t kLociBeforeOneLeft = 32;
+
 // Vectors GCC and clang lower to what the target has: two words (one SSE2
 // register) in the portable kernel, four (one AVX2 register) in the kernel
 // chosen at run time where the processor has AVX2.
@@ -36,12 +39,16 @@ inline __attribute__((always_inline)) void markWithinBound(IndexLoci& loci, size
   for (size_t w = firstWord; w < lastWord; w += kWords) {
     WordGroup atLeast[R + 2] = {};  // atLeast[t]: bound on the near distance >= t
     atLeast[0] = ~atLeast[0];
+    // Kept in registers: only more() changes them.
+    const IndexLocus* sets = loci.sets;
+    size_t ready = loci.ready;
     for (size_t a = 0;; ++a) {
-      if (a == loci.ready) {
-        if (loci.ready == loci.total) break;
+      if (a == ready) {
+        if (ready == loci.total) break;
         loci.more(loci);
+        ready = loci.ready;
       }
-      const IndexLocus& entry = loci.sets[a];
+      const IndexLocus& entry = sets[a];
       WordGroup near = {};
       for (int i = 0; i < entry.nearCount; ++i) orGroup(near, entry.near[i] + w);
       WordGroup gapAtLeast[3];
@@ -57,12 +64,18 @@ inline __attribute__((always_inline)) void markWithinBound(IndexLoci& loci, size
         }
         atLeast[t] = reached;
       }
-      // Once at most one parent of the group is left, its exact distance
-      // costs less than the remaining loci: a group holding an offspring's
-      // true parent would otherwise go through every locus.
+      // Once every parent of the group is out, the other loci cannot matter.
+      // On a long panel, once at most one is left its exact distance costs
+      // less than the remaining loci: a group holding an offspring's true
+      // parent would otherwise go through every locus. (On a short one, the
+      // exact distance's scattered reads cost more than the loci left.)
+      uint64_t all = atLeast[R + 1][0];
+      for (size_t i = 1; i < kWords; ++i) all &= atLeast[R + 1][i];
+      if (all == ~uint64_t{0}) break;
+      if (a < kLociBeforeOneLeft) continue;
       int left = 0;
       for (size_t i = 0; i < kWords; ++i) left += __builtin_popcountll(~atLeast[R + 1][i]);
-      if (left <= 1) break;
+      if (left == 1) break;
     }
     const WordGroup in = ~atLeast[R + 1];
     std::memcpy(out + w, &in, sizeof in);

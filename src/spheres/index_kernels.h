@@ -37,9 +37,9 @@ constexpr int32_t kMaxIndexedRadius = 7;
 
 // Sets in out[firstWord, lastWord) the parents whose lower bound on the near
 // distance, summed over loci of `loci` (rarest first), is within `radius`
-// (0..kMaxIndexedRadius): over all of them, or over the first few once a
-// group of parents has at most one left, so the bits are a superset of the
-// parents within the radius. Both word bounds are multiples of kGroupWords.
+// (0..kMaxIndexedRadius): over all of them, or over the first ones once a
+// group of parents has one left on a long panel, so the bits are a superset of
+// the parents within the radius. Both word bounds are multiples of kGroupWords.
 // Runs the AVX2 kernel where the processor has it.
 void markWithinRadius(int32_t radius, IndexLoci& loci, size_t firstWord, size_t lastWord,
                       uint64_t* out);

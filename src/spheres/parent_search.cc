@@ -12,9 +12,10 @@
 
 namespace {
 
-// Loci ordered before the index search starts; more are ordered, in growing
-// batches, only for the groups of parents that the first ones leave standing.
-constexpr size_t kFirstOrdered = 8;
+// Loci ordered before the index search starts (all of a microsatellite
+// panel's); more are ordered, in growing batches, only for the groups of
+// parents that the first ones leave standing.
+constexpr size_t kFirstOrdered = 32;
 
 int64_t nearLimitFor(int32_t radius) {
   // Distances saturate at INT32_MAX, so at that radius nothing is out of reach.
