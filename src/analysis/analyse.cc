@@ -50,7 +50,8 @@ SinkResults analysePrepared(const Data& parents, const Data& sons, int motherCou
   size_t done = 0;                 // offspring written
   size_t progressShown = 0;
   // Once no report can be written any more, the blocks not yet started are skipped.
-  std::atomic<bool> stopped{false};
+  std::atomic<bool> stopped{sinks.parents.failed() && sinks.families.failed() &&
+                            sinks.genotypes.failed()};
   if (progress != nullptr) progress->update(0, total);
   // Called for one thread at a time, in offspring order.
   auto write = [&](BlockOutput& out) {

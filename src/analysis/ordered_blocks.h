@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -32,7 +33,11 @@ class OrderedBlocks {
   void run(const Compute& compute) {
     std::vector<std::thread> helpers;
     for (unsigned worker = 1; worker < threads_; ++worker) {
-      helpers.emplace_back([this, worker, &compute] { work(worker, compute); });
+      try {
+        helpers.emplace_back([this, worker, &compute] { work(worker, compute); });
+      } catch (const std::system_error&) {
+        break;  // no room for another thread: the ones started do the work
+      }
     }
     work(0, compute);
     for (std::thread& helper : helpers) helper.join();
