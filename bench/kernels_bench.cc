@@ -2,6 +2,7 @@
 // one offspring against every parent (allele index for small radii, block
 // scan for wide ones, and the record-based reference), and the compatibility
 // test of one pair (bit masks against checkCompatibility).
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "reference/builders.h"
 #include "input/data.h"
 #include "reference/espacio.h"
+#include "spheres/narrow_scan.h"
 #include "spheres/parent_panel.h"
 
 namespace {
@@ -69,9 +71,18 @@ Population makePopulation(int parentCount, int sonCount, int loci) {
   return p;
 }
 
+// Second argument: the kernels, 0 portable, 1 AVX2, 2 AVX-512 (the block scan's;
+// the allele index runs its fastest for both).
 void BM_SphereSearch(benchmark::State& state) {
   const int radius = static_cast<int>(state.range(0));
-  useOnlyPortableKernels(state.range(1) != 0);
+  const auto kernel = static_cast<ScanKernel>(state.range(1));
+  const std::vector<ScanKernel> available = availableScanKernels();
+  if (std::find(available.begin(), available.end(), kernel) == available.end()) {
+    state.SkipWithError("the processor lacks this kernel");
+    return;
+  }
+  useOnlyPortableKernels(kernel == ScanKernel::Portable);
+  useScanKernel(kernel);
   const Population p = makePopulation(4000, 256, 16);
   const ParentPanel panel(p.parents, -99);
   std::vector<SphereHit> hits;
@@ -82,12 +93,13 @@ void BM_SphereSearch(benchmark::State& state) {
                          hits);
     benchmark::DoNotOptimize(hits.data());
   }
-  state.SetLabel(std::string(panel.usesIndexFor(radius) ? "allele index" : "block scan") +
-                 (state.range(1) != 0 ? ", portable kernel" : ""));
+  static const char* const kKernels[] = {"portable", "AVX2", "AVX-512"};
+  state.SetLabel(std::string(panel.usesIndexFor(radius) ? "allele index" : "block scan") + ", " +
+                 kKernels[state.range(1)] + " kernel");
   state.counters["parents/s"] =
       benchmark::Counter(static_cast<double>(panel.size()), benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(BM_SphereSearch)->ArgsProduct({{0, 2, 6, 20}, {0, 1}});
+BENCHMARK(BM_SphereSearch)->ArgsProduct({{0, 2, 6, 8, 20}, {0, 1, 2}});
 
 void BM_SphereSearchReference(benchmark::State& state) {
   valoresperdidos = -99;

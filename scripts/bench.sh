@@ -6,18 +6,35 @@
 # number of families (family lines in Fam.out). Run with --help for the options.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-# name mothers fathers offspring loci radius
+# name mothers fathers offspring loci radius [variant...]
+# Variants: failed-sample (offspring 1000 untyped, -99 everywhere), outlier (the
+# first parent's first allele typed 99999), snp (SNP loci), threads=N (run with
+# --threads N).
 WORKLOADS=(
   "hatchery 1999 2000 20000 16 2"
   "hatchery-r6 1999 2000 20000 16 6"
   "wide 200 200 2000 12 20"
   "large-wide 1000 1000 10000 16 20"
   "tagging 1999 8000 200000 24 2"
+  "hatchery-r8 1999 2000 20000 16 8"
+  "outlier-r8 1999 2000 20000 16 8 outlier"
+  "tagging-t1 1999 8000 200000 24 2 threads=1"
+  "tagging-t2 1999 8000 200000 24 2 threads=2"
+  "million 1999 2000 1000000 16 2"
+  "million-t2 1999 2000 1000000 16 2 threads=2"
+  "snp 1000 1000 20000 500 0 snp"
+  "r24 1999 2000 2000 16 24"
+  "r24-20k 1999 2000 20000 16 24"
+  "r32 1999 2000 2000 16 32"
+  "failed 1999 2000 2000 16 2 failed-sample"
   # Not run by default: quick checks of the script and of a build.
   "tiny 30 30 200 10 4"
   "small 200 200 2000 16 2"
 )
 DEFAULT_NAMES=(hatchery hatchery-r6 wide large-wide tagging)
+# The performance targets: wide radii, bad samples, SNP panels, large runs, threads.
+TARGET_NAMES=(hatchery hatchery-r6 hatchery-r8 outlier-r8 tagging tagging-t1 tagging-t2 million
+  million-t2 snp r24 r24-20k r32 failed)
 
 usage() {
   cat <<'EOF'
@@ -31,14 +48,25 @@ Workloads (mothers, fathers, offspring, loci; radius):
   tagging       1999, 8000, 200000, 24; r=2
   tiny          30, 30, 200, 10; r=4      (not in the default set)
   small         200, 200, 2000, 16; r=2   (not in the default set)
+  The performance targets (--targets runs them all):
+  hatchery-r8   1999, 2000, 20000, 16; r=8
+  outlier-r8    the same, the first parent's first allele typed 99999
+  tagging-t1    tagging with --threads 1 (tagging-t2: --threads 2)
+  million       1999, 2000, 1000000, 16; r=2 (million-t2: --threads 2)
+  snp           1000, 1000, 20000, 500 SNP loci; r=0
+  r24, r32      1999, 2000, 2000, 16; r=24 and r=32 (r24-20k: 20000 offspring)
+  failed        1999, 2000, 2000, 16; r=2, offspring 1000 untyped (-99 everywhere)
 Without names, the first five run.
 
 Options:
   --quick          run the tiny workload only (checks the script and a build)
+  --targets        run the workloads of the performance targets
   --repeat N       runs per workload (default 1); prints the best and median time
   --timeout S      time limit of one run in seconds (default 120); reported as "timeout"
   --memory GIB     memory cap of one run (ulimit -v, default 16); reported as "out of memory"
   --binary PATH    time this parentsphere executable instead of a fresh Release build
+  --threads N      run with --threads N, unless the workload names its own count
+                   (without it, the program's default: the cores available)
   --seed N         population seed (default 1)
   --scratch DIR    where populations and runs go (default build-bench/workloads)
   --keep           keep the reports of the last run of each workload
@@ -57,6 +85,7 @@ repeat=1
 limit=120
 memory_gib=16
 binary=""
+threads=""
 seed=1
 scratch=""
 keep=0
@@ -65,10 +94,12 @@ names=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --quick) names+=(tiny) ;;
+    --targets) names+=("${TARGET_NAMES[@]}") ;;
     --repeat) repeat="${2:?--repeat needs a value}"; shift ;;
     --timeout) limit="${2:?--timeout needs a value}"; shift ;;
     --memory) memory_gib="${2:?--memory needs a value}"; shift ;;
     --binary) binary="${2:?--binary needs a value}"; shift ;;
+    --threads) threads="${2:?--threads needs a value}"; shift ;;
     --seed) seed="${2:?--seed needs a value}"; shift ;;
     --scratch) scratch="${2:?--scratch needs a value}"; shift ;;
     --keep) keep=1 ;;
@@ -79,7 +110,7 @@ while [ $# -gt 0 ]; do
   esac
   shift
 done
-for value in "$repeat" "$limit" "$memory_gib"; do
+for value in "$repeat" "$limit" "$memory_gib" ${threads:+"$threads"}; do
   if ! [[ "$value" =~ ^[1-9][0-9]*$ ]]; then
     echo "bench: '$value' is not a positive whole number" >&2
     exit 2
@@ -128,12 +159,32 @@ else
   binary="$(cd "$(dirname "$binary")" && pwd)/$(basename "$binary")"
 fi
 
-population() {  # population M F O L: prints the folder holding the generated tables
-  local dir="$scratch/pop-m$1-f$2-o$3-l$4-s$seed"
+# population M F O L [VARIANT...]: prints the folder holding the generated
+# tables, altered as the variants say.
+population() {
+  local m="$1" f="$2" o="$3" l="$4" variant extra=() tag=""
+  shift 4
+  for variant in "$@"; do
+    case "$variant" in
+      snp) extra+=(--snp); tag+="-snp" ;;
+      outlier|failed-sample) tag+="-$variant" ;;
+    esac
+  done
+  local dir="$scratch/pop-m$m-f$f-o$o-l$l-s$seed$tag"
   if [ ! -f "$dir/.done" ] || [ "$popgen" -nt "$dir/.done" ]; then
     rm -rf "$dir"
-    "$popgen" --mothers "$1" --fathers "$2" --offspring "$3" --loci "$4" --seed "$seed" \
-      --out "$dir" >/dev/null
+    "$popgen" --mothers "$m" --fathers "$f" --offspring "$o" --loci "$l" --seed "$seed" \
+      "${extra[@]}" --out "$dir" >/dev/null
+    for variant in "$@"; do
+      case "$variant" in
+        # A typo in one allele: the first data row of the parents, first column.
+        outlier) awk '!done && !/^#/ { $1 = 99999; done = 1 } { print }' "$dir/parents.PAR" \
+                   >"$dir/.edit" && mv "$dir/.edit" "$dir/parents.PAR" ;;
+        # A sample that failed to amplify: every allele of offspring 1000 untyped.
+        failed-sample) awk '!/^#/ && ++row == 1000 { for (i = 1; i <= NF; ++i) $i = -99 } { print }' \
+                   "$dir/sons.PRO" >"$dir/.edit" && mv "$dir/.edit" "$dir/sons.PRO" ;;
+      esac
+    done
     touch "$dir/.done"
   fi
   echo "$dir"
@@ -145,10 +196,12 @@ population() {  # population M F O L: prints the folder holding the generated ta
 # would add tens of milliseconds on a small virtual machine.
 run_once() {
   local radius="$1" status line
+  shift
   rm -f Parent.out Fam.out Famgenotypes.out table.tsv
   printf '%s\n' "$radius" >.stdin
   set +e
-  "$runstat" "$limit" "$((memory_gib * 1048576))" .stdin "$binary" "${program_args[@]}" >.stdout 2>.stderr
+  "$runstat" "$limit" "$((memory_gib * 1048576))" .stdin "$binary" "${program_args[@]}" "$@" \
+    >.stdout 2>.stderr
   status=$?
   set -e
   line=$(grep '^wall=' .stderr | tail -n 1)
@@ -169,13 +222,19 @@ run_once() {
 }
 
 echo "parentsphere: $binary"
-echo "limits per run: ${limit} s, ${memory_gib} GiB; runs per workload: $repeat; seed $seed"
+echo "limits per run: ${limit} s, ${memory_gib} GiB; runs per workload: $repeat; seed $seed${threads:+; --threads $threads}"
 [ ${#program_args[@]} -eq 0 ] || echo "program arguments: ${program_args[*]}"
 printf '%-12s %7s %7s %9s %4s %6s  %10s %10s %11s %9s\n' \
   workload mothers fathers offspring loci radius best median "peak memory" families
 for name in "${names[@]}"; do
-  read -r _ m f o l r <<<"$(lookup "$name")"
-  pop="$(population "$m" "$f" "$o" "$l")"
+  read -r _ m f o l r variants <<<"$(lookup "$name")"
+  read -r -a variants <<<"$variants"
+  args=()
+  for variant in "${variants[@]}"; do
+    [[ "$variant" = threads=* ]] && args+=(--threads "${variant#threads=}")
+  done
+  [ ${#args[@]} -gt 0 ] || [ -z "$threads" ] || args=(--threads "$threads")
+  pop="$(population "$m" "$f" "$o" "$l" "${variants[@]}")"
   rundir="$scratch/run-$name"
   rm -rf "$rundir"
   mkdir -p "$rundir"
@@ -187,7 +246,7 @@ for name in "${names[@]}"; do
   families="-"
   result=ok
   for ((i = 0; i < repeat; ++i)); do
-    run_once "$r"
+    run_once "$r" "${args[@]}"
     if [ "$outcome" != ok ]; then
       result="$outcome"
       break

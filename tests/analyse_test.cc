@@ -15,25 +15,15 @@
 #include "reference/builders.h"
 #include "reference/writers.h"
 #include "reference/espacio.h"
+#include "memory_sink.h"
+#include "spheres/narrow_scan.h"
 #include "spheres/parent_panel.h"
 #include "reference/sphere_filling.h"
 #include "status/run_failure.h"
 
 namespace {
 
-class StringSink : public ReportSink {
- public:
-  void write(std::string& text) override {
-    content += text;
-    text.clear();
-  }
-  void writeHead(std::string& head) override {
-    content.insert(0, head);
-    head.clear();
-  }
-  bool close() override { return true; }
-  std::string content;
-};
+using StringSink = MemorySink;
 
 struct Population {
   std::string parents;
@@ -121,13 +111,31 @@ Reports streamedReports(const Population& p) {
   return {parentSink.content, familySink.content, genotypeSink.content};
 }
 
-// Both builds of the allele-index kernel (the portable one and the one chosen
-// at run time for the processor) must give the same reports.
-class StreamedAnalysis : public ::testing::TestWithParam<bool> {
+// Every build of the kernels must give the same reports: the portable allele
+// index and block scan, and each block scan this processor can run (AVX2,
+// AVX-512) beside the allele index chosen at run time.
+class StreamedAnalysis : public ::testing::TestWithParam<ScanKernel> {
  protected:
-  void SetUp() override { useOnlyPortableKernels(GetParam()); }
-  void TearDown() override { useOnlyPortableKernels(false); }
+  void SetUp() override {
+    useOnlyPortableKernels(GetParam() == ScanKernel::Portable);
+    useScanKernel(GetParam());
+  }
+  void TearDown() override {
+    useOnlyPortableKernels(false);
+    useDefaultScanKernel();
+  }
 };
+
+std::string kernelName(const ::testing::TestParamInfo<ScanKernel>& info) {
+  switch (info.param) {
+    case ScanKernel::Avx2:
+      return "Avx2Kernels";
+    case ScanKernel::Avx512:
+      return "Avx512Kernels";
+    default:
+      return "PortableKernels";
+  }
+}
 
 TEST_P(StreamedAnalysis, WritesWhatTheRecordStagesWrite) {
   valoresperdidos = -99;
@@ -150,10 +158,8 @@ TEST_P(StreamedAnalysis, WritesWhatTheRecordStagesWrite) {
 
 // The allele index and the block scan must find exactly the parents whose
 // near distance from Espacio::D1 is within the radius, for every radius.
-INSTANTIATE_TEST_SUITE_P(Kernels, StreamedAnalysis, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                           return info.param ? "PortableKernel" : "FastestKernel";
-                         });
+INSTANTIATE_TEST_SUITE_P(Kernels, StreamedAnalysis, ::testing::ValuesIn(availableScanKernels()),
+                         kernelName);
 
 using ParentPanelSearch = StreamedAnalysis;
 
@@ -195,10 +201,8 @@ TEST_P(ParentPanelSearch, FindsExactlyTheParentsWithinTheRadius) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kernels, ParentPanelSearch, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                           return info.param ? "PortableKernel" : "FastestKernel";
-                         });
+INSTANTIATE_TEST_SUITE_P(Kernels, ParentPanelSearch, ::testing::ValuesIn(availableScanKernels()),
+                         kernelName);
 
 // Every (mother, father) pair of hits the listener answers isFamily for, as
 // (offspring number, mother identifier, father identifier), with the checks

@@ -48,6 +48,7 @@ TEST(CommandLine, HelpNamesWhatAUserNeeds) {
       "-o,--output-dir DIR",
       "-q,--quiet",
       "--table FILE",
+      "--threads N",
       "parentsphere -q -r 2,4,6 -o sweep",
       "warned about on standard error",
       "man parentsphere",
@@ -96,6 +97,18 @@ TEST(CommandLine, OptionsFillTheRunOptions) {
   }
 }
 
+TEST(CommandLine, ThreadsTakeAWholeNumberAndDefaultToTheCores) {
+  const std::pair<std::vector<std::string>, unsigned> rows[] = {
+      {{}, 0}, {{"--threads", "1"}, 1}, {{"--threads=7"}, 7}, {{"--threads", "0016"}, 16},
+      {{"--threads", "1024"}, 1024}};
+  for (const auto& [args, threads] : rows) {
+    const CommandLine command = readCommandLine(args);
+    SCOPED_TRACE(command.text);
+    ASSERT_EQ(command.action, CommandLine::Action::Run);
+    EXPECT_EQ(command.options.threads, threads);
+  }
+}
+
 TEST(CommandLine, HelpAndVersionWinOverOtherArguments) {
   const std::vector<std::string> rows[] = {
       {"-h"}, {"--help"}, {"-h", "--bogus"}, {"--version"}, {"-r", "4", "--version"}};
@@ -135,6 +148,13 @@ TEST(CommandLine, EveryOtherArgumentIsAOneLineUsageError) {
       {{"--parents", ""}, "--parents: an empty name"},
       {{"-o", ""}, "--output-dir: an empty name"},
       {{"--quiet=yes"}, "quiet was given a disallowed flag override"},
+      {{"--threads"}, "--threads: 1 required N missing"},
+      {{"--threads", "0"}, "--threads: '0' is not a whole number from 1 to 1024"},
+      {{"--threads", "1025"}, "--threads: '1025' is not a whole number from 1 to 1024"},
+      {{"--threads", "-2"}, "--threads: '-2' is not a whole number from 1 to 1024"},
+      {{"--threads=2x"}, "--threads: '2x' is not a whole number from 1 to 1024"},
+      {{"--threads", " 2"}, "--threads: ' 2' is not a whole number from 1 to 1024"},
+      {{"--threads", "99999999999"}, "--threads: '99999999999' is not a whole number from 1 to 1024"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);

@@ -350,6 +350,24 @@ TEST(Popgen, TheProgramFindsEveryTruePairAtRadiusZeroWhenNothingIsMistyped) {
   EXPECT_LE(unrelatedWithFamily, unrelated / 10);
 }
 
+TEST(Popgen, SnpPanelsHoldAllelesOneAndTwoOrUntypedPairs) {
+  ScratchFolder folder;
+  ASSERT_EQ(runPopgen(folder, "--snp --loci 300 --mothers 5 --fathers 5 --offspring 40").status, 0);
+  std::set<long long> seen;
+  for (const char* name : {"parents.PAR", "sons.PRO"}) {
+    const Table table = parse(readFile(folder.file(name)));
+    EXPECT_NE(table.comments[0].find(" --snp"), std::string::npos) << table.comments[0];
+    for (const std::vector<long long>& row : table.rows) {
+      ASSERT_GE(row.size(), 600u);
+      for (size_t k = 0; k < 600; k += 2) {
+        seen.insert(row[k]);
+        EXPECT_EQ(row[k] == -99, row[k + 1] == -99) << name;
+      }
+    }
+  }
+  EXPECT_EQ(seen, (std::set<long long>{-99, 1, 2}));
+}
+
 TEST(Popgen, RefusesBadCommandLinesAndWritesNothing) {
   struct Row {
     const char* args;
@@ -363,6 +381,8 @@ TEST(Popgen, RefusesBadCommandLinesAndWritesNothing) {
       {"--offspring -5", "--offspring -5: expected a whole number"},
       {"--loci 0", "--loci 0: expected a whole number from 1 to 200"},
       {"--loci 12x", "--loci 12x: expected a whole number"},
+      {"--loci 201", "more than 200 loci only with --snp"},
+      {"--snp --loci 2001", "from 1 to 200 (2000 with --snp)"},
       {"--seed abc", "--seed abc: expected a whole number"},
       {"--related 1.5", "--related 1.5: expected a share from 0 to 1"},
       {"--error -0.1", "--error -0.1: expected a share from 0 to 1"},

@@ -1,56 +1,102 @@
 #include "analysis/analyse.h"
 
+#include <algorithm>
+#include <atomic>
+#include <memory>
 #include <string>
+#include <utility>
 
+#include "analysis/block_output.h"
 #include "analysis/offspring_analysis.h"
-#include "reports/report_text.h"
+#include "analysis/ordered_blocks.h"
 #include "input/table_checks.h"
+#include "reports/report_text.h"
 
 namespace {
 
 constexpr size_t kProgressEvery = 256;
+// Offspring per block handed to a thread: small enough to keep two threads
+// busy on a few thousand offspring, large enough that handing out is rare.
+constexpr size_t kBlockOffspring = 64;
 
 }  // namespace
 
 SinkResults analyse(Data& parents, Data& sons, int radius, int missing, const ReportSinks& sinks,
-                    RunProgress* progress, OffspringListener* listener) {
+                    RunProgress* progress, OffspringListener* listener, unsigned threads) {
   const int mothers = prepareTables(parents, sons);
-  return analysePrepared(parents, sons, mothers, radius, missing, sinks, progress, listener);
+  return analysePrepared(parents, sons, mothers, radius, missing, sinks, progress, listener,
+                         threads);
 }
 
 SinkResults analysePrepared(const Data& parents, const Data& sons, int motherCount, int radius,
                             int missing, const ReportSinks& sinks, RunProgress* progress,
-                            OffspringListener* listener) {
-  OffspringAnalysis analysis(parents, sons, radius, missing, motherCount);
+                            OffspringListener* listener, unsigned threads) {
+  const SearchTables tables(parents, sons, radius, missing, motherCount);
+  const size_t total = sons.rows.size();
+  const size_t blocks = (total + kBlockOffspring - 1) / kBlockOffspring;
+  threads = static_cast<unsigned>(std::clamp<size_t>(threads, 1, std::max<size_t>(blocks, 1)));
+  std::vector<std::unique_ptr<OffspringAnalysis>> workers;
+  for (unsigned t = 0; t < threads; ++t) {
+    workers.push_back(std::make_unique<OffspringAnalysis>(tables));
+  }
+
+  // The writer's buffers: the reports go out in large pieces, whatever the blocks weigh.
   std::string parentText;
   std::string familyLines;
   std::string genotypes;
-  // Room for a flush's worth and one offspring's text past it, reused.
-  parentText.reserve(2 * ReportSink::kFlushBytes);
-  familyLines.reserve(2 * ReportSink::kFlushBytes);
-  genotypes.reserve(2 * ReportSink::kFlushBytes);
   appendParentHeader(parentText, true, radius);
-  const size_t total = sons.rows.size();
-  size_t done = 0;
-  for (; done < total; ++done) {
-    // Once no report can be written any more, the rest of the work is wasted.
-    if (done % kProgressEvery == 0 && sinks.parents.failed() && sinks.families.failed() &&
-        sinks.genotypes.failed()) {
-      break;
+  int sonsWithFamily = 0;
+  std::vector<int32_t> positions;  // the listener's isFamily() scratch
+  size_t done = 0;                 // offspring written
+  size_t progressShown = 0;
+  // Once no report can be written any more, the blocks not yet started are skipped.
+  std::atomic<bool> stopped{sinks.parents.failed() && sinks.families.failed() &&
+                            sinks.genotypes.failed()};
+  if (progress != nullptr) progress->update(0, total);
+  // Called for one thread at a time, in offspring order.
+  auto write = [&](BlockOutput& out) {
+    const std::pair<std::string*, ReportSink*> reports[] = {
+        {&parentText, &sinks.parents}, {&familyLines, &sinks.families}, {&genotypes, &sinks.genotypes}};
+    std::string* pieces[] = {&out.parents, &out.familyLines, &out.genotypes};
+    for (size_t r = 0; r < 3; ++r) {
+      *reports[r].first += *pieces[r];
+      pieces[r]->clear();
+      reports[r].second->flushIfLarge(*reports[r].first);
     }
-    analysis.visit(done, parentText, familyLines, genotypes, listener);
-    sinks.parents.flushIfLarge(parentText);
-    sinks.families.flushIfLarge(familyLines);
-    sinks.genotypes.flushIfLarge(genotypes);
-    if (progress != nullptr && done % kProgressEvery == 0) progress->update(done, total);
-  }
+    sonsWithFamily += out.sonsWithFamily;
+    out.sonsWithFamily = 0;
+    for (const BlockOutput::Outcome& told : out.outcomes) {
+      listener->offspringDone({told.offspring, told.hits, told.families, told.pairing, positions});
+      told.pairing.forget(positions);
+    }
+    out.outcomes.clear();
+    done = std::max(done, out.offspringDone);
+    if (progress != nullptr && done >= progressShown + kProgressEvery) {
+      progressShown = done;
+      progress->update(done, total);
+    }
+    if (sinks.parents.failed() && sinks.families.failed() && sinks.genotypes.failed()) {
+      stopped = true;
+    }
+  };
+  OrderedBlocks<BlockOutput> run(blocks, threads, write);
+  run.run([&](unsigned worker, size_t block, BlockOutput& out) {
+    if (stopped) return;
+    const std::function<void(BlockOutput&)> flush = [&run, block](BlockOutput& partial) {
+      run.flushEarly(block, partial);
+    };
+    const size_t last = std::min(total, (block + 1) * kBlockOffspring);
+    for (size_t i = block * kBlockOffspring; i < last; ++i) {
+      workers[worker]->visit(i, out, listener != nullptr, flush);
+    }
+  });
   if (progress != nullptr) progress->update(done, total);
   sinks.parents.write(parentText);
   sinks.genotypes.write(genotypes);
   sinks.families.write(familyLines);
   // The list's first line counts the offspring with a family, known only now.
   std::string familyHead;
-  appendFamilyHeader(familyHead, analysis.sonsWithFamily(), radius);
+  appendFamilyHeader(familyHead, sonsWithFamily, radius);
   sinks.families.writeHead(familyHead);
   SinkResults results;
   results.parents = sinks.parents.close();

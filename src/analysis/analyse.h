@@ -25,13 +25,16 @@ struct SinkResults {
 // their count last through writeHead(). Stops early once every sink has failed
 // (progress then hears how far it got). `missing` is the missing-value code. Throws RunFailure on tables
 // that cannot be analysed, before any write. Sets nLoci on both tables.
-// `progress` and `listener`, when given, hear about every offspring. Returns
-// false for each sink that failed to close.
+// `progress` and `listener`, when given, hear about every offspring, in
+// offspring order. Offspring are searched on `threads` threads (at least one);
+// the reports and what the listener hears are the same for every count.
+// Returns false for each sink that failed to close.
 SinkResults analyse(Data& parents, Data& sons, int radius, int missing, const ReportSinks& sinks,
-                    RunProgress* progress = nullptr, OffspringListener* listener = nullptr);
+                    RunProgress* progress = nullptr, OffspringListener* listener = nullptr,
+                    unsigned threads = 1);
 
 // The same on tables prepareTables has already checked; `motherCount` is what
 // it returned. Never throws RunFailure.
 SinkResults analysePrepared(const Data& parents, const Data& sons, int motherCount, int radius,
                             int missing, const ReportSinks& sinks, RunProgress* progress = nullptr,
-                            OffspringListener* listener = nullptr);
+                            OffspringListener* listener = nullptr, unsigned threads = 1);

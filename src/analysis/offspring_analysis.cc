@@ -1,94 +1,78 @@
 #include "analysis/offspring_analysis.h"
 
+#include "input/hetero_sum.h"
 #include "reports/report_text.h"
 
-OffspringAnalysis::OffspringAnalysis(const Data& parents, const Data& sons, int32_t radius,
-                                     int32_t missing, int32_t motherCount)
-    : parents_(parents),
-      sons_(sons),
-      radius_(radius),
-      missing_(missing),
-      motherCount_(motherCount),
-      loci_(sons.nLoci),
-      panel_(parents, missing),
-      heteroSums_(parents.rows.size()),
-      familyText_(parents, motherCount) {
+SearchTables::SearchTables(const Data& parents, const Data& sons, int32_t radius,
+                           int32_t missing, int32_t motherCount)
+    : parents(parents),
+      sons(sons),
+      radius(radius),
+      missing(missing),
+      motherCount(motherCount),
+      loci(sons.nLoci),
+      panel(parents, missing),
+      heteroSums(parents.rows.size()) {
   for (size_t j = 0; j < parents.rows.size(); ++j) {
-    heteroSums_[j] = heteroSumOf(parents.rows[j].data(), loci_);
+    heteroSums[j] = heteroSumOf(parents.rows[j].data(), loci);
   }
 }
 
-void OffspringAnalysis::visit(size_t i, std::string& parentText, std::string& familyLines,
-                              std::string& genotypes, OffspringListener* listener) {
-  if (rankPositionsFilled_) forgetRankPositions();
-  const int32_t* offspring = sons_.rows[i].data();
+OffspringAnalysis::OffspringAnalysis(const SearchTables& tables)
+    : tables_(tables), familyText_(tables.parents, tables.motherCount) {}
+
+void OffspringAnalysis::visit(size_t i, BlockOutput& out, bool tell,
+                              const std::function<void(BlockOutput&)>& flush) {
+  const int32_t* offspring = tables_.sons.rows[i].data();
   hits_.clear();
-  panel_.findCandidates(offspring, radius_, 0, panel_.size(), hits_);
+  tables_.panel.findCandidates(offspring, tables_.radius, 0, tables_.panel.size(), hits_,
+                               scratch_);
   mothers_.clear();
   fathers_.clear();
   for (const SphereHit& hit : hits_) {
-    CandidateLists& lists = hit.row < motherCount_ ? mothers_ : fathers_;
-    lists.place(hit, familyText_.number(static_cast<size_t>(hit.row)), radius_);
+    CandidateLists& lists = hit.row < tables_.motherCount ? mothers_ : fathers_;
+    lists.place(hit, familyText_.number(static_cast<size_t>(hit.row)), tables_.radius);
   }
   size_t families = 0;
+  const bool paired = !hits_.empty() && !mothers_.empty() && !fathers_.empty();
   if (!hits_.empty()) {
-    appendParentBlock(parentText, static_cast<int>(i + 1), mothers_.included,
+    appendParentBlock(out.parents, static_cast<int>(i + 1), mothers_.included,
                       mothers_.semiIncluded, fathers_.included, fathers_.semiIncluded);
-    if (!mothers_.empty() && !fathers_.empty()) families = pair(i, familyLines, genotypes);
+    if (paired) families = pair(i, out, flush);
   }
-  if (listener != nullptr) listener->offspringDone({i, hits_, families, *this});
+  out.offspringDone = i + 1;
+  if (!tell) return;
+  out.outcomes.push_back({i, hits_, families, {tables_.motherCount, tables_.panel.size()}});
+  if (paired) {
+    OffspringPairing& pairing = out.outcomes.back().pairing;
+    pairing.mothers = mothers_.ranked;
+    pairing.fathers = fathers_.ranked;
+    pairing.masks = masks_;
+  }
 }
 
-size_t OffspringAnalysis::pair(size_t i, std::string& familyLines, std::string& genotypes) {
-  mothers_.rank(heteroSums_);
-  fathers_.rank(heteroSums_);
-  const int32_t* offspring = sons_.rows[i].data();
-  masks_.reset(offspring, loci_, radius_, radius_, missing_);
-  for (int32_t row : mothers_.ranked) masks_.add(parents_.rows[static_cast<size_t>(row)].data());
-  for (int32_t row : fathers_.ranked) masks_.add(parents_.rows[static_cast<size_t>(row)].data());
-  familyText_.startOffspring(offspring, static_cast<int>(i + 1), sons_.rowHasMissing[i]);
+size_t OffspringAnalysis::pair(size_t i, BlockOutput& out,
+                               const std::function<void(BlockOutput&)>& flush) {
+  mothers_.rank(tables_.heteroSums);
+  fathers_.rank(tables_.heteroSums);
+  const Data& parents = tables_.parents;
+  const int32_t* offspring = tables_.sons.rows[i].data();
+  masks_.reset(offspring, tables_.loci, tables_.radius, tables_.radius, tables_.missing);
+  for (int32_t row : mothers_.ranked) masks_.add(parents.rows[static_cast<size_t>(row)].data());
+  for (int32_t row : fathers_.ranked) masks_.add(parents.rows[static_cast<size_t>(row)].data());
+  familyText_.startOffspring(offspring, static_cast<int>(i + 1), tables_.sons.rowHasMissing[i]);
   const size_t motherCount = mothers_.ranked.size();
   size_t families = 0;
   for (size_t m = 0; m < motherCount; ++m) {
     const size_t motherRow = static_cast<size_t>(mothers_.ranked[m]);
     for (size_t f = 0; f < fathers_.ranked.size(); ++f) {
       if (!masks_.compatible(m, motherCount + f)) continue;
-      familyText_.add(familyLines, genotypes, motherRow,
+      familyText_.add(out.familyLines, out.genotypes, motherRow,
                       static_cast<size_t>(fathers_.ranked[f]));
       ++families;
+      if (out.large()) flush(out);
     }
   }
-  if (families > 0) ++sonsWithFamily_;
+  if (families > 0) ++out.sonsWithFamily;
   return families;
-}
-
-bool OffspringAnalysis::isFamily(int32_t motherRow, int32_t fatherRow) const {
-  if (motherRow < 0 || motherRow >= motherCount_) return false;
-  if (fatherRow < motherCount_ || fatherRow >= panel_.size()) return false;
-  // Both lists are ranked (and masked) exactly when the offspring was paired.
-  if (mothers_.ranked.empty() || fathers_.ranked.empty()) return false;
-  if (!rankPositionsFilled_) {
-    rankPosition_.resize(static_cast<size_t>(panel_.size()), -1);
-    for (const CandidateLists* lists : {&mothers_, &fathers_}) {
-      for (size_t at = 0; at < lists->ranked.size(); ++at) {
-        rankPosition_[static_cast<size_t>(lists->ranked[at])] = static_cast<int32_t>(at);
-      }
-    }
-    rankPositionsFilled_ = true;
-  }
-  const int32_t m = rankPosition_[static_cast<size_t>(motherRow)];
-  const int32_t f = rankPosition_[static_cast<size_t>(fatherRow)];
-  if (m < 0 || f < 0) return false;
-  return masks_.compatible(static_cast<size_t>(m), mothers_.ranked.size() + static_cast<size_t>(f));
-}
-
-void OffspringAnalysis::forgetRankPositions() const {
-  for (const CandidateLists* lists : {&mothers_, &fathers_}) {
-    for (int32_t row : lists->ranked) rankPosition_[static_cast<size_t>(row)] = -1;
-  }
-  rankPositionsFilled_ = false;
-}
-
-bool OffspringOutcome::isFamily(int32_t motherRow, int32_t fatherRow) const {
-  return analysis.isFamily(motherRow, fatherRow);
 }

@@ -3,9 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis/offspring_pairing.h"
 #include "spheres/parent_panel.h"
-
-class OffspringAnalysis;
 
 // What the engine found for one offspring, valid only during offspringDone().
 struct OffspringOutcome {
@@ -13,11 +12,14 @@ struct OffspringOutcome {
   const std::vector<SphereHit>& hits;  // parents whose near distance is within the
                                        // radius, in parents-table row order
   size_t families;                     // families of this offspring in Fam.out
-  const OffspringAnalysis& analysis;   // answers isFamily()
+  const OffspringPairing& pairing;     // answers isFamily()
+  std::vector<int32_t>& positions;     // its scratch
 
   // True when (mother, father), parents-table rows, is a family of this
   // offspring in Fam.out; false for any other pair, rows out of range included.
-  bool isFamily(int32_t motherRow, int32_t fatherRow) const;
+  bool isFamily(int32_t motherRow, int32_t fatherRow) const {
+    return pairing.isFamily(motherRow, fatherRow, positions);
+  }
 };
 
 // A new output plugs in here instead of into the search. Parent rows below the

@@ -12,7 +12,7 @@ std::string inFolder(const std::string& folder, const std::string& name) {
 
 std::vector<std::string> runAnalysis(Data& parents, Data& sons, int radius, int missing,
                                      const std::string& folder, RunProgress* progress,
-                                     OffspringListener* listener) {
+                                     OffspringListener* listener, unsigned threads) {
   // Checked before touching the folder, so bad input leaves old reports alone.
   const int mothers = prepareTables(parents, sons);
   ReportSet reports(folder);
@@ -31,6 +31,6 @@ std::vector<std::string> runAnalysis(Data& parents, Data& sons, int radius, int 
   } finishProgress{progress};
   analysePrepared(parents, sons, mothers, radius, missing,
                   {reports.parents(), reports.families(), reports.genotypes()}, progress,
-                  listener);
+                  listener, threads);
   return reports.commit();
 }

@@ -180,6 +180,28 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
       ->check(nonEmpty());
 }
 
+// How many threads search the offspring: a whole number from 1 to kMaxThreads,
+// digits only.
+constexpr unsigned kMaxThreads = 1024;
+
+void addThreadOptions(CLI::App& app, RunOptions& options) {
+  app.add_option_function<std::string>(
+         "--threads",
+         [&options](const std::string& text) {
+           const bool digits =
+               !text.empty() && text.size() <= 4 && text.find_first_not_of("0123456789") == std::string::npos;
+           const unsigned long count = digits ? std::stoul(text) : 0;
+           if (count < 1 || count > kMaxThreads) {
+             throw CLI::ValidationError("--threads", "'" + text + "' is not a whole number from 1 to " +
+                                                         std::to_string(kMaxThreads));
+           }
+           options.threads = static_cast<unsigned>(count);
+         },
+         "threads searching the offspring, 1 to 1024\n"
+         "(default: the cores available)")
+      ->type_name("N");
+}
+
 // The parser with every option group, filling `options`.
 void buildParser(CLI::App& app, RunOptions& options) {
   app.formatter(std::make_shared<HelpLayout>());
@@ -189,6 +211,7 @@ void buildParser(CLI::App& app, RunOptions& options) {
   addRunOptions(app, options);
   addTableOptions(app, options.table);
   addMarkerOptions(app, options);
+  addThreadOptions(app, options);
 }
 
 CommandLine usageError(const std::string& what) {

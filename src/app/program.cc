@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "app/analysis_run.h"
-#include "app/table_run.h"
+#include "app/available_cores.h"
 #include "app/marker_run.h"
+#include "app/table_run.h"
 #include "input/data.h"
 #include "input/data_warnings.h"
 #include "input/missing_value.h"
@@ -74,6 +75,7 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     Data sons(options.offspringFile, kMissingValue, kComment);
     checkTables(parents, sons, options.quiet, err);
     MarkerRun markers(options, radii);
+    const unsigned threads = options.threads > 0 ? options.threads : availableCores();
     for (int radius : radii) {
       const std::string folder = reportFolder(options, radius);
       createFolder(folder, err);
@@ -82,9 +84,10 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
       const std::vector<std::string> unwritten =
           options.table.table.empty()
               ? runAnalysis(parents, sons, radius, kMissingValue, folder, progress.get(),
-                            markerListener)
+                            markerListener, threads)
               : runAnalysisWithTable(parents, sons, radius, kMissingValue, folder, options.table,
-                                     progress.get(), markerListener, markers.rankingListener());
+                                     progress.get(), markerListener, markers.rankingListener(),
+                                     threads);
       if (!unwritten.empty()) {
         for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
         out << std::flush;

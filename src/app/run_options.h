@@ -23,4 +23,7 @@ struct RunOptions {
   // after the reports of every radius; empty: not written.
   std::string markersFile;
   std::string summaryFile;
+  // --threads: threads searching the offspring; 0, the default: the cores
+  // available. The reports are the same for every count.
+  unsigned threads = 0;
 };

@@ -57,7 +57,7 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
                                               const TableOptions& options,
                                               RunProgress* progress,
                                               OffspringListener* listener,
-                                              RankingListener* rankings) {
+                                              RankingListener* rankings, unsigned threads) {
   const int mothers = prepareTables(parents, sons);
   const GenotypeTables tables{parents.rows, sons.rows, parents.nLoci, mothers, missing};
   RankedTable table(tables, options, radius);
@@ -71,7 +71,7 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
   table.tellRankings(rankings);
   BothListeners listeners(table, listener);
   std::vector<std::string> unwritten =
-      runAnalysis(parents, sons, radius, missing, folder, progress, &listeners);
+      runAnalysis(parents, sons, radius, missing, folder, progress, &listeners, threads);
   const bool tableWritten = table.close();
   if (!tableFile.commit() || !tableWritten) unwritten.push_back(options.table);
   return unwritten;

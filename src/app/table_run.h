@@ -21,4 +21,5 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
                                               const TableOptions& options,
                                               RunProgress* progress = nullptr,
                                               OffspringListener* listener = nullptr,
-                                              RankingListener* rankings = nullptr);
+                                              RankingListener* rankings = nullptr,
+                                              unsigned threads = 1);

@@ -22,16 +22,39 @@ void ParentPanel::buildIndex() {
   const size_t l = static_cast<size_t>(loci_);
   size_t totalWords = 0;
   std::vector<std::vector<int32_t>> distinct(l);
+  std::vector<uint8_t> seen;
   for (size_t k = 0; k < l && totalWords <= kMaxIndexWords; ++k) {
     std::vector<int32_t>& values = distinct[k];
-    values.reserve(2 * p);
+    int64_t lowest = INT64_MAX;
+    int64_t highest = INT64_MIN;
     for (size_t j = 0; j < p; ++j) {
       if (pairMissing_[j * l + k]) continue;
-      values.push_back(lowAllele(j, k));
-      values.push_back(highAllele(j, k));
+      lowest = std::min<int64_t>(lowest, lowAllele(j, k));
+      highest = std::max<int64_t>(highest, highAllele(j, k));
     }
-    std::sort(values.begin(), values.end());
-    values.erase(std::unique(values.begin(), values.end()), values.end());
+    if (lowest > highest) continue;  // no parent typed here
+    // Allele sizes of one marker span a few hundred units: a table of the
+    // values seen lists them in order without sorting every allele.
+    if (highest - lowest < kMaxSlotTable) {
+      seen.assign(static_cast<size_t>(highest - lowest + 1), 0);
+      for (size_t j = 0; j < p; ++j) {
+        if (pairMissing_[j * l + k]) continue;
+        seen[static_cast<size_t>(lowAllele(j, k) - lowest)] = 1;
+        seen[static_cast<size_t>(highAllele(j, k) - lowest)] = 1;
+      }
+      for (size_t at = 0; at < seen.size(); ++at) {
+        if (seen[at]) values.push_back(static_cast<int32_t>(lowest + static_cast<int64_t>(at)));
+      }
+    } else {
+      values.reserve(2 * p);
+      for (size_t j = 0; j < p; ++j) {
+        if (pairMissing_[j * l + k]) continue;
+        values.push_back(lowAllele(j, k));
+        values.push_back(highAllele(j, k));
+      }
+      std::sort(values.begin(), values.end());
+      values.erase(std::unique(values.begin(), values.end()), values.end());
+    }
     totalWords += values.size() * words_;
   }
   if (totalWords > kMaxIndexWords) return;
@@ -62,9 +85,7 @@ void ParentPanel::buildIndex() {
         continue;
       }
       for (int32_t v : {lowAllele(j, k), highAllele(j, k)}) {
-        const size_t a = static_cast<size_t>(
-            std::lower_bound(locus.alleles.begin(), locus.alleles.end(), v) -
-            locus.alleles.begin());
+        const auto a = static_cast<size_t>(alleleSlot(static_cast<int32_t>(k), v));
         if ((locus.carriers[a * words_ + j / 64] & bit) == 0) ++locus.counts[a];
         locus.carriers[a * words_ + j / 64] |= bit;
       }
@@ -93,42 +114,4 @@ const uint64_t* ParentPanel::carriersOf(int32_t locus, int32_t allele) const {
   const int32_t slot = alleleSlot(locus, allele);
   if (slot < 0) return noCarriers_.data();
   return index_[static_cast<size_t>(locus)].carriers.data() + static_cast<size_t>(slot) * words_;
-}
-
-const std::vector<IndexLocus>& ParentPanel::indexSets(const Probe& probe) const {
-  // Loci where few parents share an offspring allele rule the most parents out,
-  // so they go first: a group of parents is dropped as soon as all are out.
-  // Keys pack (parents sharing an allele, locus position) to sort as integers.
-  std::vector<uint64_t>& order = scratchOrder_;
-  order.clear();
-  for (size_t a = 0; a < probe.loci.size(); ++a) {
-    const ProbeLocus& locus = probe.loci[a];
-    int64_t sharing = missingCounts_[static_cast<size_t>(locus.locus)];
-    sharing += carrierCount(locus.locus, locus.low);
-    if (locus.high != locus.low) sharing += carrierCount(locus.locus, locus.high);
-    order.push_back(static_cast<uint64_t>(sharing) << 32 | a);
-  }
-  std::sort(order.begin(), order.end());
-  std::vector<IndexLocus>& sets = scratchSets_;
-  sets.clear();
-  for (const uint64_t key : order) {
-    const ProbeLocus& locus = probe.loci[static_cast<size_t>(key & 0xffffffffu)];
-    IndexLocus entry;
-    entry.near[entry.nearCount++] = missingBits_.data() + static_cast<size_t>(locus.locus) * words_;
-    auto addCarriers = [&](int64_t v, const uint64_t** list, int& count) {
-      if (v < INT32_MIN || v > INT32_MAX) return;
-      const uint64_t* set = carriersOf(locus.locus, static_cast<int32_t>(v));
-      if (set != noCarriers_.data()) list[count++] = set;
-    };
-    const bool homozygous = locus.low == locus.high;
-    addCarriers(locus.low, entry.near, entry.nearCount);
-    if (!homozygous) addCarriers(locus.high, entry.near, entry.nearCount);
-    for (int64_t centre : {int64_t{locus.low}, int64_t{locus.high}}) {
-      addCarriers(centre - 1, entry.off, entry.offCount);
-      addCarriers(centre + 1, entry.off, entry.offCount);
-      if (homozygous) break;
-    }
-    sets.push_back(entry);
-  }
-  return sets;
 }

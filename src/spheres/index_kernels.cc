@@ -7,6 +7,9 @@
 
 namespace {
 
+// Loci a group of parents goes through before one parent left ends its scan.
+constexpr size_t kLociBeforeOneLeft = 32;
+
 // Vectors GCC and clang lower to what the target has: two words (one SSE2
 // register) in the portable kernel, four (one AVX2 register) in the kernel
 // chosen at run time where the processor has AVX2.
@@ -29,15 +32,22 @@ inline __attribute__((always_inline)) void orGroup(WordGroup& into, const uint64
 // bit-sliced "sum >= t" counters bounds the near distance from below, so a
 // parent whose bound passes R is out. Marks in `out` the parents still in.
 template <int R, typename WordGroup>
-inline __attribute__((always_inline)) void markWithinBound(const IndexLocus* sets,
-                                                           size_t active, size_t firstWord,
+inline __attribute__((always_inline)) void markWithinBound(IndexLoci& loci, size_t firstWord,
                                                            size_t lastWord, uint64_t* out) {
   constexpr int kLevels = R == 0 ? 1 : 2;
   constexpr size_t kWords = sizeof(WordGroup) / sizeof(uint64_t);
   for (size_t w = firstWord; w < lastWord; w += kWords) {
     WordGroup atLeast[R + 2] = {};  // atLeast[t]: bound on the near distance >= t
     atLeast[0] = ~atLeast[0];
-    for (size_t a = 0; a < active; ++a) {
+    // Kept in registers: only more() changes them.
+    const IndexLocus* sets = loci.sets;
+    size_t ready = loci.ready;
+    for (size_t a = 0;; ++a) {
+      if (a == ready) {
+        if (ready == loci.total) break;
+        loci.more(loci);
+        ready = loci.ready;
+      }
       const IndexLocus& entry = sets[a];
       WordGroup near = {};
       for (int i = 0; i < entry.nearCount; ++i) orGroup(near, entry.near[i] + w);
@@ -55,9 +65,17 @@ inline __attribute__((always_inline)) void markWithinBound(const IndexLocus* set
         atLeast[t] = reached;
       }
       // Once every parent of the group is out, the other loci cannot matter.
+      // On a long panel, once at most one is left its exact distance costs
+      // less than the remaining loci: a group holding an offspring's true
+      // parent would otherwise go through every locus. (On a short one, the
+      // exact distance's scattered reads cost more than the loci left.)
       uint64_t all = atLeast[R + 1][0];
       for (size_t i = 1; i < kWords; ++i) all &= atLeast[R + 1][i];
       if (all == ~uint64_t{0}) break;
+      if (a < kLociBeforeOneLeft) continue;
+      int left = 0;
+      for (size_t i = 0; i < kWords; ++i) left += __builtin_popcountll(~atLeast[R + 1][i]);
+      if (left == 1) break;
     }
     const WordGroup in = ~atLeast[R + 1];
     std::memcpy(out + w, &in, sizeof in);
@@ -72,26 +90,27 @@ inline __attribute__((always_inline)) void markWithinBound(const IndexLocus* set
 // the inliner decides.
 #define PARENTSPHERE_MARK_WITHIN_RADIUS(Group)                                         \
   switch (radius) {                                                                    \
-    case 0: return markWithinBound<0, Group>(sets, active, firstWord, lastWord, out);  \
-    case 1: return markWithinBound<1, Group>(sets, active, firstWord, lastWord, out);  \
-    case 2: return markWithinBound<2, Group>(sets, active, firstWord, lastWord, out);  \
-    case 3: return markWithinBound<3, Group>(sets, active, firstWord, lastWord, out);  \
-    case 4: return markWithinBound<4, Group>(sets, active, firstWord, lastWord, out);  \
-    case 5: return markWithinBound<5, Group>(sets, active, firstWord, lastWord, out);  \
-    case 6: return markWithinBound<6, Group>(sets, active, firstWord, lastWord, out);  \
+    case 0: return markWithinBound<0, Group>(loci, firstWord, lastWord, out);  \
+    case 1: return markWithinBound<1, Group>(loci, firstWord, lastWord, out);  \
+    case 2: return markWithinBound<2, Group>(loci, firstWord, lastWord, out);  \
+    case 3: return markWithinBound<3, Group>(loci, firstWord, lastWord, out);  \
+    case 4: return markWithinBound<4, Group>(loci, firstWord, lastWord, out);  \
+    case 5: return markWithinBound<5, Group>(loci, firstWord, lastWord, out);  \
+    case 6: return markWithinBound<6, Group>(loci, firstWord, lastWord, out);  \
     default:                                                                           \
-      return markWithinBound<kMaxIndexedRadius, Group>(sets, active, firstWord, lastWord, out); \
+      return markWithinBound<kMaxIndexedRadius, Group>(loci, firstWord, lastWord, out); \
   }
 
-void markWithinRadiusPortable(int32_t radius, const IndexLocus* sets, size_t active,
-                              size_t firstWord, size_t lastWord, uint64_t* out) {
+void markWithinRadiusPortable(int32_t radius, IndexLoci& loci, size_t firstWord,
+                              size_t lastWord, uint64_t* out) {
   PARENTSPHERE_MARK_WITHIN_RADIUS(PortableGroup)
 }
 
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
-__attribute__((target("avx2"))) void markWithinRadiusAvx2(int32_t radius, const IndexLocus* sets,
-                                                          size_t active, size_t firstWord,
-                                                          size_t lastWord, uint64_t* out) {
+__attribute__((target("avx2,popcnt"))) void markWithinRadiusAvx2(int32_t radius,
+                                                                 IndexLoci& loci,
+                                                                 size_t firstWord,
+                                                                 size_t lastWord, uint64_t* out) {
   PARENTSPHERE_MARK_WITHIN_RADIUS(WideGroup)
 }
 
@@ -105,14 +124,14 @@ bool portableOnly = false;
 
 }  // namespace
 
-void markWithinRadius(int32_t radius, const IndexLocus* sets, size_t active, size_t firstWord,
-                      size_t lastWord, uint64_t* out) {
+void markWithinRadius(int32_t radius, IndexLoci& loci, size_t firstWord, size_t lastWord,
+                      uint64_t* out) {
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
   if (!portableOnly && avx2Available()) {
-    return markWithinRadiusAvx2(radius, sets, active, firstWord, lastWord, out);
+    return markWithinRadiusAvx2(radius, loci, firstWord, lastWord, out);
   }
 #endif
-  markWithinRadiusPortable(radius, sets, active, firstWord, lastWord, out);
+  markWithinRadiusPortable(radius, loci, firstWord, lastWord, out);
 }
 
 void useOnlyPortableKernels(bool portable) { portableOnly = portable; }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 // The allele index's scan kernel: per word of 64 parents, which parents can
 // still be within the radius once each locus's lower bound is added.
@@ -16,6 +17,15 @@ struct IndexLocus {
   int offCount = 0;
 };
 
+// The entries of an offspring's loci, most selective first, built as the
+// kernel reaches them: most groups of parents are out after a few loci.
+struct IndexLoci {
+  const IndexLocus* sets;  // room for every locus is reserved: never moves
+  size_t ready;            // entries built
+  size_t total;            // typed loci of the offspring
+  std::function<void(IndexLoci&)> more;  // builds more entries (ready grows)
+};
+
 // The index is scanned a group of words at a time; bitsets are padded to whole
 // groups of the widest kernel's kind (four words, one AVX2 register).
 constexpr size_t kGroupWords = 4;
@@ -26,11 +36,13 @@ constexpr size_t kGroupBits = 64 * kGroupWords;
 constexpr int32_t kMaxIndexedRadius = 7;
 
 // Sets in out[firstWord, lastWord) the parents whose lower bound on the near
-// distance, summed over the `active` loci of `sets` (rarest first), is within
-// `radius` (0..kMaxIndexedRadius). Both word bounds are multiples of
-// kGroupWords. Runs the AVX2 kernel where the processor has it.
-void markWithinRadius(int32_t radius, const IndexLocus* sets, size_t active, size_t firstWord,
-                      size_t lastWord, uint64_t* out);
+// distance, summed over loci of `loci` (rarest first), is within `radius`
+// (0..kMaxIndexedRadius): over all of them, or over the first ones once a
+// group of parents has one left on a long panel, so the bits are a superset of
+// the parents within the radius. Both word bounds are multiples of kGroupWords.
+// Runs the AVX2 kernel where the processor has it.
+void markWithinRadius(int32_t radius, IndexLoci& loci, size_t firstWord, size_t lastWord,
+                      uint64_t* out);
 
 // The allele index runs a kernel built for AVX2 where the processor has it.
 // Tests and benchmarks can switch to the portable kernel every build has.

@@ -12,10 +12,10 @@
 
 namespace {
 
-inline int16_t gap16(int16_t a, int16_t b) {
-  const auto d = static_cast<int16_t>(a - b);
-  return std::max(d, static_cast<int16_t>(-d));
-}
+// Loci ordered before the index search starts (all of a microsatellite
+// panel's); more are ordered, in growing batches, only for the groups of
+// parents that the first ones leave standing.
+constexpr size_t kFirstOrdered = 32;
 
 int64_t nearLimitFor(int32_t radius) {
   // Distances saturate at INT32_MAX, so at that radius nothing is out of reach.
@@ -24,15 +24,15 @@ int64_t nearLimitFor(int32_t radius) {
 
 }  // namespace
 
-const ParentPanel::Probe& ParentPanel::probe(const int32_t* offspring) const {
-  Probe& probe = scratchProbe_;
-  probe.loci.clear();
+const ParentPanel::Probe& ParentPanel::probe(const int32_t* offspring, Scratch& scratch) const {
+  Probe& probe = scratch.probe;
+  probe.clear();
   for (int32_t k = 0; k < loci_; ++k) {
     int32_t s1 = offspring[2 * k];
     int32_t s2 = offspring[2 * k + 1];
     if (s1 == missing_ || s2 == missing_) continue;  // the locus adds nothing
     if (s1 > s2) std::swap(s1, s2);
-    probe.loci.push_back({k, s1, s2});
+    probe.push_back({k, s1, s2});
   }
   return probe;
 }
@@ -44,7 +44,7 @@ bool ParentPanel::nearEnough(const Probe& probe, int32_t row, int64_t limit,
   const uint8_t* skip = &pairMissing_[static_cast<size_t>(row) * l];
   int64_t nearSum = 0;
   int64_t farSum = 0;
-  for (const ProbeLocus& locus : probe.loci) {
+  for (const ProbeLocus& locus : probe) {
     const size_t k = static_cast<size_t>(locus.locus);
     if (skip[k]) continue;
     int64_t nearTerm = 0;
@@ -61,24 +61,52 @@ bool ParentPanel::nearEnough(const Probe& probe, int32_t row, int64_t limit,
 
 void ParentPanel::findCandidates(const int32_t* offspring, int32_t radius, int32_t first,
                                  int32_t last, std::vector<SphereHit>& hits) const {
+  if (!ownScratch_) ownScratch_ = std::make_unique<Scratch>();
+  findCandidates(offspring, radius, first, last, hits, *ownScratch_);
+}
+
+void ParentPanel::findCandidates(const int32_t* offspring, int32_t radius, int32_t first,
+                                 int32_t last, std::vector<SphereHit>& hits,
+                                 Scratch& scratch) const {
   // Every candidate has near <= radius, and near is never negative.
   if (radius < 0 || first >= last) return;
-  const Probe& offspringProbe = probe(offspring);
+  const Probe& offspringProbe = probe(offspring, scratch);
   if (!usesIndexFor(radius)) {
-    scanCandidates(offspringProbe, radius, first, last, hits);
+    scanCandidates(offspringProbe, radius, first, last, hits, scratch);
     return;
   }
-  indexCandidates(offspringProbe, radius, first, last, hits);
+  indexCandidates(offspringProbe, radius, first, last, hits, scratch);
 }
 
 void ParentPanel::indexCandidates(const Probe& probe, int32_t radius, int32_t first,
-                                  int32_t last, std::vector<SphereHit>& hits) const {
-  const std::vector<IndexLocus>& sets = indexSets(probe);
+                                  int32_t last, std::vector<SphereHit>& hits,
+                                  Scratch& scratch) const {
+  // Loci where few parents share an offspring allele rule the most parents out,
+  // so they go first: a group of parents is dropped as soon as all are out.
+  // Keys pack (parents sharing an allele, locus position) to sort as integers;
+  // they are ordered only as far as the kernel reads them.
+  std::vector<uint64_t>& order = scratch.order;
+  order.clear();
+  for (size_t a = 0; a < probe.size(); ++a) {
+    const ProbeLocus& locus = probe[a];
+    int64_t sharing = missingCounts_[static_cast<size_t>(locus.locus)];
+    sharing += carrierCount(locus.locus, locus.low);
+    if (locus.high != locus.low) sharing += carrierCount(locus.locus, locus.high);
+    order.push_back(static_cast<uint64_t>(sharing) << 32 | a);
+  }
+  scratch.ordered = 0;
+  scratch.sets.clear();
+  scratch.sets.reserve(order.size());
+  const bool withNeighbours = radius > 0;  // alleles a unit away count from radius 1 on
+  IndexLoci loci{scratch.sets.data(), 0, order.size(), [&](IndexLoci& more) {
+                   orderMoreLoci(probe, withNeighbours, scratch);
+                   more.ready = scratch.sets.size();
+                 }};
   const size_t firstWord = static_cast<size_t>(first) / kGroupBits * kGroupWords;
   const size_t lastWord = (static_cast<size_t>(last) + kGroupBits - 1) / kGroupBits * kGroupWords;
-  std::vector<uint64_t>& within = scratchWithin_;
+  std::vector<uint64_t>& within = scratch.within;
   within.resize(words_);
-  markWithinRadius(radius, sets.data(), sets.size(), firstWord, lastWord, within.data());
+  markWithinRadius(radius, loci, firstWord, lastWord, within.data());
   for (size_t w = static_cast<size_t>(first) / 64; w * 64 < static_cast<size_t>(last); ++w) {
     uint64_t survivors = within[w];
     const size_t base = w * 64;
@@ -99,50 +127,70 @@ void ParentPanel::indexCandidates(const Probe& probe, int32_t radius, int32_t fi
   }
 }
 
+void ParentPanel::orderMoreLoci(const Probe& probe, bool withNeighbours, Scratch& scratch) const {
+  std::vector<uint64_t>& order = scratch.order;
+  const size_t from = scratch.ordered;
+  const size_t to = std::min(order.size(), std::max(kFirstOrdered, 2 * from));
+  if (to < order.size()) std::nth_element(order.begin() + from, order.begin() + to, order.end());
+  std::sort(order.begin() + from, order.begin() + to);
+  scratch.ordered = to;
+  for (size_t at = from; at < to; ++at) {
+    const ProbeLocus& locus = probe[static_cast<size_t>(order[at] & 0xffffffffu)];
+    IndexLocus entry;
+    entry.near[entry.nearCount++] = missingBits_.data() + static_cast<size_t>(locus.locus) * words_;
+    auto addCarriers = [&](int64_t v, const uint64_t** list, int& count) {
+      if (v < INT32_MIN || v > INT32_MAX) return;
+      const uint64_t* set = carriersOf(locus.locus, static_cast<int32_t>(v));
+      if (set != noCarriers_.data()) list[count++] = set;
+    };
+    const bool homozygous = locus.low == locus.high;
+    addCarriers(locus.low, entry.near, entry.nearCount);
+    if (!homozygous) addCarriers(locus.high, entry.near, entry.nearCount);
+    for (int64_t centre : {int64_t{locus.low}, int64_t{locus.high}}) {
+      if (!withNeighbours) break;
+      addCarriers(centre - 1, entry.off, entry.offCount);
+      addCarriers(centre + 1, entry.off, entry.offCount);
+      if (homozygous) break;
+    }
+    scratch.sets.push_back(entry);
+  }
+}
+
 void ParentPanel::scanCandidates(const Probe& probe, int32_t radius, int32_t first,
-                                 int32_t last, std::vector<SphereHit>& hits) const {
+                                 int32_t last, std::vector<SphereHit>& hits,
+                                 Scratch& scratch) const {
   const int64_t limit = nearLimitFor(radius);
   SphereHit hit{};
-  if (!fitsNarrowScan(probe, radius)) {
+  // The 16-bit scan takes the loci that fit 16 bits, and as many as keep the
+  // sum of terms capped at radius + 1 (one more for the lanes that start out)
+  // below 2^15; a locus left out only lets more parents through to the exact
+  // distance.
+  std::vector<NarrowPanel::Locus>& narrowLoci = scratch.narrowLoci;
+  narrowLoci.clear();
+  if (radius < INT16_MAX) {
+    const NarrowPanel& narrow = narrowPanel();
+    for (const ProbeLocus& locus : probe) {
+      narrow.addLocus(locus.locus, locus.low, locus.high, narrowLoci);
+    }
+    const size_t most = static_cast<size_t>(INT16_MAX / (radius + 1)) - 1;
+    if (narrowLoci.size() > most) narrowLoci.resize(most);
+  }
+  if (narrowLoci.empty()) {
     for (int32_t row = first; row < last; ++row) {
       if (nearEnough(probe, row, limit, &hit)) hits.push_back(hit);
     }
     return;
   }
-  // Sixteen-bit lanes, a block of parents at a time, each locus term capped at
-  // radius + 1: the capped sum is within the radius exactly when the true near
-  // distance is, and it cannot overflow. A block is dropped once every parent
-  // in it is out; the parents left get their exact distance.
-  const int16_t cap = static_cast<int16_t>(radius + 1);
-  const size_t stride = narrowStride_;
-  // Blocks are aligned to the padded layout; lanes outside [first, last) start out.
-  for (int32_t start = first - first % kBlock; start < last; start += kBlock) {
-    const int32_t begin = std::max(first - start, 0);
-    const int32_t count = std::min(kBlock, last - start);
-    int16_t nearSum[kBlock];
-    for (int32_t j = 0; j < kBlock; ++j) nearSum[j] = j >= begin && j < count ? 0 : cap;
-    bool anyIn = true;
-    for (size_t a = 0; a < probe.loci.size() && anyIn; ++a) {
-      const ProbeLocus& locus = probe.loci[a];
-      const auto s1 = static_cast<int16_t>(locus.low - narrowBase_);
-      const auto s2 = static_cast<int16_t>(locus.high - narrowBase_);
-      const size_t at = static_cast<size_t>(locus.locus) * stride + static_cast<size_t>(start);
-      const int16_t* low = &narrowLow_[at];
-      const int16_t* high = &narrowHigh_[at];
-      const int16_t* keep = &narrowKeep_[at];
-      int16_t closest = INT16_MAX;
-      for (int32_t j = 0; j < kBlock; ++j) {
-        const auto d1 = std::min(gap16(s1, low[j]), gap16(s1, high[j]));
-        const auto d2 = std::min(gap16(s2, low[j]), gap16(s2, high[j]));
-        const auto term = static_cast<int16_t>(std::min(std::min(d1, d2), cap) & keep[j]);
-        nearSum[j] = static_cast<int16_t>(nearSum[j] + term);
-        closest = std::min(closest, nearSum[j]);
-      }
-      anyIn = closest <= radius;
-    }
-    if (!anyIn) continue;
-    for (int32_t j = begin; j < count; ++j) {
-      if (nearSum[j] <= radius && nearEnough(probe, start + j, limit, &hit)) hits.push_back(hit);
+  std::vector<uint64_t>& masks = scratch.masks;
+  narrowPanel().mark(narrowLoci, radius, first, last, masks);
+  const int32_t firstStart = first - first % NarrowPanel::kBlock;
+  for (size_t b = 0; b < masks.size(); ++b) {
+    uint64_t in = masks[b];
+    const int32_t start = firstStart + static_cast<int32_t>(b) * NarrowPanel::kBlock;
+    while (in != 0) {
+      const int bit = __builtin_ctzll(in);
+      in &= in - 1;
+      if (nearEnough(probe, start + bit, limit, &hit)) hits.push_back(hit);
     }
   }
 }

@@ -52,3 +52,13 @@ LocusModel makeLocus(Rng& rng, int step) {
   }
   return locus;
 }
+
+LocusModel makeSnpLocus(Rng& rng) {
+  constexpr uint64_t kWeights = 1000;
+  LocusModel locus;
+  locus.step = 1;
+  locus.sizes = {1, 2};
+  const uint64_t minor = kWeights / 10 + rng.below(kWeights * 4 / 10 + 1);
+  locus.cumulative = {kWeights - minor, kWeights};
+  return locus;
+}

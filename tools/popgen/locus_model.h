@@ -17,3 +17,6 @@ struct LocusModel {
 
 // A new random locus with repeats of `step` base pairs.
 LocusModel makeLocus(Rng& rng, int step);
+
+// A new random SNP: alleles 1 and 2, the minor one at a share of 0.1 to 0.5.
+LocusModel makeSnpLocus(Rng& rng);

@@ -24,7 +24,7 @@ const char* const kUsage =
     "  --mothers N     candidate mothers, numbered 1 to N; 1 to 1999 (default 30)\n"
     "  --fathers N     candidate fathers, numbered from 2000 on (default 30)\n"
     "  --offspring N   offspring (default 80)\n"
-    "  --loci N        loci, 1 to 200 (default 10)\n"
+    "  --loci N        loci, 1 to 200, or to 2000 with --snp (default 10)\n"
     "  --seed N        seed of the random generator, 0 to 2^64-1 (default 1)\n"
     "  --out DIR       folder to write into, created if missing (default .)\n"
     "  --related P     share of offspring with a real mother x father pair (default 0.9)\n"
@@ -32,6 +32,8 @@ const char* const kUsage =
     "  --error P       share of loci with one allele one repeat off (default 0.01)\n"
   "  --poor P        share of individuals from poor samples, with each locus\n"
   "                  untyped at a chance of 3 in 4 instead of --missing (default 0)\n"
+    "  --snp           SNP loci instead: two alleles, 1 and 2, with a minor allele\n"
+    "                  share of 0.1 to 0.5 per locus; an error scores the other allele\n"
     "  --truth         also write pedigree.txt: each offspring's true mother and\n"
     "                  father, or '- -' for an unrelated offspring\n"
     "  --help          show this text\n"
@@ -40,6 +42,10 @@ const char* const kUsage =
     "then fathers; each row holds two allele columns per locus and the identifier.\n";
 
 namespace {
+
+// Microsatellite panels stay below a few hundred loci; SNP panels run larger.
+constexpr long long kMaxLoci = 200;
+constexpr long long kMaxSnpLoci = 2000;
 
 bool parseCount(const std::string& text, long long low, long long high, long long& value) {
   if (text.empty() || text.size() > 18) return false;
@@ -101,6 +107,10 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
       options.truth = true;
       continue;
     }
+    if (name == "--snp") {
+      p.snp = true;
+      continue;
+    }
     const bool known = name == "--mothers" || name == "--fathers" || name == "--offspring" ||
                        name == "--loci" || name == "--seed" || name == "--out" ||
                        name == "--related" || name == "--missing" || name == "--error" ||
@@ -141,8 +151,8 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
       }
       p.offspring = static_cast<int>(count);
     } else if (name == "--loci") {
-      if (!parseCount(value, 1, 200, count)) {
-        error = bad + "expected a whole number from 1 to 200";
+      if (!parseCount(value, 1, kMaxSnpLoci, count)) {
+        error = bad + "expected a whole number from 1 to 200 (2000 with --snp)";
         return false;
       }
       p.loci = static_cast<int>(count);
@@ -168,6 +178,10 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
       }
     }
   }
+  if (p.loci > kMaxLoci && !p.snp) {
+    error = "--loci " + std::to_string(p.loci) + ": more than 200 loci only with --snp";
+    return false;
+  }
   return true;
 }
 
@@ -176,5 +190,5 @@ std::string commandLine(const PopulationParams& p) {
          std::to_string(p.fathers) + " --offspring " + std::to_string(p.offspring) + " --loci " +
          std::to_string(p.loci) + " --seed " + std::to_string(p.seed) + " --related " +
          shareText(p.related) + " --missing " + shareText(p.missing) + " --error " +
-         shareText(p.error) + " --poor " + shareText(p.poor);
+         shareText(p.error) + " --poor " + shareText(p.poor) + (p.snp ? " --snp" : "");
 }

@@ -13,6 +13,7 @@ struct PopulationParams {
   double missing = 0.02;  // share of loci written untyped (-99 -99)
   double error = 0.01;    // share of loci with one allele scored one repeat off
   double poor = 0.0;      // share of individuals with three loci in four untyped
+  bool snp = false;       // biallelic loci (alleles 1 and 2) instead of microsatellites
 };
 
 struct Options {

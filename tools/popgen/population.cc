@@ -38,7 +38,11 @@ void observe(Rng& rng, const PopulationParams& p, double missing, int step, int&
   }
   if (rng.chance(p.error)) {
     int& wrong = rng.below(2) == 0 ? a : b;
-    wrong += rng.below(2) == 0 ? -step : step;
+    if (p.snp) {
+      wrong = wrong == 1 ? 2 : 1;  // the other base; 0 would not be a valid allele
+    } else {
+      wrong += rng.below(2) == 0 ? -step : step;
+    }
   }
   if (a > b) std::swap(a, b);
 }
@@ -63,7 +67,9 @@ bool writePopulation(const PopulationParams& p, const std::string& folder, bool 
   std::vector<int> steps(loci, 2);
   for (size_t k = 0; k < (2 * loci + 2) / 5; ++k) steps[k] = 4;
   for (size_t k = loci; k > 1; --k) std::swap(steps[k - 1], steps[lociRng.below(k)]);
-  for (size_t k = 0; k < loci; ++k) model.push_back(makeLocus(lociRng, steps[k]));
+  for (size_t k = 0; k < loci; ++k) {
+    model.push_back(p.snp ? makeSnpLocus(lociRng) : makeLocus(lociRng, steps[k]));
+  }
 
   // True genotypes of the parents, row after row (mothers first), two alleles
   // a locus; sizes stay far below 65536.
