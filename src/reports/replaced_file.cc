@@ -4,16 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 
 #include "reports/interrupt_cleanup.h"
 #include "reports/replace_check.h"
-
-namespace {
-
-constexpr int kNameTries = 100;
-
-}  // namespace
+#include "reports/temporary_file.h"
 
 ReplacedFile::ReplacedFile(const std::string& path) : file_(std::make_unique<ReportFile>(-1)) {
   if (path.empty() || path.back() == '/') return;
@@ -27,23 +21,13 @@ ReplacedFile::ReplacedFile(const std::string& path) : file_(std::make_unique<Rep
   mode_t mode = kNoOldFile;
   if (!mayReplace(folderFd_, name_.c_str(), mode)) return;
   installInterruptCleanup();
-  const std::string base = "." + name_ + ".partial-" + std::to_string(::getpid());
-  for (int n = 0; n < kNameTries; ++n) {
-    const std::string temporary = n == 0 ? base : base + "-" + std::to_string(n);
-    const int slot = rememberTemporary(folderFd_, temporary.c_str());
-    const int fd = ::openat(folderFd_, temporary.c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      // A replaced file keeps its permissions, as the reports do.
-      if (mode != kNoOldFile) ::fchmod(fd, mode);
-      temporary_ = temporary;
-      slot_ = slot;
-      file_ = std::make_unique<ReportFile>(fd);
-      return;
-    }
-    forgetTemporary(slot);
-    if (errno != EEXIST) return;
-  }
+  const TemporaryFile temporary = createTemporary(folderFd_, name_, "partial", O_WRONLY);
+  if (temporary.fd < 0) return;
+  // A replaced file keeps its permissions, as the reports do.
+  if (mode != kNoOldFile) ::fchmod(temporary.fd, mode);
+  temporary_ = temporary.name;
+  slot_ = temporary.slot;
+  file_ = std::make_unique<ReportFile>(temporary.fd);
 }
 
 ReplacedFile::~ReplacedFile() {

@@ -5,12 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <csignal>
 
 #include "reports/interrupt_cleanup.h"
 #include "reports/replace_check.h"
+#include "reports/temporary_file.h"
 
 namespace {
 
@@ -18,7 +18,6 @@ const char* const kReportNames[] = {"Parent.out", "Fam.out", "Famgenotypes.out"}
 // A temporary is ".<report>.<kind>-<process id>[-<n>]", hidden beside its report.
 const char* const kReportKind = "partial";
 const char* const kBodyKind = "lines";
-constexpr int kNameTries = 100;
 constexpr size_t kFamilyReport = 1;  // its lines wait on disk for their count
 
 bool isDigitsOrDashes(const std::string& text) {
@@ -129,22 +128,15 @@ void ReportSet::removeStaleTemporaries() const {
 // commit(); without, the file is unlinked at once and lives on unnamed.
 int ReportSet::createTemporary(const std::string& name, const char* kind, int access,
                                Report* keep) {
-  const std::string base = "." + name + "." + kind + "-" + std::to_string(::getpid());
-  for (int n = 0; n < kNameTries; ++n) {
-    const std::string temporary = n == 0 ? base : base + "-" + std::to_string(n);
-    const int slot = rememberTemporary(lock_->fd(), temporary.c_str());
-    const int fd = ::openat(lock_->fd(), temporary.c_str(),
-                            access | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd >= 0 && keep != nullptr) {
-      keep->temporary = temporary;
-      keep->slot = slot;
-      return fd;
-    }
-    if (fd >= 0) ::unlinkat(lock_->fd(), temporary.c_str(), 0);
-    forgetTemporary(slot);
-    if (fd >= 0 || errno != EEXIST) return fd;
+  const TemporaryFile file = ::createTemporary(lock_->fd(), name, kind, access);
+  if (file.fd >= 0 && keep != nullptr) {
+    keep->temporary = file.name;
+    keep->slot = file.slot;
+    return file.fd;
   }
-  return -1;
+  if (file.fd >= 0) ::unlinkat(lock_->fd(), file.name.c_str(), 0);
+  forgetTemporary(file.slot);
+  return file.fd;
 }
 
 void ReportSet::removeTemporary(Report& report) {

@@ -1,0 +1,13 @@
+#pragma once
+#include <string>
+
+// A temporary file ".<name>.<kind>-<process id>[-<n>]" created exclusively in
+// the open folder `folderFd` (never an existing file, link or FIFO), with
+// `access` (O_WRONLY or O_RDWR) and mode 0666 less the umask. It is
+// registered for removal on SIGINT, SIGTERM or SIGHUP before it exists.
+struct TemporaryFile {
+  int fd = -1;            // negative when it could not be created
+  std::string name;       // inside the folder
+  int slot = -1;          // its interrupt-cleanup registration
+};
+TemporaryFile createTemporary(int folderFd, const std::string& name, const char* kind, int access);
