@@ -8,7 +8,7 @@
 // fits it (within radiusNear) and where its second allele does (within
 // radiusFar). A pair is compatible when at every locus one offspring allele
 // fits the mother and the other fits the father; this agrees with
-// checkCompatibility for every input.
+// checkCompatibility (alleleFits) for every input.
 class FitMasks {
  public:
   // `offspring` holds 2*loci alleles; `missing` is the missing-value code.
@@ -34,12 +34,26 @@ class FitMasks {
   }
 
  private:
-  const int32_t* offspring_;
-  int32_t loci_;
-  int64_t radiusNear_;
-  int64_t radiusFar_;
+  // Per parent-allele position (both alleles of a locus share the offspring
+  // allele's window): the parent alleles p that fit are those with
+  // int32(p - low) <= span, low and span being the interval's bounds moved by
+  // 2^31 so that a signed comparison does the unsigned range test.
+  struct Windows {
+    std::vector<int32_t> low;
+    std::vector<int32_t> span;
+    void assign(size_t at, int32_t allele, int64_t tolerance, int32_t missing);
+  };
+  void addPairs(const int32_t* parent, uint64_t* first, uint64_t* second) const;
+  void addLocus(const int32_t* parent, size_t k, uint64_t* first, uint64_t* second) const;
+
+  size_t loci_;
   int32_t missing_;
+  bool nearAllowed_;  // false for a negative radius: nothing fits, a missing value neither
+  bool farAllowed_;
   size_t words_;
+  size_t candidates_ = 0;
+  Windows near_;                 // the offspring's first allele, within radiusNear
+  Windows far_;                  // its second allele, within radiusFar
   std::vector<uint64_t> full_;   // a bit for every locus
   std::vector<uint64_t> masks_;  // per candidate: first-allele words, second-allele words
 };
