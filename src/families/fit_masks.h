@@ -34,15 +34,12 @@ class FitMasks {
   }
 
  private:
-  // Per parent-allele position (both alleles of a locus share the offspring
-  // allele's window): the parent alleles p that fit are those with
-  // int32(p - low) <= span, low and span being the interval's bounds moved by
-  // 2^31 so that a signed comparison does the unsigned range test.
-  struct Windows {
-    std::vector<int32_t> low;
-    std::vector<int32_t> span;
-    void assign(size_t at, int32_t allele, int64_t tolerance, int32_t missing);
-  };
+  // Per offspring allele (first, second, first, ... as the row holds them):
+  // the parent alleles p that fit it are those with int32(p - low) <= span,
+  // low and span being the interval's bounds moved by 2^31 so that a signed
+  // comparison does the unsigned range test.
+  void setWindows(const int32_t* offspring, int32_t toleranceNear, int32_t toleranceFar);
+  void setWindow(size_t allele, int32_t value, int32_t tolerance);
   void addPairs(const int32_t* parent, uint64_t* first, uint64_t* second) const;
   void addLocus(const int32_t* parent, size_t k, uint64_t* first, uint64_t* second) const;
 
@@ -52,8 +49,8 @@ class FitMasks {
   bool farAllowed_;
   size_t words_;
   size_t candidates_ = 0;
-  Windows near_;                 // the offspring's first allele, within radiusNear
-  Windows far_;                  // its second allele, within radiusFar
+  std::vector<int32_t> low_;     // per offspring allele, as above
+  std::vector<int32_t> span_;
   std::vector<uint64_t> full_;   // a bit for every locus
   std::vector<uint64_t> masks_;  // per candidate: first-allele words, second-allele words
 };

@@ -32,12 +32,29 @@ constexpr char kPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
+constexpr std::array<SmallIntText, kSmallIntEnd> smallIntTexts() {
+  std::array<SmallIntText, kSmallIntEnd> texts{};
+  for (int v = 0; v < kSmallIntEnd; ++v) {
+    SmallIntText& t = texts[static_cast<size_t>(v)];
+    const char hundreds = static_cast<char>('0' + v / 100);
+    const char tens = static_cast<char>('0' + v / 10 % 10);
+    const char units = static_cast<char>('0' + v % 10);
+    size_t length = 0;
+    if (v >= 100) t.digits[length++] = hundreds;
+    if (v >= 10) t.digits[length++] = tens;
+    t.digits[length++] = units;
+    t.length = static_cast<char>(length);
+  }
+  return texts;
+}
+
 }  // namespace
 
-char* writeInt(char* out, int64_t value) {
-  // The digits go straight to their places: numbers are written once per
-  // allele of every genotype line, the bulk of "Famgenotypes.out", and
-  // alleles mostly have three digits or fewer.
+// Built at compile time: ready before any static constructor could write.
+const std::array<SmallIntText, kSmallIntEnd> kSmallIntText = smallIntTexts();
+
+char* writeAnyInt(char* out, int64_t value) {
+  // The digits go straight to their places, last first.
   const uint64_t magnitude =
       value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
   if (value < 0) *out++ = '-';
@@ -45,16 +62,7 @@ char* writeInt(char* out, int64_t value) {
     *out = static_cast<char>('0' + magnitude);
     return out + 1;
   }
-  if (magnitude < 100) {
-    std::memcpy(out, &kPairs[magnitude * 2], 2);
-    return out + 2;
-  }
-  if (magnitude < 1000) {
-    out[0] = static_cast<char>('0' + magnitude / 100);
-    std::memcpy(out + 1, &kPairs[(magnitude % 100) * 2], 2);
-    return out + 3;
-  }
-  size_t digits = 4;
+  size_t digits = 2;
   while (digits < kMostDigits && magnitude >= kPowers[digits]) ++digits;
   char* const end = out + digits;
   char* p = end;
