@@ -45,7 +45,6 @@ void FitMasks::reset(const int32_t* offspring, int32_t loci, int32_t radiusNear,
     const size_t bits = std::min(kWordBits, loci_ - w * kWordBits);
     full_[w] = bits == kWordBits ? ~uint64_t{0} : (uint64_t{1} << bits) - 1;
   }
-  masks_.clear();
   candidates_ = 0;
 }
 
@@ -151,10 +150,12 @@ void FitMasks::addPairs(const int32_t* parent, uint64_t* first, uint64_t* second
 #endif
 
 size_t FitMasks::add(const int32_t* parent) {
-  const size_t at = masks_.size();
-  masks_.resize(at + 2 * words_);  // zeroed
+  // masks_ only grows: its words past the candidates added are spare room.
+  const size_t at = candidates_ * 2 * words_;
+  if (masks_.size() < at + 2 * words_) masks_.resize(std::max(at + 2 * words_, 2 * masks_.size()));
   uint64_t* first = &masks_[at];
   uint64_t* second = &masks_[at + words_];
+  std::fill(first, first + 2 * words_, 0);
   addPairs(parent, first, second);
   if (!nearAllowed_) std::fill(first, first + words_, 0);
   if (!farAllowed_) std::fill(second, second + words_, 0);

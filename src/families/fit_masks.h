@@ -48,9 +48,9 @@ class FitMasks {
   bool nearAllowed_;  // false for a negative radius: nothing fits, a missing value neither
   bool farAllowed_;
   size_t words_;
-  size_t candidates_ = 0;
   std::vector<int32_t> low_;     // per offspring allele, as above
   std::vector<int32_t> span_;
   std::vector<uint64_t> full_;   // a bit for every locus
+  size_t candidates_ = 0;
   std::vector<uint64_t> masks_;  // per candidate: first-allele words, second-allele words
 };

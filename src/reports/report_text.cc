@@ -126,17 +126,15 @@ void appendFamilyHeader(std::string& out, int sonsWithFamily, int radius) {
 void FamilyLineWriter::add(std::string& list, std::string& genotypes, int sonNumber, bool marked,
                            int motherNumber, int fatherNumber, const std::string& sonGenotype,
                            const std::string& motherLine, const std::string& fatherLine) {
-  // Room is made once per family and the pieces copied in: large runs write
-  // millions of families, and piecewise appends dominated their time.
+  // Large runs write millions of families: the group heading, once per
+  // offspring, is written in place; a family's own text goes in whole pieces
+  // without first zero-filling room for it.
   const bool newGroup = sonNumber != previousSon_;
-  size_t room = motherLine.size() + fatherLine.size() + 1;
-  if (newGroup) room += 16 + kMaxIntText + sonGenotype.size() + underscore_.size();
-  size_t start = genotypes.size();
-  genotypes.resize(start + room);
-  char* g = &genotypes[start];
   if (newGroup) {
-    static const char kOffspring[] = "\nOFFSPRING ";
-    g = std::copy(kOffspring, kOffspring + sizeof kOffspring - 1, g);
+    const size_t start = genotypes.size();
+    genotypes.resize(start + 16 + kMaxIntText + sonGenotype.size() + underscore_.size());
+    char* g = &genotypes[start];
+    g = put(g, "\nOFFSPRING ");
     char* const number = g;
     g = writeInt(g, sonNumber);
     while (g - number < 4) *g++ = ' ';
@@ -145,28 +143,25 @@ void FamilyLineWriter::add(std::string& list, std::string& genotypes, int sonNum
     *g++ = '\n';
     g = put(g, underscore_);
     *g++ = '\n';
+    genotypes.resize(static_cast<size_t>(g - genotypes.data()));
   }
-  g = put(g, motherLine);
-  g = put(g, fatherLine);
-  *g++ = '\n';
-  genotypes.resize(static_cast<size_t>(g - genotypes.data()));
+  genotypes += motherLine;
+  genotypes += fatherLine;
+  genotypes += '\n';
 
-  start = list.size();
-  list.resize(start + 4 + 3 * kMaxIntText + 4);
-  char* l = &list[start];
+  char line[4 + 3 * kMaxIntText + 4];
+  char* l = line;
   if (newGroup) {
     if (sonNumber > 1) *l++ = '\n';
     l = writeInt(l, sonNumber);
   }
   if (marked) *l++ = '*';
-  *l++ = '\t';
-  *l++ = '\t';
+  l = put(l, "\t\t");
   l = writeInt(l, motherNumber);
-  *l++ = '\t';
-  *l++ = '\t';
+  l = put(l, "\t\t");
   l = writeInt(l, fatherNumber);
   *l++ = '\n';
-  list.resize(static_cast<size_t>(l - list.data()));
+  list.append(line, static_cast<size_t>(l - line));
   previousSon_ = sonNumber;
 }
 
