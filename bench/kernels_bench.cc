@@ -1,7 +1,8 @@
 // Micro-benchmarks of the kernels that dominate a run: the sphere search of
 // one offspring against every parent (allele index for small radii, block
 // scan for wide ones, and the record-based reference), and the compatibility
-// test of one pair (bit masks against checkCompatibility).
+// test of one pair (bit masks against checkCompatibility), the pairing set-up
+// of one offspring and its genotype text.
 #include <algorithm>
 #include <random>
 #include <string>
@@ -14,6 +15,7 @@
 #include "reference/builders.h"
 #include "input/data.h"
 #include "reference/espacio.h"
+#include "reports/report_text.h"
 #include "spheres/narrow_scan.h"
 #include "spheres/parent_panel.h"
 
@@ -131,6 +133,34 @@ void BM_CompatibilityMasks(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_CompatibilityMasks);
+
+// The per-offspring pairing set-up: the offspring's windows, then the masks of
+// its ranked candidates (argument: how many).
+void BM_PairingMasks(benchmark::State& state) {
+  const Population p = makePopulation(64, 16, 16);
+  const size_t candidates = static_cast<size_t>(state.range(0));
+  FitMasks masks;
+  size_t i = 0;
+  for (auto _ : state) {
+    masks.reset(p.sons.rows[i++ % p.sons.rows.size()].data(), 16, 2, 2, -99);
+    for (size_t c = 0; c < candidates; ++c) masks.add(p.parents.rows[c].data());
+    benchmark::DoNotOptimize(masks.compatible(0, candidates - 1));
+  }
+}
+BENCHMARK(BM_PairingMasks)->Arg(2)->Arg(32);
+
+// The genotype listing's bulk: one 16-locus genotype as text.
+void BM_GenotypeText(benchmark::State& state) {
+  const Population p = makePopulation(64, 1, 16);
+  std::string text;
+  size_t j = 0;
+  for (auto _ : state) {
+    text.clear();
+    appendGenotype(text, p.parents.rows[j++ % p.parents.rows.size()].data(), 16);
+    benchmark::DoNotOptimize(text.data());
+  }
+}
+BENCHMARK(BM_GenotypeText);
 
 void BM_CompatibilityReference(benchmark::State& state) {
   const Population p = makePopulation(64, 1, 16);

@@ -59,9 +59,17 @@ SinkResults analysePrepared(const Data& parents, const Data& sons, int motherCou
         {&parentText, &sinks.parents}, {&familyLines, &sinks.families}, {&genotypes, &sinks.genotypes}};
     std::string* pieces[] = {&out.parents, &out.familyLines, &out.genotypes};
     for (size_t r = 0; r < 3; ++r) {
-      *reports[r].first += *pieces[r];
+      std::string& buffer = *reports[r].first;
+      ReportSink& sink = *reports[r].second;
+      if (pieces[r]->size() >= ReportSink::kFlushBytes) {
+        // Large already (wide radii): written as it is rather than copied.
+        if (!buffer.empty()) sink.write(buffer);
+        sink.write(*pieces[r]);  // and empties it
+        continue;
+      }
+      buffer += *pieces[r];
       pieces[r]->clear();
-      reports[r].second->flushIfLarge(*reports[r].first);
+      sink.flushIfLarge(buffer);
     }
     sonsWithFamily += out.sonsWithFamily;
     out.sonsWithFamily = 0;

@@ -5,22 +5,38 @@
 
 #include "reports/number_text.h"
 
-const char* const kDashLine = "-----------------------------------------------------------------\n";
-
 namespace {
 
-void appendCandidate(std::string& out, const ReportedCandidate& c, bool semi) {
-  appendInt(out, c.number);
-  if (!semi) {
-    out += "(I-TOTAL MATCH)";
-  } else if (c.totalMatch) {
-    out += "(S-TOTAL MATCH)";
-  } else {
-    out += "(NON-TOTAL MATCH)";
-  }
+constexpr char kDashText[] = "-----------------------------------------------------------------\n";
+
+constexpr char kIncludedTag[] = "(I-TOTAL MATCH)";
+constexpr char kSemiTotalTag[] = "(S-TOTAL MATCH)";
+constexpr char kSemiPartialTag[] = "(NON-TOTAL MATCH)";
+// The most one candidate's text takes: its number and the longest tag.
+constexpr size_t kMostCandidateText = kMaxIntText + sizeof kSemiPartialTag - 1;
+// The most one block line takes: seven tabs, two candidates and a line feed.
+constexpr size_t kMostBlockLine = 7 + 2 * kMostCandidateText + 1;
+
+template <size_t N>
+char* put(char* out, const char (&text)[N]) {
+  std::memcpy(out, text, N - 1);
+  return out + N - 1;
+}
+
+char* put(char* out, const std::string& text) {
+  std::memcpy(out, text.data(), text.size());
+  return out + text.size();
+}
+
+char* putCandidate(char* out, const ReportedCandidate& c, bool semi) {
+  out = writeInt(out, c.number);
+  if (!semi) return put(out, kIncludedTag);
+  return c.totalMatch ? put(out, kSemiTotalTag) : put(out, kSemiPartialTag);
 }
 
 }  // namespace
+
+const char* const kDashLine = kDashText;
 
 void appendParentHeader(std::string& out, bool haveSons, int radius) {
   if (haveSons) {
@@ -36,38 +52,46 @@ void appendParentBlock(std::string& out, int n, const std::vector<ReportedCandid
                        const std::vector<ReportedCandidate>& mothersSemi,
                        const std::vector<ReportedCandidate>& fathersIn,
                        const std::vector<ReportedCandidate>& fathersSemi) {
-  out += '\n';
-  appendInt(out, n);
+  // Room is made once per block and the text written in place: every
+  // offspring with a candidate has a block.
+  const size_t lines =
+      mothersIn.size() + mothersSemi.size() + fathersIn.size() + fathersSemi.size();
+  const size_t start = out.size();
+  out.resize(start + 1 + kMaxIntText + lines * kMostBlockLine + sizeof kDashText - 1);
+  char* p = &out[start];
+  *p++ = '\n';
+  p = writeInt(p, n);
   size_t nextIn = 0;
   size_t nextSemi = 0;
   // Fathers sit beside mothers purely by position: layout, not compatibility.
-  auto appendNextFather = [&]() {
+  auto putNextFather = [&]() {
     if (nextIn < fathersIn.size()) {
-      appendCandidate(out, fathersIn[nextIn++], false);
+      p = putCandidate(p, fathersIn[nextIn++], false);
     } else if (nextSemi < fathersSemi.size()) {
-      appendCandidate(out, fathersSemi[nextSemi++], true);
+      p = putCandidate(p, fathersSemi[nextSemi++], true);
     }
   };
-  auto appendMotherRow = [&](const ReportedCandidate& mother, bool semi) {
-    out += "\t\t";
-    appendCandidate(out, mother, semi);
-    out += "\t\t";
-    appendNextFather();
-    out += '\n';
+  auto putMotherRow = [&](const ReportedCandidate& mother, bool semi) {
+    p = put(p, "\t\t");
+    p = putCandidate(p, mother, semi);
+    p = put(p, "\t\t");
+    putNextFather();
+    *p++ = '\n';
   };
-  for (const ReportedCandidate& m : mothersIn) appendMotherRow(m, false);
-  for (const ReportedCandidate& m : mothersSemi) appendMotherRow(m, true);
+  for (const ReportedCandidate& m : mothersIn) putMotherRow(m, false);
+  for (const ReportedCandidate& m : mothersSemi) putMotherRow(m, true);
   for (; nextIn < fathersIn.size(); ++nextIn) {
-    out += "\t\t\t\t\t\t\t";
-    appendCandidate(out, fathersIn[nextIn], false);
-    out += '\n';
+    p = put(p, "\t\t\t\t\t\t\t");
+    p = putCandidate(p, fathersIn[nextIn], false);
+    *p++ = '\n';
   }
   for (; nextSemi < fathersSemi.size(); ++nextSemi) {
-    out += "\t\t\t\t\t\t\t";
-    appendCandidate(out, fathersSemi[nextSemi], true);
-    out += '\n';
+    p = put(p, "\t\t\t\t\t\t\t");
+    p = putCandidate(p, fathersSemi[nextSemi], true);
+    *p++ = '\n';
   }
-  out += kDashLine;
+  p = put(p, kDashText);
+  out.resize(static_cast<size_t>(p - out.data()));
 }
 
 void appendGenotype(std::string& out, const int32_t* alleles, size_t count) {
@@ -99,29 +123,18 @@ void appendFamilyHeader(std::string& out, int sonsWithFamily, int radius) {
   out += kDashLine;
 }
 
-namespace {
-
-char* put(char* out, const std::string& text) {
-  std::memcpy(out, text.data(), text.size());
-  return out + text.size();
-}
-
-}  // namespace
-
 void FamilyLineWriter::add(std::string& list, std::string& genotypes, int sonNumber, bool marked,
                            int motherNumber, int fatherNumber, const std::string& sonGenotype,
                            const std::string& motherLine, const std::string& fatherLine) {
-  // Room is made once per family and the pieces copied in: large runs write
-  // millions of families, and piecewise appends dominated their time.
+  // Large runs write millions of families: the group heading, once per
+  // offspring, is written in place; a family's own text goes in whole pieces
+  // without first zero-filling room for it.
   const bool newGroup = sonNumber != previousSon_;
-  size_t room = motherLine.size() + fatherLine.size() + 1;
-  if (newGroup) room += 16 + kMaxIntText + sonGenotype.size() + underscore_.size();
-  size_t start = genotypes.size();
-  genotypes.resize(start + room);
-  char* g = &genotypes[start];
   if (newGroup) {
-    static const char kOffspring[] = "\nOFFSPRING ";
-    g = std::copy(kOffspring, kOffspring + sizeof kOffspring - 1, g);
+    const size_t start = genotypes.size();
+    genotypes.resize(start + 16 + kMaxIntText + sonGenotype.size() + underscore_.size());
+    char* g = &genotypes[start];
+    g = put(g, "\nOFFSPRING ");
     char* const number = g;
     g = writeInt(g, sonNumber);
     while (g - number < 4) *g++ = ' ';
@@ -130,28 +143,25 @@ void FamilyLineWriter::add(std::string& list, std::string& genotypes, int sonNum
     *g++ = '\n';
     g = put(g, underscore_);
     *g++ = '\n';
+    genotypes.resize(static_cast<size_t>(g - genotypes.data()));
   }
-  g = put(g, motherLine);
-  g = put(g, fatherLine);
-  *g++ = '\n';
-  genotypes.resize(static_cast<size_t>(g - genotypes.data()));
+  genotypes += motherLine;
+  genotypes += fatherLine;
+  genotypes += '\n';
 
-  start = list.size();
-  list.resize(start + 4 + 3 * kMaxIntText + 4);
-  char* l = &list[start];
+  char line[4 + 3 * kMaxIntText + 4];
+  char* l = line;
   if (newGroup) {
     if (sonNumber > 1) *l++ = '\n';
     l = writeInt(l, sonNumber);
   }
   if (marked) *l++ = '*';
-  *l++ = '\t';
-  *l++ = '\t';
+  l = put(l, "\t\t");
   l = writeInt(l, motherNumber);
-  *l++ = '\t';
-  *l++ = '\t';
+  l = put(l, "\t\t");
   l = writeInt(l, fatherNumber);
   *l++ = '\n';
-  list.resize(static_cast<size_t>(l - list.data()));
+  list.append(line, static_cast<size_t>(l - line));
   previousSon_ = sonNumber;
 }
 
