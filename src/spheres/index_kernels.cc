@@ -27,10 +27,11 @@ inline __attribute__((always_inline)) void orGroup(WordGroup& into, const uint64
 
 // At a locus a parent adds to the near distance the gap between its nearest
 // allele and the nearer offspring allele. The index gives, per word of 64
-// parents, the sets whose gap is at least 1 (no offspring allele, not missing)
-// and at least 2 (nor one a unit away). Summing those capped gaps in
-// bit-sliced "sum >= t" counters bounds the near distance from below, so a
-// parent whose bound passes R is out. Marks in `out` the parents still in.
+// parents, the sets whose gap is 0 (an offspring allele, or missing) and below
+// 2 (or a value a unit away); their complements are gap >= 1 and gap >= 2.
+// Summing those capped gaps in bit-sliced "sum >= t" counters bounds the near
+// distance from below, so a parent whose bound passes R is out. Marks in `out`
+// the parents still in.
 template <int R, typename WordGroup>
 inline __attribute__((always_inline)) void markWithinBound(IndexLoci& loci, size_t firstWord,
                                                            size_t lastWord, uint64_t* out) {
@@ -50,12 +51,15 @@ inline __attribute__((always_inline)) void markWithinBound(IndexLoci& loci, size
       }
       const IndexLocus& entry = sets[a];
       WordGroup near = {};
-      for (int i = 0; i < entry.nearCount; ++i) orGroup(near, entry.near[i] + w);
+      orGroup(near, entry.exact[0] + w);
+      orGroup(near, entry.exact[1] + w);
       WordGroup gapAtLeast[3];
       gapAtLeast[1] = ~near;
       if (kLevels > 1) {
-        for (int i = 0; i < entry.offCount; ++i) orGroup(near, entry.off[i] + w);
-        gapAtLeast[2] = ~near;
+        WordGroup around = {};
+        orGroup(around, entry.around[0] + w);
+        orGroup(around, entry.around[1] + w);
+        gapAtLeast[2] = ~around;
       }
       for (int t = R + 1; t > 0; --t) {
         WordGroup reached = atLeast[t];

@@ -7,14 +7,13 @@
 // still be within the radius once each locus's lower bound is added.
 // Performance-critical: measure changes with scripts/bench.sh and bench/.
 
-// Per offspring locus, the allele-index bitsets whose union is "gap 0" (the
-// parents missing there and the carriers of either offspring allele) and the
-// ones a unit away that extend it to "gap below 2".
+// Per offspring locus, for each of its two alleles (the same twice when it is
+// homozygous), the allele-index bitset of "gap 0" (the parents missing there or
+// carrying the allele) and the one of "gap below 2" (or carrying a value a
+// unit away).
 struct IndexLocus {
-  const uint64_t* near[3];
-  const uint64_t* off[4];
-  int nearCount = 0;
-  int offCount = 0;
+  const uint64_t* exact[2];
+  const uint64_t* around[2];
 };
 
 // The entries of an offspring's loci, most selective first, built as the

@@ -83,23 +83,30 @@ void ParentPanel::indexCandidates(const Probe& probe, int32_t radius, int32_t fi
                                   Scratch& scratch) const {
   // Loci where few parents share an offspring allele rule the most parents out,
   // so they go first: a group of parents is dropped as soon as all are out.
-  // Keys pack (parents sharing an allele, locus position) to sort as integers;
+  // Keys pack (parents sharing an allele, entry position) to sort as integers;
   // they are ordered only as far as the kernel reads them.
   std::vector<uint64_t>& order = scratch.order;
+  std::vector<IndexLocus>& entries = scratch.entries;
   order.clear();
-  for (size_t a = 0; a < probe.size(); ++a) {
-    const ProbeLocus& locus = probe[a];
-    int64_t sharing = missingCounts_[static_cast<size_t>(locus.locus)];
-    sharing += carrierCount(locus.locus, locus.low);
-    if (locus.high != locus.low) sharing += carrierCount(locus.locus, locus.high);
-    order.push_back(static_cast<uint64_t>(sharing) << 32 | a);
+  entries.clear();
+  const uint64_t* sets = sets_.data();
+  for (const ProbeLocus& locus : probe) {
+    const IndexedValue& low = indexed(locus.locus, locus.low);
+    const IndexedValue& high = locus.high == locus.low ? low : indexed(locus.locus, locus.high);
+    // A locus where every parent is at gap 0 adds nothing to any bound.
+    if (low.ordinal >= 0 && high.ordinal >= 0 && (low.coversWith >> high.ordinal & 1) != 0) {
+      continue;
+    }
+    int64_t sharing = missingCounts_[static_cast<size_t>(locus.locus)] + low.count;
+    if (&high != &low) sharing += high.count;
+    order.push_back(static_cast<uint64_t>(sharing) << 32 | entries.size());
+    entries.push_back({{sets + low.exact, sets + high.exact}, {sets + low.around, sets + high.around}});
   }
   scratch.ordered = 0;
   scratch.sets.clear();
   scratch.sets.reserve(order.size());
-  const bool withNeighbours = radius > 0;  // alleles a unit away count from radius 1 on
   IndexLoci loci{scratch.sets.data(), 0, order.size(), [&](IndexLoci& more) {
-                   orderMoreLoci(probe, withNeighbours, scratch);
+                   orderMoreLoci(scratch);
                    more.ready = scratch.sets.size();
                  }};
   const size_t firstWord = static_cast<size_t>(first) / kGroupBits * kGroupWords;
@@ -127,7 +134,7 @@ void ParentPanel::indexCandidates(const Probe& probe, int32_t radius, int32_t fi
   }
 }
 
-void ParentPanel::orderMoreLoci(const Probe& probe, bool withNeighbours, Scratch& scratch) const {
+void ParentPanel::orderMoreLoci(Scratch& scratch) const {
   std::vector<uint64_t>& order = scratch.order;
   const size_t from = scratch.ordered;
   const size_t to = std::min(order.size(), std::max(kFirstOrdered, 2 * from));
@@ -135,24 +142,7 @@ void ParentPanel::orderMoreLoci(const Probe& probe, bool withNeighbours, Scratch
   std::sort(order.begin() + from, order.begin() + to);
   scratch.ordered = to;
   for (size_t at = from; at < to; ++at) {
-    const ProbeLocus& locus = probe[static_cast<size_t>(order[at] & 0xffffffffu)];
-    IndexLocus entry;
-    entry.near[entry.nearCount++] = missingBits_.data() + static_cast<size_t>(locus.locus) * words_;
-    auto addCarriers = [&](int64_t v, const uint64_t** list, int& count) {
-      if (v < INT32_MIN || v > INT32_MAX) return;
-      const uint64_t* set = carriersOf(locus.locus, static_cast<int32_t>(v));
-      if (set != noCarriers_.data()) list[count++] = set;
-    };
-    const bool homozygous = locus.low == locus.high;
-    addCarriers(locus.low, entry.near, entry.nearCount);
-    if (!homozygous) addCarriers(locus.high, entry.near, entry.nearCount);
-    for (int64_t centre : {int64_t{locus.low}, int64_t{locus.high}}) {
-      if (!withNeighbours) break;
-      addCarriers(centre - 1, entry.off, entry.offCount);
-      addCarriers(centre + 1, entry.off, entry.offCount);
-      if (homozygous) break;
-    }
-    scratch.sets.push_back(entry);
+    scratch.sets.push_back(scratch.entries[static_cast<size_t>(order[at] & 0xffffffffu)]);
   }
 }
 
