@@ -48,6 +48,7 @@ inline __attribute__((always_inline)) void markWithinBound(IndexLoci& loci, size
         if (ready == loci.total) break;
         loci.more(loci);
         ready = loci.ready;
+        if (a == ready) break;  // the loci left add nothing
       }
       const IndexLocus& entry = sets[a];
       WordGroup near = {};

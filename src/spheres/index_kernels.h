@@ -21,8 +21,8 @@ struct IndexLocus {
 struct IndexLoci {
   const IndexLocus* sets;  // room for every locus is reserved: never moves
   size_t ready;            // entries built
-  size_t total;            // typed loci of the offspring
-  std::function<void(IndexLoci&)> more;  // builds more entries (ready grows)
+  size_t total;            // at most this many: typed loci, lowered to `ready` once all are taken
+  std::function<void(IndexLoci&)> more;  // builds more entries (ready grows, or total falls to it)
 };
 
 // The index is scanned a group of words at a time; bitsets are padded to whole

@@ -102,9 +102,10 @@ class ParentPanel {
                       std::vector<SphereHit>& hits, Scratch& scratch) const;
   void indexCandidates(const Probe& probe, int32_t radius, int32_t first, int32_t last,
                        std::vector<SphereHit>& hits, Scratch& scratch) const;
-  // Orders more of the offspring's loci by selectivity (twice as many as so
-  // far) and appends their index entries to the scratch's sets.
-  void orderMoreLoci(Scratch& scratch) const;
+  // Takes the next batch of the offspring's loci (as many as so far, at least
+  // kFirstOrdered), orders it by selectivity and appends its index entries to
+  // the scratch's sets.
+  void orderMoreLoci(const Probe& probe, Scratch& scratch) const;
 
   int32_t parents_ = 0;
   int32_t loci_ = 0;
@@ -127,13 +128,13 @@ class ParentPanel {
 
 struct ParentPanel::Scratch {
   Probe probe;
-  // Index search: loci keyed (parents sharing an offspring allele, position in
-  // `entries`), ordered as far as `ordered`; `sets` holds their entries in
-  // that order.
-  std::vector<uint64_t> order;
-  size_t ordered = 0;
-  std::vector<IndexLocus> entries;
+  // Index search: the probe loci taken so far (`scanned`) give `sets`, their
+  // entries in the order the kernel reads them; `order` and `entries` hold
+  // the batch being ordered.
+  size_t scanned = 0;
   std::vector<IndexLocus> sets;
+  std::vector<uint64_t> order;
+  std::vector<IndexLocus> entries;
   std::vector<uint64_t> within;
   // Block scan: the loci in 16 bits, and a mask per block of parents.
   std::vector<NarrowPanel::Locus> narrowLoci;

@@ -13,8 +13,8 @@
 namespace {
 
 // Loci ordered before the index search starts (all of a microsatellite
-// panel's); more are ordered, in growing batches, only for the groups of
-// parents that the first ones leave standing.
+// panel's); more are taken, in growing batches each ordered in itself, only
+// for the groups of parents that the first ones leave standing.
 constexpr size_t kFirstOrdered = 32;
 
 int64_t nearLimitFor(int32_t radius) {
@@ -81,33 +81,13 @@ void ParentPanel::findCandidates(const int32_t* offspring, int32_t radius, int32
 void ParentPanel::indexCandidates(const Probe& probe, int32_t radius, int32_t first,
                                   int32_t last, std::vector<SphereHit>& hits,
                                   Scratch& scratch) const {
-  // Loci where few parents share an offspring allele rule the most parents out,
-  // so they go first: a group of parents is dropped as soon as all are out.
-  // Keys pack (parents sharing an allele, entry position) to sort as integers;
-  // they are ordered only as far as the kernel reads them.
-  std::vector<uint64_t>& order = scratch.order;
-  std::vector<IndexLocus>& entries = scratch.entries;
-  order.clear();
-  entries.clear();
-  const uint64_t* sets = sets_.data();
-  for (const ProbeLocus& locus : probe) {
-    const IndexedValue& low = indexed(locus.locus, locus.low);
-    const IndexedValue& high = locus.high == locus.low ? low : indexed(locus.locus, locus.high);
-    // A locus where every parent is at gap 0 adds nothing to any bound.
-    if (low.ordinal >= 0 && high.ordinal >= 0 && (low.coversWith >> high.ordinal & 1) != 0) {
-      continue;
-    }
-    int64_t sharing = missingCounts_[static_cast<size_t>(locus.locus)] + low.count;
-    if (&high != &low) sharing += high.count;
-    order.push_back(static_cast<uint64_t>(sharing) << 32 | entries.size());
-    entries.push_back({{sets + low.exact, sets + high.exact}, {sets + low.around, sets + high.around}});
-  }
-  scratch.ordered = 0;
+  scratch.scanned = 0;
   scratch.sets.clear();
-  scratch.sets.reserve(order.size());
-  IndexLoci loci{scratch.sets.data(), 0, order.size(), [&](IndexLoci& more) {
-                   orderMoreLoci(scratch);
+  scratch.sets.reserve(probe.size());
+  IndexLoci loci{scratch.sets.data(), 0, probe.size(), [&](IndexLoci& more) {
+                   orderMoreLoci(probe, scratch);
                    more.ready = scratch.sets.size();
+                   if (scratch.scanned == probe.size()) more.total = more.ready;
                  }};
   const size_t firstWord = static_cast<size_t>(first) / kGroupBits * kGroupWords;
   const size_t lastWord = (static_cast<size_t>(last) + kGroupBits - 1) / kGroupBits * kGroupWords;
@@ -134,16 +114,32 @@ void ParentPanel::indexCandidates(const Probe& probe, int32_t radius, int32_t fi
   }
 }
 
-void ParentPanel::orderMoreLoci(Scratch& scratch) const {
+void ParentPanel::orderMoreLoci(const Probe& probe, Scratch& scratch) const {
+  // Loci where few parents share an offspring allele rule the most parents out,
+  // so each batch goes rarest first: a group of parents is dropped as soon as
+  // all are out. Keys pack (parents sharing an allele, position in the batch)
+  // to sort as integers.
   std::vector<uint64_t>& order = scratch.order;
-  const size_t from = scratch.ordered;
-  const size_t to = std::min(order.size(), std::max(kFirstOrdered, 2 * from));
-  if (to < order.size()) std::nth_element(order.begin() + from, order.begin() + to, order.end());
-  std::sort(order.begin() + from, order.begin() + to);
-  scratch.ordered = to;
-  for (size_t at = from; at < to; ++at) {
-    scratch.sets.push_back(scratch.entries[static_cast<size_t>(order[at] & 0xffffffffu)]);
+  std::vector<IndexLocus>& batch = scratch.entries;
+  order.clear();
+  batch.clear();
+  const size_t wanted = std::max(kFirstOrdered, scratch.sets.size());
+  const uint64_t* sets = sets_.data();
+  for (; scratch.scanned < probe.size() && batch.size() < wanted; ++scratch.scanned) {
+    const ProbeLocus& locus = probe[scratch.scanned];
+    const IndexedValue& low = indexed(locus.locus, locus.low);
+    const IndexedValue& high = locus.high == locus.low ? low : indexed(locus.locus, locus.high);
+    // A locus where every parent is at gap 0 adds nothing to any bound.
+    if (low.ordinal >= 0 && high.ordinal >= 0 && (low.coversWith >> high.ordinal & 1) != 0) {
+      continue;
+    }
+    int64_t sharing = missingCounts_[static_cast<size_t>(locus.locus)] + low.count;
+    if (&high != &low) sharing += high.count;
+    order.push_back(static_cast<uint64_t>(sharing) << 32 | batch.size());
+    batch.push_back({{sets + low.exact, sets + high.exact}, {sets + low.around, sets + high.around}});
   }
+  std::sort(order.begin(), order.end());
+  for (uint64_t key : order) scratch.sets.push_back(batch[static_cast<size_t>(key & 0xffffffffu)]);
 }
 
 void ParentPanel::scanCandidates(const Probe& probe, int32_t radius, int32_t first,
