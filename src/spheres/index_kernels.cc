@@ -140,3 +140,5 @@ void markWithinRadius(int32_t radius, IndexLoci& loci, size_t firstWord, size_t 
 }
 
 void useOnlyPortableKernels(bool portable) { portableOnly = portable; }
+
+bool onlyPortableKernels() { return portableOnly; }

@@ -46,3 +46,4 @@ void markWithinRadius(int32_t radius, IndexLoci& loci, size_t firstWord, size_t 
 // The allele index runs a kernel built for AVX2 where the processor has it.
 // Tests and benchmarks can switch to the portable kernel every build has.
 void useOnlyPortableKernels(bool portable);
+bool onlyPortableKernels();

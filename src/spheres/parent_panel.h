@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "input/data.h"
+#include "spheres/exact_distance.h"
 #include "spheres/index_kernels.h"
 #include "spheres/narrow_scan.h"
 
@@ -96,7 +97,9 @@ class ParentPanel {
   // Whether the union of two bitsets of sets_ (word offsets) holds every parent.
   bool coversEveryParent(size_t first, size_t second) const;
   // The distance of parent `row`, unless its near distance passes `limit`.
-  bool nearEnough(const Probe& probe, int32_t row, int64_t limit, SphereHit* hit) const;
+  // Eight loci at a time where the scratch's lanes allow it.
+  bool nearEnough(const Probe& probe, const DistanceLanes& lanes, int32_t row, int64_t limit,
+                  SphereHit* hit) const;
   const NarrowPanel& narrowPanel() const;
   void scanCandidates(const Probe& probe, int32_t radius, int32_t first, int32_t last,
                       std::vector<SphereHit>& hits, Scratch& scratch) const;
@@ -111,8 +114,10 @@ class ParentPanel {
   int32_t loci_ = 0;
   int32_t missing_ = 0;
   size_t words_ = 0;
-  // Alleles by parent, each locus as (low, high): pairs_[2 * (j * loci_ + k)].
+  // Alleles by parent, each locus as (low, high): pairs_[2 * (j * loci_ + k)],
+  // then a block of zeros so the distance kernel may read whole blocks.
   std::vector<int32_t> pairs_;
+  bool pairsFitLanes_ = false;  // every value within the distance kernel's limit
   std::vector<uint8_t> pairMissing_;  // either allele is the missing code
   int32_t lowAllele(size_t j, size_t k) const { return pairs_[2 * (j * loci_ + k)]; }
   int32_t highAllele(size_t j, size_t k) const { return pairs_[2 * (j * loci_ + k) + 1]; }
@@ -139,4 +144,6 @@ struct ParentPanel::Scratch {
   // Block scan: the loci in 16 bits, and a mask per block of parents.
   std::vector<NarrowPanel::Locus> narrowLoci;
   std::vector<uint64_t> masks;
+  // The exact distance: the offspring laid out for its kernel.
+  DistanceLanes lanes;
 };

@@ -27,19 +27,31 @@ int64_t nearLimitFor(int32_t radius) {
 const ParentPanel::Probe& ParentPanel::probe(const int32_t* offspring, Scratch& scratch) const {
   Probe& probe = scratch.probe;
   probe.clear();
+  DistanceLanes& lanes = scratch.lanes;
+  lanes.start(static_cast<size_t>(loci_), pairsFitLanes_);
   for (int32_t k = 0; k < loci_; ++k) {
-    int32_t s1 = offspring[2 * k];
-    int32_t s2 = offspring[2 * k + 1];
-    if (s1 == missing_ || s2 == missing_) continue;  // the locus adds nothing
-    if (s1 > s2) std::swap(s1, s2);
-    probe.push_back({k, s1, s2});
+    const int32_t s1 = std::min(offspring[2 * k], offspring[2 * k + 1]);
+    const int32_t s2 = std::max(offspring[2 * k], offspring[2 * k + 1]);
+    const bool typed = offspring[2 * k] != missing_ && offspring[2 * k + 1] != missing_;
+    lanes.set(static_cast<size_t>(k), typed, s1, s2);
+    if (typed) probe.push_back({k, s1, s2});  // a missing allele: the locus adds nothing
   }
   return probe;
 }
 
-bool ParentPanel::nearEnough(const Probe& probe, int32_t row, int64_t limit,
-                             SphereHit* hit) const {
+bool ParentPanel::nearEnough(const Probe& probe, const DistanceLanes& lanes, int32_t row,
+                             int64_t limit, SphereHit* hit) const {
   const size_t l = static_cast<size_t>(loci_);
+  if (lanes.usable) {
+    int64_t nearSum = 0;
+    int64_t farSum = 0;
+    if (!laneDistance(lanes, &pairs_[static_cast<size_t>(row) * 2 * l], missing_, limit,
+                      &nearSum, &farSum)) {
+      return false;
+    }
+    *hit = {row, saturateToInt32(nearSum), saturateToInt32(farSum)};
+    return true;
+  }
   const int32_t* pairs = &pairs_[static_cast<size_t>(row) * 2 * l];
   const uint8_t* skip = &pairMissing_[static_cast<size_t>(row) * l];
   int64_t nearSum = 0;
@@ -106,8 +118,8 @@ void ParentPanel::indexCandidates(const Probe& probe, int32_t radius, int32_t fi
       const int bit = __builtin_ctzll(survivors);
       survivors &= survivors - 1;
       SphereHit hit{};
-      if (nearEnough(probe, static_cast<int32_t>(base + static_cast<size_t>(bit)), radius,
-                     &hit)) {
+      if (nearEnough(probe, scratch.lanes, static_cast<int32_t>(base + static_cast<size_t>(bit)),
+                     radius, &hit)) {
         hits.push_back(hit);
       }
     }
@@ -163,7 +175,7 @@ void ParentPanel::scanCandidates(const Probe& probe, int32_t radius, int32_t fir
   }
   if (narrowLoci.empty()) {
     for (int32_t row = first; row < last; ++row) {
-      if (nearEnough(probe, row, limit, &hit)) hits.push_back(hit);
+      if (nearEnough(probe, scratch.lanes, row, limit, &hit)) hits.push_back(hit);
     }
     return;
   }
@@ -176,7 +188,7 @@ void ParentPanel::scanCandidates(const Probe& probe, int32_t radius, int32_t fir
     while (in != 0) {
       const int bit = __builtin_ctzll(in);
       in &= in - 1;
-      if (nearEnough(probe, start + bit, limit, &hit)) hits.push_back(hit);
+      if (nearEnough(probe, scratch.lanes, start + bit, limit, &hit)) hits.push_back(hit);
     }
   }
 }
