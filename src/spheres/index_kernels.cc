@@ -25,6 +25,14 @@ inline __attribute__((always_inline)) void orGroup(WordGroup& into, const uint64
   into |= group;
 }
 
+// Whether every bit of the group is set.
+template <typename WordGroup>
+inline __attribute__((always_inline)) bool allSet(const WordGroup& group) {
+  uint64_t all = group[0];
+  for (size_t i = 1; i < sizeof(WordGroup) / sizeof(uint64_t); ++i) all &= group[i];
+  return all == ~uint64_t{0};
+}
+
 // At a locus a parent adds to the near distance the gap between its nearest
 // allele and the nearer offspring allele. The index gives, per word of 64
 // parents, the sets whose gap is 0 (an offspring allele, or missing) and below
@@ -74,9 +82,7 @@ inline __attribute__((always_inline)) void markWithinBound(IndexLoci& loci, size
       // less than the remaining loci: a group holding an offspring's true
       // parent would otherwise go through every locus. (On a short one, the
       // exact distance's scattered reads cost more than the loci left.)
-      uint64_t all = atLeast[R + 1][0];
-      for (size_t i = 1; i < kWords; ++i) all &= atLeast[R + 1][i];
-      if (all == ~uint64_t{0}) break;
+      if (allSet(atLeast[R + 1])) break;
       if (a < kLociBeforeOneLeft) continue;
       int left = 0;
       for (size_t i = 0; i < kWords; ++i) left += __builtin_popcountll(~atLeast[R + 1][i]);

@@ -133,10 +133,11 @@ class ParentPanel {
 
 struct ParentPanel::Scratch {
   Probe probe;
-  // Index search: the probe loci taken so far (`scanned`) give `sets`, their
-  // entries in the order the kernel reads them; `order` and `entries` hold
-  // the batch being ordered.
+  // Index search: the probe loci looked at so far (`scanned`) give the first
+  // `ready` entries of `sets`, in the order the kernel reads them; `order` and
+  // `entries` hold the batch being ordered. Each has room for every locus.
   size_t scanned = 0;
+  size_t ready = 0;
   std::vector<IndexLocus> sets;
   std::vector<uint64_t> order;
   std::vector<IndexLocus> entries;

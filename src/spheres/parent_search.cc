@@ -94,11 +94,15 @@ void ParentPanel::indexCandidates(const Probe& probe, int32_t radius, int32_t fi
                                   int32_t last, std::vector<SphereHit>& hits,
                                   Scratch& scratch) const {
   scratch.scanned = 0;
-  scratch.sets.clear();
-  scratch.sets.reserve(probe.size());
+  scratch.ready = 0;
+  if (scratch.sets.size() < probe.size()) {
+    scratch.sets.resize(probe.size());
+    scratch.entries.resize(probe.size());
+    scratch.order.resize(probe.size());
+  }
   IndexLoci loci{scratch.sets.data(), 0, probe.size(), [&](IndexLoci& more) {
                    orderMoreLoci(probe, scratch);
-                   more.ready = scratch.sets.size();
+                   more.ready = scratch.ready;
                    if (scratch.scanned == probe.size()) more.total = more.ready;
                  }};
   const size_t firstWord = static_cast<size_t>(first) / kGroupBits * kGroupWords;
@@ -106,19 +110,18 @@ void ParentPanel::indexCandidates(const Probe& probe, int32_t radius, int32_t fi
   std::vector<uint64_t>& within = scratch.within;
   within.resize(words_);
   markWithinRadius(radius, loci, firstWord, lastWord, within.data());
-  for (size_t w = static_cast<size_t>(first) / 64; w * 64 < static_cast<size_t>(last); ++w) {
+  // The kernel marked whole groups: keep only [first, last) of the edge words.
+  const size_t firstIn = static_cast<size_t>(first) / 64;
+  const size_t lastIn = (static_cast<size_t>(last) + 63) / 64;
+  within[firstIn] &= ~uint64_t{0} << (static_cast<size_t>(first) % 64);
+  if (last % 64 != 0) within[lastIn - 1] &= (uint64_t{1} << (last % 64)) - 1;
+  for (size_t w = firstIn; w < lastIn; ++w) {
     uint64_t survivors = within[w];
-    const size_t base = w * 64;
-    if (base < static_cast<size_t>(first)) survivors &= ~uint64_t{0} << (first - base);
-    if (base + 64 > static_cast<size_t>(last)) {
-      const size_t keep = static_cast<size_t>(last) - base;
-      survivors &= keep == 64 ? ~uint64_t{0} : (uint64_t{1} << keep) - 1;
-    }
     while (survivors != 0) {
       const int bit = __builtin_ctzll(survivors);
       survivors &= survivors - 1;
       SphereHit hit{};
-      if (nearEnough(probe, scratch.lanes, static_cast<int32_t>(base + static_cast<size_t>(bit)),
+      if (nearEnough(probe, scratch.lanes, static_cast<int32_t>(w * 64 + static_cast<size_t>(bit)),
                      radius, &hit)) {
         hits.push_back(hit);
       }
@@ -130,15 +133,15 @@ void ParentPanel::orderMoreLoci(const Probe& probe, Scratch& scratch) const {
   // Loci where few parents share an offspring allele rule the most parents out,
   // so each batch goes rarest first: a group of parents is dropped as soon as
   // all are out. Keys pack (parents sharing an allele, position in the batch)
-  // to sort as integers.
-  std::vector<uint64_t>& order = scratch.order;
-  std::vector<IndexLocus>& batch = scratch.entries;
-  order.clear();
-  batch.clear();
-  const size_t wanted = std::max(kFirstOrdered, scratch.sets.size());
+  // to sort as integers. The scratch's arrays hold every locus: no growing.
+  uint64_t* keys = scratch.order.data();
+  IndexLocus* batch = scratch.entries.data();
+  size_t taken = 0;
+  const size_t wanted = std::max(kFirstOrdered, scratch.ready);
   const uint64_t* sets = sets_.data();
-  for (; scratch.scanned < probe.size() && batch.size() < wanted; ++scratch.scanned) {
-    const ProbeLocus& locus = probe[scratch.scanned];
+  size_t at = scratch.scanned;
+  for (; at < probe.size() && taken < wanted; ++at) {
+    const ProbeLocus& locus = probe[at];
     const IndexedValue& low = indexed(locus.locus, locus.low);
     const IndexedValue& high = locus.high == locus.low ? low : indexed(locus.locus, locus.high);
     // A locus where every parent is at gap 0 adds nothing to any bound.
@@ -147,11 +150,15 @@ void ParentPanel::orderMoreLoci(const Probe& probe, Scratch& scratch) const {
     }
     int64_t sharing = missingCounts_[static_cast<size_t>(locus.locus)] + low.count;
     if (&high != &low) sharing += high.count;
-    order.push_back(static_cast<uint64_t>(sharing) << 32 | batch.size());
-    batch.push_back({{sets + low.exact, sets + high.exact}, {sets + low.around, sets + high.around}});
+    keys[taken] = static_cast<uint64_t>(sharing) << 32 | taken;
+    batch[taken] = {{sets + low.exact, sets + high.exact}, {sets + low.around, sets + high.around}};
+    ++taken;
   }
-  std::sort(order.begin(), order.end());
-  for (uint64_t key : order) scratch.sets.push_back(batch[static_cast<size_t>(key & 0xffffffffu)]);
+  scratch.scanned = at;
+  std::sort(keys, keys + taken);
+  IndexLocus* out = scratch.sets.data() + scratch.ready;
+  for (size_t i = 0; i < taken; ++i) out[i] = batch[static_cast<size_t>(keys[i] & 0xffffffffu)];
+  scratch.ready += taken;
 }
 
 void ParentPanel::scanCandidates(const Probe& probe, int32_t radius, int32_t first,
