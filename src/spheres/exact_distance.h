@@ -30,7 +30,7 @@ class DistanceLanes {
     low[at] = first;
     high[at] = second;
     typed[at] = isTyped ? -1 : 0;
-    if (isTyped && (first <= -kLaneValueLimit || second >= kLaneValueLimit)) usable = false;
+    usable &= !isTyped || (first > -kLaneValueLimit && second < kLaneValueLimit);
   }
 
   std::vector<int32_t> low;

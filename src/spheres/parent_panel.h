@@ -76,11 +76,20 @@ class ParentPanel {
     IndexedValue absent;               // any other value: no carrier, none near
   };
 
-  using Probe = std::vector<ProbeLocus>;
+  // The typed loci of one offspring, a view of the scratch's room for every
+  // locus (filled without growing a vector per locus).
+  struct Probe {
+    const ProbeLocus* first = nullptr;
+    size_t count = 0;
+    size_t size() const { return count; }
+    const ProbeLocus& operator[](size_t at) const { return first[at]; }
+    const ProbeLocus* begin() const { return first; }
+    const ProbeLocus* end() const { return first + count; }
+  };
 
   void buildIndex();
   // The offspring's typed loci, into the scratch's probe.
-  const Probe& probe(const int32_t* offspring, Scratch& scratch) const;
+  Probe probe(const int32_t* offspring, Scratch& scratch) const;
   // The index's entry for `value` at `locus` (`absent` for a value no parent
   // has or is a unit away from).
   const IndexedValue& indexed(int32_t locus, int64_t value) const {
@@ -132,7 +141,7 @@ class ParentPanel {
 };
 
 struct ParentPanel::Scratch {
-  Probe probe;
+  std::vector<ProbeLocus> probeRoom;  // one per locus of the panel
   // Index search: the probe loci looked at so far (`scanned`) give the first
   // `ready` entries of `sets`, in the order the kernel reads them; `order` and
   // `entries` hold the batch being ordered. Each has room for every locus.

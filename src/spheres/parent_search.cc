@@ -24,19 +24,23 @@ int64_t nearLimitFor(int32_t radius) {
 
 }  // namespace
 
-const ParentPanel::Probe& ParentPanel::probe(const int32_t* offspring, Scratch& scratch) const {
-  Probe& probe = scratch.probe;
-  probe.clear();
+ParentPanel::Probe ParentPanel::probe(const int32_t* offspring, Scratch& scratch) const {
+  const size_t loci = static_cast<size_t>(loci_);
+  if (scratch.probeRoom.size() < loci) scratch.probeRoom.resize(loci);
+  ProbeLocus* typedLoci = scratch.probeRoom.data();
   DistanceLanes& lanes = scratch.lanes;
-  lanes.start(static_cast<size_t>(loci_), pairsFitLanes_);
-  for (int32_t k = 0; k < loci_; ++k) {
+  lanes.start(loci, pairsFitLanes_);
+  size_t count = 0;
+  // Without branches: a SNP panel's offspring has hundreds of loci.
+  for (size_t k = 0; k < loci; ++k) {
     const int32_t s1 = std::min(offspring[2 * k], offspring[2 * k + 1]);
     const int32_t s2 = std::max(offspring[2 * k], offspring[2 * k + 1]);
     const bool typed = offspring[2 * k] != missing_ && offspring[2 * k + 1] != missing_;
-    lanes.set(static_cast<size_t>(k), typed, s1, s2);
-    if (typed) probe.push_back({k, s1, s2});  // a missing allele: the locus adds nothing
+    lanes.set(k, typed, s1, s2);
+    typedLoci[count] = {static_cast<int32_t>(k), s1, s2};
+    count += typed ? 1 : 0;  // a missing allele: the locus adds nothing
   }
-  return probe;
+  return {typedLoci, count};
 }
 
 bool ParentPanel::nearEnough(const Probe& probe, const DistanceLanes& lanes, int32_t row,
@@ -82,7 +86,7 @@ void ParentPanel::findCandidates(const int32_t* offspring, int32_t radius, int32
                                  Scratch& scratch) const {
   // Every candidate has near <= radius, and near is never negative.
   if (radius < 0 || first >= last) return;
-  const Probe& offspringProbe = probe(offspring, scratch);
+  const Probe offspringProbe = probe(offspring, scratch);
   if (!usesIndexFor(radius)) {
     scanCandidates(offspringProbe, radius, first, last, hits, scratch);
     return;
