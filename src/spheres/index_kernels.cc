@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "spheres/narrow_scan.h"
+
 // Performance-critical: measure changes with scripts/bench.sh and bench/
 // (the hatchery workloads spend most of their time here).
 
@@ -11,10 +13,13 @@ namespace {
 constexpr size_t kLociBeforeOneLeft = 32;
 
 // Vectors GCC and clang lower to what the target has: two words (one SSE2
-// register) in the portable kernel, four (one AVX2 register) in the kernel
-// chosen at run time where the processor has AVX2.
+// register) in the portable kernel, four (one AVX2 register) or eight (one
+// AVX-512 register) in the kernels chosen at run time. A wider group reads
+// each locus's bitsets for more parents per step, and waits for its last
+// parent to be out only a little longer.
 typedef uint64_t PortableGroup __attribute__((vector_size(16)));
 typedef uint64_t WideGroup __attribute__((vector_size(32)));
+typedef uint64_t WidestGroup __attribute__((vector_size(64)));
 
 // Loads through a reference: returning a vector wider than the baseline
 // registers would change the calling convention between the clones.
@@ -125,9 +130,12 @@ __attribute__((target("avx2,popcnt"))) void markWithinRadiusAvx2(int32_t radius,
   PARENTSPHERE_MARK_WITHIN_RADIUS(WideGroup)
 }
 
-bool avx2Available() {
-  static const bool available = __builtin_cpu_supports("avx2");
-  return available;
+__attribute__((target("avx512f,popcnt"))) void markWithinRadiusAvx512(int32_t radius,
+                                                                      IndexLoci& loci,
+                                                                      size_t firstWord,
+                                                                      size_t lastWord,
+                                                                      uint64_t* out) {
+  PARENTSPHERE_MARK_WITHIN_RADIUS(WidestGroup)
 }
 #endif
 
@@ -138,8 +146,15 @@ bool portableOnly = false;
 void markWithinRadius(int32_t radius, IndexLoci& loci, size_t firstWord, size_t lastWord,
                       uint64_t* out) {
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
-  if (!portableOnly && avx2Available()) {
-    return markWithinRadiusAvx2(radius, loci, firstWord, lastWord, out);
+  if (!portableOnly) {
+    switch (activeScanKernel()) {
+      case ScanKernel::Avx512:
+        return markWithinRadiusAvx512(radius, loci, firstWord, lastWord, out);
+      case ScanKernel::Avx2:
+        return markWithinRadiusAvx2(radius, loci, firstWord, lastWord, out);
+      default:
+        break;
+    }
   }
 #endif
   markWithinRadiusPortable(radius, loci, firstWord, lastWord, out);

@@ -26,8 +26,8 @@ struct IndexLoci {
 };
 
 // The index is scanned a group of words at a time; bitsets are padded to whole
-// groups of the widest kernel's kind (four words, one AVX2 register).
-constexpr size_t kGroupWords = 4;
+// groups of the widest kernel's kind (eight words, one AVX-512 register).
+constexpr size_t kGroupWords = 8;
 constexpr size_t kGroupBits = 64 * kGroupWords;
 
 // The largest radius for which the allele index is used; above it the parents
@@ -39,11 +39,11 @@ constexpr int32_t kMaxIndexedRadius = 7;
 // (0..kMaxIndexedRadius): over all of them, or over the first ones once a
 // group of parents has one left on a long panel, so the bits are a superset of
 // the parents within the radius. Both word bounds are multiples of kGroupWords.
-// Runs the AVX2 kernel where the processor has it.
+// Runs the kind of kernel activeScanKernel() names (narrow_scan.h).
 void markWithinRadius(int32_t radius, IndexLoci& loci, size_t firstWord, size_t lastWord,
                       uint64_t* out);
 
-// The allele index runs a kernel built for AVX2 where the processor has it.
-// Tests and benchmarks can switch to the portable kernel every build has.
+// Tests and benchmarks can switch the allele index and the exact distance to
+// the portable code every build has, whatever the processor.
 void useOnlyPortableKernels(bool portable);
 bool onlyPortableKernels();
