@@ -44,13 +44,16 @@ inline __attribute__((always_inline)) bool allSet(const WordGroup& group) {
 // 2 (or a value a unit away); their complements are gap >= 1 and gap >= 2.
 // Summing those capped gaps in bit-sliced "sum >= t" counters bounds the near
 // distance from below, so a parent whose bound passes R is out. Marks in `out`
-// the parents still in.
+// the parents still in, and lists the words holding any.
 template <int R, typename WordGroup>
-inline __attribute__((always_inline)) void markWithinBound(IndexLoci& loci, size_t firstWord,
-                                                           size_t lastWord, uint64_t* out) {
+inline __attribute__((always_inline)) size_t markWithinBound(IndexLoci& loci, size_t firstWord,
+                                                             size_t lastWord, uint64_t* out,
+                                                             uint32_t* liveWords) {
   constexpr int kLevels = R == 0 ? 1 : 2;
   constexpr size_t kWords = sizeof(WordGroup) / sizeof(uint64_t);
+  size_t live = 0;
   for (size_t w = firstWord; w < lastWord; w += kWords) {
+    bool allOut = false;
     WordGroup atLeast[R + 2] = {};  // atLeast[t]: bound on the near distance >= t
     atLeast[0] = ~atLeast[0];
     // Kept in registers: only more() changes them.
@@ -87,15 +90,24 @@ inline __attribute__((always_inline)) void markWithinBound(IndexLoci& loci, size
       // less than the remaining loci: a group holding an offspring's true
       // parent would otherwise go through every locus. (On a short one, the
       // exact distance's scattered reads cost more than the loci left.)
-      if (allSet(atLeast[R + 1])) break;
+      if (allSet(atLeast[R + 1])) {
+        allOut = true;
+        break;
+      }
       if (a < kLociBeforeOneLeft) continue;
       int left = 0;
       for (size_t i = 0; i < kWords; ++i) left += __builtin_popcountll(~atLeast[R + 1][i]);
       if (left == 1) break;
     }
+    if (allOut) continue;  // most groups: nothing to write
     const WordGroup in = ~atLeast[R + 1];
     std::memcpy(out + w, &in, sizeof in);
+    for (size_t i = 0; i < kWords; ++i) {
+      liveWords[live] = static_cast<uint32_t>(w + i);
+      live += in[i] != 0 ? 1 : 0;
+    }
   }
+  return live;
 }
 
 // Turns the run-time radius into the template argument (the counters are
@@ -106,35 +118,37 @@ inline __attribute__((always_inline)) void markWithinBound(IndexLoci& loci, size
 // the inliner decides.
 #define PARENTSPHERE_MARK_WITHIN_RADIUS(Group)                                         \
   switch (radius) {                                                                    \
-    case 0: return markWithinBound<0, Group>(loci, firstWord, lastWord, out);  \
-    case 1: return markWithinBound<1, Group>(loci, firstWord, lastWord, out);  \
-    case 2: return markWithinBound<2, Group>(loci, firstWord, lastWord, out);  \
-    case 3: return markWithinBound<3, Group>(loci, firstWord, lastWord, out);  \
-    case 4: return markWithinBound<4, Group>(loci, firstWord, lastWord, out);  \
-    case 5: return markWithinBound<5, Group>(loci, firstWord, lastWord, out);  \
-    case 6: return markWithinBound<6, Group>(loci, firstWord, lastWord, out);  \
+    case 0: return markWithinBound<0, Group>(loci, firstWord, lastWord, out, liveWords);  \
+    case 1: return markWithinBound<1, Group>(loci, firstWord, lastWord, out, liveWords);  \
+    case 2: return markWithinBound<2, Group>(loci, firstWord, lastWord, out, liveWords);  \
+    case 3: return markWithinBound<3, Group>(loci, firstWord, lastWord, out, liveWords);  \
+    case 4: return markWithinBound<4, Group>(loci, firstWord, lastWord, out, liveWords);  \
+    case 5: return markWithinBound<5, Group>(loci, firstWord, lastWord, out, liveWords);  \
+    case 6: return markWithinBound<6, Group>(loci, firstWord, lastWord, out, liveWords);  \
     default:                                                                           \
-      return markWithinBound<kMaxIndexedRadius, Group>(loci, firstWord, lastWord, out); \
+      return markWithinBound<kMaxIndexedRadius, Group>(loci, firstWord, lastWord, out, liveWords); \
   }
 
-void markWithinRadiusPortable(int32_t radius, IndexLoci& loci, size_t firstWord,
-                              size_t lastWord, uint64_t* out) {
+size_t markWithinRadiusPortable(int32_t radius, IndexLoci& loci, size_t firstWord,
+                                size_t lastWord, uint64_t* out, uint32_t* liveWords) {
   PARENTSPHERE_MARK_WITHIN_RADIUS(PortableGroup)
 }
 
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
-__attribute__((target("avx2,popcnt"))) void markWithinRadiusAvx2(int32_t radius,
-                                                                 IndexLoci& loci,
-                                                                 size_t firstWord,
-                                                                 size_t lastWord, uint64_t* out) {
+__attribute__((target("avx2,popcnt"))) size_t markWithinRadiusAvx2(int32_t radius,
+                                                                   IndexLoci& loci,
+                                                                   size_t firstWord,
+                                                                   size_t lastWord, uint64_t* out,
+                                                                   uint32_t* liveWords) {
   PARENTSPHERE_MARK_WITHIN_RADIUS(WideGroup)
 }
 
-__attribute__((target("avx512f,popcnt"))) void markWithinRadiusAvx512(int32_t radius,
-                                                                      IndexLoci& loci,
-                                                                      size_t firstWord,
-                                                                      size_t lastWord,
-                                                                      uint64_t* out) {
+__attribute__((target("avx512f,popcnt"))) size_t markWithinRadiusAvx512(int32_t radius,
+                                                                        IndexLoci& loci,
+                                                                        size_t firstWord,
+                                                                        size_t lastWord,
+                                                                        uint64_t* out,
+                                                                        uint32_t* liveWords) {
   PARENTSPHERE_MARK_WITHIN_RADIUS(WidestGroup)
 }
 #endif
@@ -143,21 +157,21 @@ bool portableOnly = false;
 
 }  // namespace
 
-void markWithinRadius(int32_t radius, IndexLoci& loci, size_t firstWord, size_t lastWord,
-                      uint64_t* out) {
+size_t markWithinRadius(int32_t radius, IndexLoci& loci, size_t firstWord, size_t lastWord,
+                        uint64_t* out, uint32_t* liveWords) {
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
   if (!portableOnly) {
     switch (activeScanKernel()) {
       case ScanKernel::Avx512:
-        return markWithinRadiusAvx512(radius, loci, firstWord, lastWord, out);
+        return markWithinRadiusAvx512(radius, loci, firstWord, lastWord, out, liveWords);
       case ScanKernel::Avx2:
-        return markWithinRadiusAvx2(radius, loci, firstWord, lastWord, out);
+        return markWithinRadiusAvx2(radius, loci, firstWord, lastWord, out, liveWords);
       default:
         break;
     }
   }
 #endif
-  markWithinRadiusPortable(radius, loci, firstWord, lastWord, out);
+  return markWithinRadiusPortable(radius, loci, firstWord, lastWord, out, liveWords);
 }
 
 void useOnlyPortableKernels(bool portable) { portableOnly = portable; }

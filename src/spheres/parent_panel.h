@@ -151,6 +151,7 @@ struct ParentPanel::Scratch {
   std::vector<uint64_t> order;
   std::vector<IndexLocus> entries;
   std::vector<uint64_t> within;
+  std::vector<uint32_t> liveWords;  // the words of `within` the kernel marked
   // Block scan: the loci in 16 bits, and a mask per block of parents.
   std::vector<NarrowPanel::Locus> narrowLoci;
   std::vector<uint64_t> masks;

@@ -113,14 +113,20 @@ void ParentPanel::indexCandidates(const Probe& probe, int32_t radius, int32_t fi
   const size_t lastWord = (static_cast<size_t>(last) + kGroupBits - 1) / kGroupBits * kGroupWords;
   std::vector<uint64_t>& within = scratch.within;
   within.resize(words_);
-  markWithinRadius(radius, loci, firstWord, lastWord, within.data());
+  scratch.liveWords.resize(words_);
+  const size_t live =
+      markWithinRadius(radius, loci, firstWord, lastWord, within.data(), scratch.liveWords.data());
   // The kernel marked whole groups: keep only [first, last) of the edge words.
   const size_t firstIn = static_cast<size_t>(first) / 64;
-  const size_t lastIn = (static_cast<size_t>(last) + 63) / 64;
-  within[firstIn] &= ~uint64_t{0} << (static_cast<size_t>(first) % 64);
-  if (last % 64 != 0) within[lastIn - 1] &= (uint64_t{1} << (last % 64)) - 1;
-  for (size_t w = firstIn; w < lastIn; ++w) {
+  const size_t lastIn = (static_cast<size_t>(last) - 1) / 64;
+  const uint64_t firstMask = ~uint64_t{0} << (static_cast<size_t>(first) % 64);
+  const uint64_t lastMask = last % 64 == 0 ? ~uint64_t{0} : (uint64_t{1} << (last % 64)) - 1;
+  for (size_t at = 0; at < live; ++at) {
+    const size_t w = scratch.liveWords[at];
     uint64_t survivors = within[w];
+    if (w == firstIn) survivors &= firstMask;
+    if (w == lastIn) survivors &= lastMask;
+    if (w < firstIn || w > lastIn) survivors = 0;
     while (survivors != 0) {
       const int bit = __builtin_ctzll(survivors);
       survivors &= survivors - 1;
