@@ -29,8 +29,8 @@ struct ProbeLocus {
 // and for small radii an index of the parents carrying each allele, so most
 // parents are ruled out by a few word operations instead of a distance.
 // Layouts in parent_panel.cc, the index in allele_index.cc, its kernel in
-// index_kernels.cc, the 16-bit scan in narrow_scan.cc, the search in
-// parent_search.cc.
+// index_kernels.cc, the 16-bit scan in narrow_scan.cc, the exact distance in
+// exact_distance.cc, the search in parent_search.cc.
 class ParentPanel {
  public:
   // Working memory of one search, reused from offspring to offspring. Threads
