@@ -73,8 +73,8 @@ Population makePopulation(int parentCount, int sonCount, int loci) {
   return p;
 }
 
-// Second argument: the kernels, 0 portable, 1 AVX2, 2 AVX-512 (the block scan's;
-// the allele index runs its fastest for both).
+// Second argument: the kernels, 0 portable, 1 AVX2, 2 AVX-512 (of the block scan
+// and the allele index alike).
 void BM_SphereSearch(benchmark::State& state) {
   const int radius = static_cast<int>(state.range(0));
   const auto kernel = static_cast<ScanKernel>(state.range(1));

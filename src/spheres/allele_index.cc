@@ -7,9 +7,9 @@
 
 namespace {
 
-// The index costs words_ * (distinct alleles) per locus; past this many words
-// (256 MiB) noisy data with thousands of distinct values would cost more memory
-// than the search saves, so the scan is used instead.
+// The index costs words_ per bitset, up to four per distinct allele of a locus;
+// past this many words (256 MiB) noisy data with thousands of distinct values
+// would cost more memory than the search saves, so the scan is used instead.
 constexpr size_t kMaxIndexWords = size_t{32} << 20;
 
 // Allele values of one locus spanning less than this get a direct slot table.
@@ -20,11 +20,14 @@ constexpr int64_t kMaxSlotTable = 1 << 16;
 void ParentPanel::buildIndex() {
   const size_t p = static_cast<size_t>(parents_);
   const size_t l = static_cast<size_t>(loci_);
-  size_t totalWords = 0;
-  std::vector<std::vector<int32_t>> distinct(l);
+  // First the values of every locus and how many bitsets they need, so noisy
+  // data is turned away before anything large is allocated.
+  std::vector<std::vector<int32_t>> present(l);
+  std::vector<std::vector<int64_t>> keys(l);
   std::vector<uint8_t> seen;
-  for (size_t k = 0; k < l && totalWords <= kMaxIndexWords; ++k) {
-    std::vector<int32_t>& values = distinct[k];
+  size_t totalSets = 0;
+  for (size_t k = 0; k < l; ++k) {
+    std::vector<int32_t>& values = present[k];
     int64_t lowest = INT64_MAX;
     int64_t highest = INT64_MIN;
     for (size_t j = 0; j < p; ++j) {
@@ -32,10 +35,9 @@ void ParentPanel::buildIndex() {
       lowest = std::min<int64_t>(lowest, lowAllele(j, k));
       highest = std::max<int64_t>(highest, highAllele(j, k));
     }
-    if (lowest > highest) continue;  // no parent typed here
-    // Allele sizes of one marker span a few hundred units: a table of the
-    // values seen lists them in order without sorting every allele.
-    if (highest - lowest < kMaxSlotTable) {
+    if (lowest <= highest && highest - lowest < kMaxSlotTable) {
+      // Allele sizes of one marker span a few hundred units: a table of the
+      // values seen lists them in order without sorting every allele.
       seen.assign(static_cast<size_t>(highest - lowest + 1), 0);
       for (size_t j = 0; j < p; ++j) {
         if (pairMissing_[j * l + k]) continue;
@@ -45,8 +47,7 @@ void ParentPanel::buildIndex() {
       for (size_t at = 0; at < seen.size(); ++at) {
         if (seen[at]) values.push_back(static_cast<int32_t>(lowest + static_cast<int64_t>(at)));
       }
-    } else {
-      values.reserve(2 * p);
+    } else if (lowest <= highest) {
       for (size_t j = 0; j < p; ++j) {
         if (pairMissing_[j * l + k]) continue;
         values.push_back(lowAllele(j, k));
@@ -55,63 +56,114 @@ void ParentPanel::buildIndex() {
       std::sort(values.begin(), values.end());
       values.erase(std::unique(values.begin(), values.end()), values.end());
     }
-    totalWords += values.size() * words_;
+    // An offspring allele a unit away from a parent's still needs its "gap
+    // below 2" set: the keys are the values and their neighbours.
+    std::vector<int64_t>& near = keys[k];
+    for (int32_t v : values) {
+      for (int64_t d : {-1, 0, 1}) {
+        if (near.empty() || near.back() < v + d) near.push_back(v + d);
+      }
+    }
+    size_t aroundSets = 0;
+    for (int64_t v : near) {
+      if (hasValue(values, v - 1) || hasValue(values, v + 1)) ++aroundSets;
+    }
+    totalSets += 1 + values.size() + aroundSets;
+    if (totalSets * words_ > kMaxIndexWords) return;
   }
-  if (totalWords > kMaxIndexWords) return;
+  sets_.assign(totalSets * words_, 0);
   index_.resize(l);
-  missingBits_.assign(l * words_, 0);
   missingCounts_.assign(l, 0);
-  noCarriers_.assign(words_, 0);
+  size_t nextSet = 0;
   for (size_t k = 0; k < l; ++k) {
     LocusIndex& locus = index_[k];
-    locus.alleles = std::move(distinct[k]);
-    locus.carriers.assign(locus.alleles.size() * words_, 0);
-    locus.counts.assign(locus.alleles.size(), 0);
-    // Allele sizes of one marker span a few hundred units: a direct table
-    // finds an allele's slot without searching.
-    if (!locus.alleles.empty() &&
-        int64_t{locus.alleles.back()} - locus.alleles.front() < kMaxSlotTable) {
-      locus.slots.assign(static_cast<size_t>(locus.alleles.back() - locus.alleles.front() + 1), -1);
-      for (size_t a = 0; a < locus.alleles.size(); ++a) {
-        locus.slots[static_cast<size_t>(locus.alleles[a] - locus.alleles.front())] =
-            static_cast<int32_t>(a);
+    const size_t missingSet = (nextSet++) * words_;
+    for (size_t j = 0; j < p; ++j) {
+      if (!pairMissing_[j * l + k]) continue;
+      sets_[missingSet + j / 64] |= uint64_t{1} << (j % 64);
+      ++missingCounts_[k];
+    }
+    locus.absent.exact = locus.absent.around = missingSet;
+    locus.values.resize(keys[k].size());
+    for (size_t at = 0; at < keys[k].size(); ++at) {
+      IndexedValue& entry = locus.values[at];
+      entry.value = keys[k][at];
+      entry.exact = entry.around = missingSet;
+    }
+    if (!keys[k].empty() && keys[k].back() - keys[k].front() < kMaxSlotTable) {
+      locus.first = keys[k].front();
+      locus.slots.assign(static_cast<size_t>(keys[k].back() - keys[k].front() + 1), -1);
+      for (size_t at = 0; at < keys[k].size(); ++at) {
+        locus.slots[static_cast<size_t>(keys[k][at] - locus.first)] = static_cast<int32_t>(at);
       }
+    }
+    // "Gap 0": the parents missing here, then each carrier.
+    std::vector<IndexedValue*> alleles;
+    for (int32_t v : present[k]) {
+      IndexedValue& entry = mutableIndexed(static_cast<int32_t>(k), v);
+      entry.ordinal = alleles.size() < 64 ? static_cast<int32_t>(alleles.size()) : -1;
+      entry.exact = (nextSet++) * words_;
+      std::copy_n(&sets_[missingSet], words_, &sets_[entry.exact]);
+      alleles.push_back(&entry);
     }
     for (size_t j = 0; j < p; ++j) {
+      if (pairMissing_[j * l + k]) continue;
       const uint64_t bit = uint64_t{1} << (j % 64);
-      if (pairMissing_[j * l + k]) {
-        missingBits_[k * words_ + j / 64] |= bit;
-        ++missingCounts_[k];
-        continue;
-      }
       for (int32_t v : {lowAllele(j, k), highAllele(j, k)}) {
-        const auto a = static_cast<size_t>(alleleSlot(static_cast<int32_t>(k), v));
-        if ((locus.carriers[a * words_ + j / 64] & bit) == 0) ++locus.counts[a];
-        locus.carriers[a * words_ + j / 64] |= bit;
+        IndexedValue& entry = mutableIndexed(static_cast<int32_t>(k), v);
+        uint64_t& word = sets_[entry.exact + j / 64];
+        if ((word & bit) == 0) ++entry.count;
+        word |= bit;
+      }
+    }
+    // "Gap below 2": joined with the carriers a unit away.
+    for (IndexedValue& entry : locus.values) {
+      const IndexedValue& below = indexed(static_cast<int32_t>(k), entry.value - 1);
+      const IndexedValue& above = indexed(static_cast<int32_t>(k), entry.value + 1);
+      entry.around = entry.exact;
+      if (below.count == 0 && above.count == 0) continue;
+      entry.around = (nextSet++) * words_;
+      for (size_t w = 0; w < words_; ++w) {
+        sets_[entry.around + w] =
+            sets_[entry.exact + w] | sets_[below.exact + w] | sets_[above.exact + w];
+      }
+    }
+    // Pairs of offspring alleles that every parent is at gap 0 from (both
+    // alleles of a SNP, say) rule no parent out: the search skips them.
+    for (size_t a = 0; a < alleles.size() && a < 64; ++a) {
+      for (size_t b = a; b < alleles.size() && b < 64; ++b) {
+        const int64_t reach = int64_t{missingCounts_[k]} + alleles[a]->count +
+                              (a == b ? 0 : alleles[b]->count);
+        if (reach < parents_ || !coversEveryParent(alleles[a]->exact, alleles[b]->exact)) continue;
+        alleles[a]->coversWith |= uint64_t{1} << b;
+        alleles[b]->coversWith |= uint64_t{1} << a;
       }
     }
   }
 }
 
-int32_t ParentPanel::alleleSlot(int32_t locus, int32_t allele) const {
-  const LocusIndex& index = index_[static_cast<size_t>(locus)];
-  if (!index.slots.empty()) {
-    const int64_t at = int64_t{allele} - index.alleles.front();
-    if (at < 0 || at >= static_cast<int64_t>(index.slots.size())) return -1;
-    return index.slots[static_cast<size_t>(at)];
+bool ParentPanel::hasValue(const std::vector<int32_t>& sorted, int64_t value) {
+  return value >= INT32_MIN && value <= INT32_MAX &&
+         std::binary_search(sorted.begin(), sorted.end(), static_cast<int32_t>(value));
+}
+
+bool ParentPanel::coversEveryParent(size_t first, size_t second) const {
+  int64_t covered = 0;
+  for (size_t w = 0; w < words_; ++w) {
+    covered += __builtin_popcountll(sets_[first + w] | sets_[second + w]);
   }
-  const auto it = std::lower_bound(index.alleles.begin(), index.alleles.end(), allele);
-  if (it == index.alleles.end() || *it != allele) return -1;
-  return static_cast<int32_t>(it - index.alleles.begin());
+  return covered == parents_;
 }
 
-int32_t ParentPanel::carrierCount(int32_t locus, int32_t allele) const {
-  const int32_t slot = alleleSlot(locus, allele);
-  return slot < 0 ? 0 : index_[static_cast<size_t>(locus)].counts[static_cast<size_t>(slot)];
+ParentPanel::IndexedValue& ParentPanel::mutableIndexed(int32_t locus, int64_t value) {
+  return const_cast<IndexedValue&>(indexed(locus, value));
 }
 
-const uint64_t* ParentPanel::carriersOf(int32_t locus, int32_t allele) const {
-  const int32_t slot = alleleSlot(locus, allele);
-  if (slot < 0) return noCarriers_.data();
-  return index_[static_cast<size_t>(locus)].carriers.data() + static_cast<size_t>(slot) * words_;
+const ParentPanel::IndexedValue& ParentPanel::searchIndexed(const LocusIndex& index,
+                                                             int64_t value) {
+  // Values spread too far apart for a slot table (an outlier such as 99999).
+  const auto it = std::lower_bound(
+      index.values.begin(), index.values.end(), value,
+      [](const IndexedValue& entry, int64_t v) { return entry.value < v; });
+  return it == index.values.end() || it->value != value ? index.absent : *it;
 }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "spheres/narrow_scan.h"
+
 // Performance-critical: measure changes with scripts/bench.sh and bench/
 // (the hatchery workloads spend most of their time here).
 
@@ -11,10 +13,13 @@ namespace {
 constexpr size_t kLociBeforeOneLeft = 32;
 
 // Vectors GCC and clang lower to what the target has: two words (one SSE2
-// register) in the portable kernel, four (one AVX2 register) in the kernel
-// chosen at run time where the processor has AVX2.
+// register) in the portable kernel, four (one AVX2 register) or eight (one
+// AVX-512 register) in the kernels chosen at run time. A wider group reads
+// each locus's bitsets for more parents per step, and waits for its last
+// parent to be out only a little longer.
 typedef uint64_t PortableGroup __attribute__((vector_size(16)));
 typedef uint64_t WideGroup __attribute__((vector_size(32)));
+typedef uint64_t WidestGroup __attribute__((vector_size(64)));
 
 // Loads through a reference: returning a vector wider than the baseline
 // registers would change the calling convention between the clones.
@@ -25,18 +30,30 @@ inline __attribute__((always_inline)) void orGroup(WordGroup& into, const uint64
   into |= group;
 }
 
+// Whether every bit of the group is set.
+template <typename WordGroup>
+inline __attribute__((always_inline)) bool allSet(const WordGroup& group) {
+  uint64_t all = group[0];
+  for (size_t i = 1; i < sizeof(WordGroup) / sizeof(uint64_t); ++i) all &= group[i];
+  return all == ~uint64_t{0};
+}
+
 // At a locus a parent adds to the near distance the gap between its nearest
 // allele and the nearer offspring allele. The index gives, per word of 64
-// parents, the sets whose gap is at least 1 (no offspring allele, not missing)
-// and at least 2 (nor one a unit away). Summing those capped gaps in
-// bit-sliced "sum >= t" counters bounds the near distance from below, so a
-// parent whose bound passes R is out. Marks in `out` the parents still in.
+// parents, the sets whose gap is 0 (an offspring allele, or missing) and below
+// 2 (or a value a unit away); their complements are gap >= 1 and gap >= 2.
+// Summing those capped gaps in bit-sliced "sum >= t" counters bounds the near
+// distance from below, so a parent whose bound passes R is out. Marks in `out`
+// the parents still in, and lists the words holding any.
 template <int R, typename WordGroup>
-inline __attribute__((always_inline)) void markWithinBound(IndexLoci& loci, size_t firstWord,
-                                                           size_t lastWord, uint64_t* out) {
+inline __attribute__((always_inline)) size_t markWithinBound(IndexLoci& loci, size_t firstWord,
+                                                             size_t lastWord, uint64_t* out,
+                                                             uint32_t* liveWords) {
   constexpr int kLevels = R == 0 ? 1 : 2;
   constexpr size_t kWords = sizeof(WordGroup) / sizeof(uint64_t);
+  size_t live = 0;
   for (size_t w = firstWord; w < lastWord; w += kWords) {
+    bool allOut = false;
     WordGroup atLeast[R + 2] = {};  // atLeast[t]: bound on the near distance >= t
     atLeast[0] = ~atLeast[0];
     // Kept in registers: only more() changes them.
@@ -47,15 +64,19 @@ inline __attribute__((always_inline)) void markWithinBound(IndexLoci& loci, size
         if (ready == loci.total) break;
         loci.more(loci);
         ready = loci.ready;
+        if (a == ready) break;  // the loci left add nothing
       }
       const IndexLocus& entry = sets[a];
       WordGroup near = {};
-      for (int i = 0; i < entry.nearCount; ++i) orGroup(near, entry.near[i] + w);
+      orGroup(near, entry.exact[0] + w);
+      orGroup(near, entry.exact[1] + w);
       WordGroup gapAtLeast[3];
       gapAtLeast[1] = ~near;
       if (kLevels > 1) {
-        for (int i = 0; i < entry.offCount; ++i) orGroup(near, entry.off[i] + w);
-        gapAtLeast[2] = ~near;
+        WordGroup around = {};
+        orGroup(around, entry.around[0] + w);
+        orGroup(around, entry.around[1] + w);
+        gapAtLeast[2] = ~around;
       }
       for (int t = R + 1; t > 0; --t) {
         WordGroup reached = atLeast[t];
@@ -69,17 +90,24 @@ inline __attribute__((always_inline)) void markWithinBound(IndexLoci& loci, size
       // less than the remaining loci: a group holding an offspring's true
       // parent would otherwise go through every locus. (On a short one, the
       // exact distance's scattered reads cost more than the loci left.)
-      uint64_t all = atLeast[R + 1][0];
-      for (size_t i = 1; i < kWords; ++i) all &= atLeast[R + 1][i];
-      if (all == ~uint64_t{0}) break;
+      if (allSet(atLeast[R + 1])) {
+        allOut = true;
+        break;
+      }
       if (a < kLociBeforeOneLeft) continue;
       int left = 0;
       for (size_t i = 0; i < kWords; ++i) left += __builtin_popcountll(~atLeast[R + 1][i]);
       if (left == 1) break;
     }
+    if (allOut) continue;  // most groups: nothing to write
     const WordGroup in = ~atLeast[R + 1];
     std::memcpy(out + w, &in, sizeof in);
+    for (size_t i = 0; i < kWords; ++i) {
+      liveWords[live] = static_cast<uint32_t>(w + i);
+      live += in[i] != 0 ? 1 : 0;
+    }
   }
+  return live;
 }
 
 // Turns the run-time radius into the template argument (the counters are
@@ -90,33 +118,38 @@ inline __attribute__((always_inline)) void markWithinBound(IndexLoci& loci, size
 // the inliner decides.
 #define PARENTSPHERE_MARK_WITHIN_RADIUS(Group)                                         \
   switch (radius) {                                                                    \
-    case 0: return markWithinBound<0, Group>(loci, firstWord, lastWord, out);  \
-    case 1: return markWithinBound<1, Group>(loci, firstWord, lastWord, out);  \
-    case 2: return markWithinBound<2, Group>(loci, firstWord, lastWord, out);  \
-    case 3: return markWithinBound<3, Group>(loci, firstWord, lastWord, out);  \
-    case 4: return markWithinBound<4, Group>(loci, firstWord, lastWord, out);  \
-    case 5: return markWithinBound<5, Group>(loci, firstWord, lastWord, out);  \
-    case 6: return markWithinBound<6, Group>(loci, firstWord, lastWord, out);  \
+    case 0: return markWithinBound<0, Group>(loci, firstWord, lastWord, out, liveWords);  \
+    case 1: return markWithinBound<1, Group>(loci, firstWord, lastWord, out, liveWords);  \
+    case 2: return markWithinBound<2, Group>(loci, firstWord, lastWord, out, liveWords);  \
+    case 3: return markWithinBound<3, Group>(loci, firstWord, lastWord, out, liveWords);  \
+    case 4: return markWithinBound<4, Group>(loci, firstWord, lastWord, out, liveWords);  \
+    case 5: return markWithinBound<5, Group>(loci, firstWord, lastWord, out, liveWords);  \
+    case 6: return markWithinBound<6, Group>(loci, firstWord, lastWord, out, liveWords);  \
     default:                                                                           \
-      return markWithinBound<kMaxIndexedRadius, Group>(loci, firstWord, lastWord, out); \
+      return markWithinBound<kMaxIndexedRadius, Group>(loci, firstWord, lastWord, out, liveWords); \
   }
 
-void markWithinRadiusPortable(int32_t radius, IndexLoci& loci, size_t firstWord,
-                              size_t lastWord, uint64_t* out) {
+size_t markWithinRadiusPortable(int32_t radius, IndexLoci& loci, size_t firstWord,
+                                size_t lastWord, uint64_t* out, uint32_t* liveWords) {
   PARENTSPHERE_MARK_WITHIN_RADIUS(PortableGroup)
 }
 
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
-__attribute__((target("avx2,popcnt"))) void markWithinRadiusAvx2(int32_t radius,
-                                                                 IndexLoci& loci,
-                                                                 size_t firstWord,
-                                                                 size_t lastWord, uint64_t* out) {
+__attribute__((target("avx2,popcnt"))) size_t markWithinRadiusAvx2(int32_t radius,
+                                                                   IndexLoci& loci,
+                                                                   size_t firstWord,
+                                                                   size_t lastWord, uint64_t* out,
+                                                                   uint32_t* liveWords) {
   PARENTSPHERE_MARK_WITHIN_RADIUS(WideGroup)
 }
 
-bool avx2Available() {
-  static const bool available = __builtin_cpu_supports("avx2");
-  return available;
+__attribute__((target("avx512f,popcnt"))) size_t markWithinRadiusAvx512(int32_t radius,
+                                                                        IndexLoci& loci,
+                                                                        size_t firstWord,
+                                                                        size_t lastWord,
+                                                                        uint64_t* out,
+                                                                        uint32_t* liveWords) {
+  PARENTSPHERE_MARK_WITHIN_RADIUS(WidestGroup)
 }
 #endif
 
@@ -124,14 +157,23 @@ bool portableOnly = false;
 
 }  // namespace
 
-void markWithinRadius(int32_t radius, IndexLoci& loci, size_t firstWord, size_t lastWord,
-                      uint64_t* out) {
+size_t markWithinRadius(int32_t radius, IndexLoci& loci, size_t firstWord, size_t lastWord,
+                        uint64_t* out, uint32_t* liveWords) {
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
-  if (!portableOnly && avx2Available()) {
-    return markWithinRadiusAvx2(radius, loci, firstWord, lastWord, out);
+  if (!portableOnly) {
+    switch (activeScanKernel()) {
+      case ScanKernel::Avx512:
+        return markWithinRadiusAvx512(radius, loci, firstWord, lastWord, out, liveWords);
+      case ScanKernel::Avx2:
+        return markWithinRadiusAvx2(radius, loci, firstWord, lastWord, out, liveWords);
+      default:
+        break;
+    }
   }
 #endif
-  markWithinRadiusPortable(radius, loci, firstWord, lastWord, out);
+  return markWithinRadiusPortable(radius, loci, firstWord, lastWord, out, liveWords);
 }
 
 void useOnlyPortableKernels(bool portable) { portableOnly = portable; }
+
+bool onlyPortableKernels() { return portableOnly; }

@@ -7,14 +7,13 @@
 // still be within the radius once each locus's lower bound is added.
 // Performance-critical: measure changes with scripts/bench.sh and bench/.
 
-// Per offspring locus, the allele-index bitsets whose union is "gap 0" (the
-// parents missing there and the carriers of either offspring allele) and the
-// ones a unit away that extend it to "gap below 2".
+// Per offspring locus, for each of its two alleles (the same twice when it is
+// homozygous), the allele-index bitset of "gap 0" (the parents missing there or
+// carrying the allele) and the one of "gap below 2" (or carrying a value a
+// unit away).
 struct IndexLocus {
-  const uint64_t* near[3];
-  const uint64_t* off[4];
-  int nearCount = 0;
-  int offCount = 0;
+  const uint64_t* exact[2];
+  const uint64_t* around[2];
 };
 
 // The entries of an offspring's loci, most selective first, built as the
@@ -22,13 +21,13 @@ struct IndexLocus {
 struct IndexLoci {
   const IndexLocus* sets;  // room for every locus is reserved: never moves
   size_t ready;            // entries built
-  size_t total;            // typed loci of the offspring
-  std::function<void(IndexLoci&)> more;  // builds more entries (ready grows)
+  size_t total;            // at most this many: typed loci, lowered to `ready` once all are taken
+  std::function<void(IndexLoci&)> more;  // builds more entries (ready grows, or total falls to it)
 };
 
 // The index is scanned a group of words at a time; bitsets are padded to whole
-// groups of the widest kernel's kind (four words, one AVX2 register).
-constexpr size_t kGroupWords = 4;
+// groups of the widest kernel's kind (eight words, one AVX-512 register).
+constexpr size_t kGroupWords = 8;
 constexpr size_t kGroupBits = 64 * kGroupWords;
 
 // The largest radius for which the allele index is used; above it the parents
@@ -40,10 +39,13 @@ constexpr int32_t kMaxIndexedRadius = 7;
 // (0..kMaxIndexedRadius): over all of them, or over the first ones once a
 // group of parents has one left on a long panel, so the bits are a superset of
 // the parents within the radius. Both word bounds are multiples of kGroupWords.
-// Runs the AVX2 kernel where the processor has it.
-void markWithinRadius(int32_t radius, IndexLoci& loci, size_t firstWord, size_t lastWord,
-                      uint64_t* out);
+// Returns how many words hold a parent still in, listed in `liveWords` (room
+// for every word) in ascending order; only those words of `out` are written.
+// Runs the kind of kernel activeScanKernel() names (narrow_scan.h).
+size_t markWithinRadius(int32_t radius, IndexLoci& loci, size_t firstWord, size_t lastWord,
+                        uint64_t* out, uint32_t* liveWords);
 
-// The allele index runs a kernel built for AVX2 where the processor has it.
-// Tests and benchmarks can switch to the portable kernel every build has.
+// Tests and benchmarks can switch the allele index and the exact distance to
+// the portable code every build has, whatever the processor.
 void useOnlyPortableKernels(bool portable);
+bool onlyPortableKernels();

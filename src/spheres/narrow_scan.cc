@@ -116,6 +116,7 @@ MarkFunction kernelFunction(ScanKernel kernel) {
 
 // Null until a scan or a test chooses; then the kernel of every scan.
 std::atomic<MarkFunction> chosenKernel{nullptr};
+std::atomic<int> chosenKind{-1};  // the ScanKernel chosen, or -1
 
 MarkFunction activeKernel() {
   MarkFunction chosen = chosenKernel.load(std::memory_order_relaxed);
@@ -138,9 +139,21 @@ std::vector<ScanKernel> availableScanKernels() {
 
 void useScanKernel(ScanKernel kernel) {
   chosenKernel.store(kernelFunction(kernel), std::memory_order_relaxed);
+  const ScanKernel kind = available(kernel) ? kernel : ScanKernel::Portable;
+  chosenKind.store(static_cast<int>(kind), std::memory_order_relaxed);
 }
 
-void useDefaultScanKernel() { chosenKernel.store(nullptr, std::memory_order_relaxed); }
+void useDefaultScanKernel() {
+  chosenKernel.store(nullptr, std::memory_order_relaxed);
+  chosenKind.store(-1, std::memory_order_relaxed);
+}
+
+ScanKernel activeScanKernel() {
+  const int kind = chosenKind.load(std::memory_order_relaxed);
+  if (kind >= 0) return static_cast<ScanKernel>(kind);
+  static const ScanKernel widest = availableScanKernels().back();
+  return widest;
+}
 
 NarrowPanel::NarrowPanel(const int32_t* pairs, const uint8_t* missing, size_t parents,
                          size_t loci)

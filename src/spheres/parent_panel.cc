@@ -14,7 +14,8 @@ ParentPanel::ParentPanel(const Data& parents, int missing)
       words_((parents.rows.size() + kGroupBits - 1) / kGroupBits * kGroupWords) {
   const size_t p = static_cast<size_t>(parents_);
   const size_t l = static_cast<size_t>(loci_);
-  pairs_.resize(p * 2 * l);
+  // Padding: the distance kernel reads a parent's loci in blocks of eight.
+  pairs_.resize(p * 2 * l + 16);
   pairMissing_.resize(p * l);
   for (size_t j = 0; j < p; ++j) {
     const std::vector<int>& row = parents.rows[j];
@@ -26,6 +27,7 @@ ParentPanel::ParentPanel(const Data& parents, int missing)
       pairMissing_[j * l + k] = (a == missing || b == missing) ? 1 : 0;
     }
   }
+  pairsFitLanes_ = fitsLanes(pairs_.data(), pairs_.size());
   buildIndex();
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "input/data.h"
+#include "spheres/exact_distance.h"
 #include "spheres/index_kernels.h"
 #include "spheres/narrow_scan.h"
 
@@ -28,8 +29,8 @@ struct ProbeLocus {
 // and for small radii an index of the parents carrying each allele, so most
 // parents are ruled out by a few word operations instead of a distance.
 // Layouts in parent_panel.cc, the index in allele_index.cc, its kernel in
-// index_kernels.cc, the 16-bit scan in narrow_scan.cc, the search in
-// parent_search.cc.
+// index_kernels.cc, the 16-bit scan in narrow_scan.cc, the exact distance in
+// exact_distance.cc, the search in parent_search.cc.
 class ParentPanel {
  public:
   // Working memory of one search, reused from offspring to offspring. Threads
@@ -57,39 +58,75 @@ class ParentPanel {
   bool usesIndexFor(int32_t radius) const;
 
  private:
-  // One locus of the index: the parents carrying each allele, as bitsets.
+  // One value of a locus in the index, with the bitsets the kernel reads for an
+  // offspring allele of that value (word offsets into sets_).
+  struct IndexedValue {
+    int64_t value = 0;
+    int32_t count = 0;        // parents carrying the value
+    int32_t ordinal = -1;     // among the locus's alleles, when one of the first 64
+    size_t exact = 0;         // the parents missing at the locus or carrying the value
+    size_t around = 0;        // the same, or carrying a value a unit away
+    uint64_t coversWith = 0;  // ordinals b for which exact joined with b's is every parent
+  };
+  // One locus of the index: the values parents carry and their neighbours.
   struct LocusIndex {
-    std::vector<int32_t> alleles;    // sorted distinct allele values
-    std::vector<uint64_t> carriers;  // alleles.size() bitsets of words_ words
-    std::vector<int32_t> counts;     // parents carrying each allele
-    std::vector<int32_t> slots;      // allele - alleles.front() -> slot, or -1
+    std::vector<IndexedValue> values;  // by value
+    int64_t first = 0;                 // the smallest value, when slots is filled
+    std::vector<int32_t> slots;        // value - first -> position in values, or -1
+    IndexedValue absent;               // any other value: no carrier, none near
   };
 
-  using Probe = std::vector<ProbeLocus>;
+  // The typed loci of one offspring, a view of the scratch's room for every
+  // locus (filled without growing a vector per locus).
+  struct Probe {
+    const ProbeLocus* first = nullptr;
+    size_t count = 0;
+    size_t size() const { return count; }
+    const ProbeLocus& operator[](size_t at) const { return first[at]; }
+    const ProbeLocus* begin() const { return first; }
+    const ProbeLocus* end() const { return first + count; }
+  };
 
   void buildIndex();
   // The offspring's typed loci, into the scratch's probe.
-  const Probe& probe(const int32_t* offspring, Scratch& scratch) const;
-  const uint64_t* carriersOf(int32_t locus, int32_t allele) const;
-  int32_t carrierCount(int32_t locus, int32_t allele) const;
-  int32_t alleleSlot(int32_t locus, int32_t allele) const;  // -1 when no parent has it
+  Probe probe(const int32_t* offspring, Scratch& scratch) const;
+  // The index's entry for `value` at `locus` (`absent` for a value no parent
+  // has or is a unit away from).
+  const IndexedValue& indexed(int32_t locus, int64_t value) const {
+    const LocusIndex& index = index_[static_cast<size_t>(locus)];
+    if (index.slots.empty()) return searchIndexed(index, value);
+    const uint64_t at = static_cast<uint64_t>(value - index.first);  // below first: wraps past
+    if (at >= index.slots.size()) return index.absent;
+    const int32_t slot = index.slots[at];
+    return slot < 0 ? index.absent : index.values[static_cast<size_t>(slot)];
+  }
+  static const IndexedValue& searchIndexed(const LocusIndex& index, int64_t value);
+  IndexedValue& mutableIndexed(int32_t locus, int64_t value);
+  static bool hasValue(const std::vector<int32_t>& sorted, int64_t value);
+  // Whether the union of two bitsets of sets_ (word offsets) holds every parent.
+  bool coversEveryParent(size_t first, size_t second) const;
   // The distance of parent `row`, unless its near distance passes `limit`.
-  bool nearEnough(const Probe& probe, int32_t row, int64_t limit, SphereHit* hit) const;
+  // Eight loci at a time where the scratch's lanes allow it.
+  bool nearEnough(const Probe& probe, const DistanceLanes& lanes, int32_t row, int64_t limit,
+                  SphereHit* hit) const;
   const NarrowPanel& narrowPanel() const;
   void scanCandidates(const Probe& probe, int32_t radius, int32_t first, int32_t last,
                       std::vector<SphereHit>& hits, Scratch& scratch) const;
   void indexCandidates(const Probe& probe, int32_t radius, int32_t first, int32_t last,
                        std::vector<SphereHit>& hits, Scratch& scratch) const;
-  // Orders more of the offspring's loci by selectivity (twice as many as so
-  // far) and appends their index entries to the scratch's sets.
-  void orderMoreLoci(const Probe& probe, bool withNeighbours, Scratch& scratch) const;
+  // Takes the next batch of the offspring's loci (as many as so far, at least
+  // kFirstOrdered), orders it by selectivity and appends its index entries to
+  // the scratch's sets.
+  void orderMoreLoci(const Probe& probe, Scratch& scratch) const;
 
   int32_t parents_ = 0;
   int32_t loci_ = 0;
   int32_t missing_ = 0;
   size_t words_ = 0;
-  // Alleles by parent, each locus as (low, high): pairs_[2 * (j * loci_ + k)].
+  // Alleles by parent, each locus as (low, high): pairs_[2 * (j * loci_ + k)],
+  // then a block of zeros so the distance kernel may read whole blocks.
   std::vector<int32_t> pairs_;
+  bool pairsFitLanes_ = false;  // every value within the distance kernel's limit
   std::vector<uint8_t> pairMissing_;  // either allele is the missing code
   int32_t lowAllele(size_t j, size_t k) const { return pairs_[2 * (j * loci_ + k)]; }
   int32_t highAllele(size_t j, size_t k) const { return pairs_[2 * (j * loci_ + k) + 1]; }
@@ -97,22 +134,27 @@ class ParentPanel {
   // first scan (searches that only use the index never need it).
   mutable std::once_flag narrowOnce_;
   mutable NarrowPanel narrow_;
-  std::vector<LocusIndex> index_;      // empty when too large to keep
-  std::vector<uint64_t> missingBits_;  // per locus: parents missing there
+  std::vector<LocusIndex> index_;  // empty when too large to keep
+  std::vector<uint64_t> sets_;     // the index's bitsets, words_ words each
   std::vector<int32_t> missingCounts_;
-  std::vector<uint64_t> noCarriers_;   // all-zero bitset for absent alleles
   mutable std::unique_ptr<Scratch> ownScratch_;  // for the overload without one
 };
 
 struct ParentPanel::Scratch {
-  Probe probe;
-  // Index search: loci keyed (parents sharing an offspring allele, probe
-  // position), ordered as far as `ordered`; `sets` holds their entries.
-  std::vector<uint64_t> order;
-  size_t ordered = 0;
+  std::vector<ProbeLocus> probeRoom;  // one per locus of the panel
+  // Index search: the probe loci looked at so far (`scanned`) give the first
+  // `ready` entries of `sets`, in the order the kernel reads them; `order` and
+  // `entries` hold the batch being ordered. Each has room for every locus.
+  size_t scanned = 0;
+  size_t ready = 0;
   std::vector<IndexLocus> sets;
+  std::vector<uint64_t> order;
+  std::vector<IndexLocus> entries;
   std::vector<uint64_t> within;
+  std::vector<uint32_t> liveWords;  // the words of `within` the kernel marked
   // Block scan: the loci in 16 bits, and a mask per block of parents.
   std::vector<NarrowPanel::Locus> narrowLoci;
   std::vector<uint64_t> masks;
+  // The exact distance: the offspring laid out for its kernel.
+  DistanceLanes lanes;
 };

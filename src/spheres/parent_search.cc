@@ -13,8 +13,8 @@
 namespace {
 
 // Loci ordered before the index search starts (all of a microsatellite
-// panel's); more are ordered, in growing batches, only for the groups of
-// parents that the first ones leave standing.
+// panel's); more are taken, in growing batches each ordered in itself, only
+// for the groups of parents that the first ones leave standing.
 constexpr size_t kFirstOrdered = 32;
 
 int64_t nearLimitFor(int32_t radius) {
@@ -24,22 +24,38 @@ int64_t nearLimitFor(int32_t radius) {
 
 }  // namespace
 
-const ParentPanel::Probe& ParentPanel::probe(const int32_t* offspring, Scratch& scratch) const {
-  Probe& probe = scratch.probe;
-  probe.clear();
-  for (int32_t k = 0; k < loci_; ++k) {
-    int32_t s1 = offspring[2 * k];
-    int32_t s2 = offspring[2 * k + 1];
-    if (s1 == missing_ || s2 == missing_) continue;  // the locus adds nothing
-    if (s1 > s2) std::swap(s1, s2);
-    probe.push_back({k, s1, s2});
+ParentPanel::Probe ParentPanel::probe(const int32_t* offspring, Scratch& scratch) const {
+  const size_t loci = static_cast<size_t>(loci_);
+  if (scratch.probeRoom.size() < loci) scratch.probeRoom.resize(loci);
+  ProbeLocus* typedLoci = scratch.probeRoom.data();
+  DistanceLanes& lanes = scratch.lanes;
+  lanes.start(loci, pairsFitLanes_);
+  size_t count = 0;
+  // Without branches: a SNP panel's offspring has hundreds of loci.
+  for (size_t k = 0; k < loci; ++k) {
+    const int32_t s1 = std::min(offspring[2 * k], offspring[2 * k + 1]);
+    const int32_t s2 = std::max(offspring[2 * k], offspring[2 * k + 1]);
+    const bool typed = offspring[2 * k] != missing_ && offspring[2 * k + 1] != missing_;
+    lanes.set(k, typed, s1, s2);
+    typedLoci[count] = {static_cast<int32_t>(k), s1, s2};
+    count += typed ? 1 : 0;  // a missing allele: the locus adds nothing
   }
-  return probe;
+  return {typedLoci, count};
 }
 
-bool ParentPanel::nearEnough(const Probe& probe, int32_t row, int64_t limit,
-                             SphereHit* hit) const {
+bool ParentPanel::nearEnough(const Probe& probe, const DistanceLanes& lanes, int32_t row,
+                             int64_t limit, SphereHit* hit) const {
   const size_t l = static_cast<size_t>(loci_);
+  if (lanes.usable) {
+    int64_t nearSum = 0;
+    int64_t farSum = 0;
+    if (!laneDistance(lanes, &pairs_[static_cast<size_t>(row) * 2 * l], missing_, limit,
+                      &nearSum, &farSum)) {
+      return false;
+    }
+    *hit = {row, saturateToInt32(nearSum), saturateToInt32(farSum)};
+    return true;
+  }
   const int32_t* pairs = &pairs_[static_cast<size_t>(row) * 2 * l];
   const uint8_t* skip = &pairMissing_[static_cast<size_t>(row) * l];
   int64_t nearSum = 0;
@@ -70,7 +86,7 @@ void ParentPanel::findCandidates(const int32_t* offspring, int32_t radius, int32
                                  Scratch& scratch) const {
   // Every candidate has near <= radius, and near is never negative.
   if (radius < 0 || first >= last) return;
-  const Probe& offspringProbe = probe(offspring, scratch);
+  const Probe offspringProbe = probe(offspring, scratch);
   if (!usesIndexFor(radius)) {
     scanCandidates(offspringProbe, radius, first, last, hits, scratch);
     return;
@@ -81,79 +97,78 @@ void ParentPanel::findCandidates(const int32_t* offspring, int32_t radius, int32
 void ParentPanel::indexCandidates(const Probe& probe, int32_t radius, int32_t first,
                                   int32_t last, std::vector<SphereHit>& hits,
                                   Scratch& scratch) const {
-  // Loci where few parents share an offspring allele rule the most parents out,
-  // so they go first: a group of parents is dropped as soon as all are out.
-  // Keys pack (parents sharing an allele, locus position) to sort as integers;
-  // they are ordered only as far as the kernel reads them.
-  std::vector<uint64_t>& order = scratch.order;
-  order.clear();
-  for (size_t a = 0; a < probe.size(); ++a) {
-    const ProbeLocus& locus = probe[a];
-    int64_t sharing = missingCounts_[static_cast<size_t>(locus.locus)];
-    sharing += carrierCount(locus.locus, locus.low);
-    if (locus.high != locus.low) sharing += carrierCount(locus.locus, locus.high);
-    order.push_back(static_cast<uint64_t>(sharing) << 32 | a);
+  scratch.scanned = 0;
+  scratch.ready = 0;
+  if (scratch.sets.size() < probe.size()) {
+    scratch.sets.resize(probe.size());
+    scratch.entries.resize(probe.size());
+    scratch.order.resize(probe.size());
   }
-  scratch.ordered = 0;
-  scratch.sets.clear();
-  scratch.sets.reserve(order.size());
-  const bool withNeighbours = radius > 0;  // alleles a unit away count from radius 1 on
-  IndexLoci loci{scratch.sets.data(), 0, order.size(), [&](IndexLoci& more) {
-                   orderMoreLoci(probe, withNeighbours, scratch);
-                   more.ready = scratch.sets.size();
+  IndexLoci loci{scratch.sets.data(), 0, probe.size(), [&](IndexLoci& more) {
+                   orderMoreLoci(probe, scratch);
+                   more.ready = scratch.ready;
+                   if (scratch.scanned == probe.size()) more.total = more.ready;
                  }};
   const size_t firstWord = static_cast<size_t>(first) / kGroupBits * kGroupWords;
   const size_t lastWord = (static_cast<size_t>(last) + kGroupBits - 1) / kGroupBits * kGroupWords;
   std::vector<uint64_t>& within = scratch.within;
   within.resize(words_);
-  markWithinRadius(radius, loci, firstWord, lastWord, within.data());
-  for (size_t w = static_cast<size_t>(first) / 64; w * 64 < static_cast<size_t>(last); ++w) {
+  scratch.liveWords.resize(words_);
+  const size_t live =
+      markWithinRadius(radius, loci, firstWord, lastWord, within.data(), scratch.liveWords.data());
+  // The kernel marked whole groups: keep only [first, last) of the edge words.
+  const size_t firstIn = static_cast<size_t>(first) / 64;
+  const size_t lastIn = (static_cast<size_t>(last) - 1) / 64;
+  const uint64_t firstMask = ~uint64_t{0} << (static_cast<size_t>(first) % 64);
+  const uint64_t lastMask = last % 64 == 0 ? ~uint64_t{0} : (uint64_t{1} << (last % 64)) - 1;
+  for (size_t at = 0; at < live; ++at) {
+    const size_t w = scratch.liveWords[at];
     uint64_t survivors = within[w];
-    const size_t base = w * 64;
-    if (base < static_cast<size_t>(first)) survivors &= ~uint64_t{0} << (first - base);
-    if (base + 64 > static_cast<size_t>(last)) {
-      const size_t keep = static_cast<size_t>(last) - base;
-      survivors &= keep == 64 ? ~uint64_t{0} : (uint64_t{1} << keep) - 1;
-    }
+    if (w == firstIn) survivors &= firstMask;
+    if (w == lastIn) survivors &= lastMask;
+    if (w < firstIn || w > lastIn) survivors = 0;
     while (survivors != 0) {
       const int bit = __builtin_ctzll(survivors);
       survivors &= survivors - 1;
       SphereHit hit{};
-      if (nearEnough(probe, static_cast<int32_t>(base + static_cast<size_t>(bit)), radius,
-                     &hit)) {
+      if (nearEnough(probe, scratch.lanes, static_cast<int32_t>(w * 64 + static_cast<size_t>(bit)),
+                     radius, &hit)) {
         hits.push_back(hit);
       }
     }
   }
 }
 
-void ParentPanel::orderMoreLoci(const Probe& probe, bool withNeighbours, Scratch& scratch) const {
-  std::vector<uint64_t>& order = scratch.order;
-  const size_t from = scratch.ordered;
-  const size_t to = std::min(order.size(), std::max(kFirstOrdered, 2 * from));
-  if (to < order.size()) std::nth_element(order.begin() + from, order.begin() + to, order.end());
-  std::sort(order.begin() + from, order.begin() + to);
-  scratch.ordered = to;
-  for (size_t at = from; at < to; ++at) {
-    const ProbeLocus& locus = probe[static_cast<size_t>(order[at] & 0xffffffffu)];
-    IndexLocus entry;
-    entry.near[entry.nearCount++] = missingBits_.data() + static_cast<size_t>(locus.locus) * words_;
-    auto addCarriers = [&](int64_t v, const uint64_t** list, int& count) {
-      if (v < INT32_MIN || v > INT32_MAX) return;
-      const uint64_t* set = carriersOf(locus.locus, static_cast<int32_t>(v));
-      if (set != noCarriers_.data()) list[count++] = set;
-    };
-    const bool homozygous = locus.low == locus.high;
-    addCarriers(locus.low, entry.near, entry.nearCount);
-    if (!homozygous) addCarriers(locus.high, entry.near, entry.nearCount);
-    for (int64_t centre : {int64_t{locus.low}, int64_t{locus.high}}) {
-      if (!withNeighbours) break;
-      addCarriers(centre - 1, entry.off, entry.offCount);
-      addCarriers(centre + 1, entry.off, entry.offCount);
-      if (homozygous) break;
+void ParentPanel::orderMoreLoci(const Probe& probe, Scratch& scratch) const {
+  // Loci where few parents share an offspring allele rule the most parents out,
+  // so each batch goes rarest first: a group of parents is dropped as soon as
+  // all are out. Keys pack (parents sharing an allele, position in the batch)
+  // to sort as integers. The scratch's arrays hold every locus: no growing.
+  uint64_t* keys = scratch.order.data();
+  IndexLocus* batch = scratch.entries.data();
+  size_t taken = 0;
+  const size_t wanted = std::max(kFirstOrdered, scratch.ready);
+  const uint64_t* sets = sets_.data();
+  size_t at = scratch.scanned;
+  for (; at < probe.size() && taken < wanted; ++at) {
+    const ProbeLocus& locus = probe[at];
+    const IndexedValue& low = indexed(locus.locus, locus.low);
+    const IndexedValue& high = locus.high == locus.low ? low : indexed(locus.locus, locus.high);
+    // A locus where every parent is at gap 0 adds nothing to any bound.
+    if (low.ordinal >= 0 && high.ordinal >= 0 && (low.coversWith >> high.ordinal & 1) != 0) {
+      continue;
     }
-    scratch.sets.push_back(entry);
+    int64_t sharing = missingCounts_[static_cast<size_t>(locus.locus)] + low.count;
+    if (&high != &low) sharing += high.count;
+    keys[taken] = static_cast<uint64_t>(sharing) << 32 | taken;
+    batch[taken] = {{sets + low.exact, sets + high.exact}, {sets + low.around, sets + high.around}};
+    ++taken;
   }
+  scratch.scanned = at;
+  std::sort(keys, keys + taken);
+  IndexLocus* out = scratch.sets.data() + scratch.ready;
+  for (size_t i = 0; i < taken; ++i) out[i] = batch[static_cast<size_t>(keys[i] & 0xffffffffu)];
+  scratch.ready += taken;
 }
 
 void ParentPanel::scanCandidates(const Probe& probe, int32_t radius, int32_t first,
@@ -177,7 +192,7 @@ void ParentPanel::scanCandidates(const Probe& probe, int32_t radius, int32_t fir
   }
   if (narrowLoci.empty()) {
     for (int32_t row = first; row < last; ++row) {
-      if (nearEnough(probe, row, limit, &hit)) hits.push_back(hit);
+      if (nearEnough(probe, scratch.lanes, row, limit, &hit)) hits.push_back(hit);
     }
     return;
   }
@@ -190,7 +205,7 @@ void ParentPanel::scanCandidates(const Probe& probe, int32_t radius, int32_t fir
     while (in != 0) {
       const int bit = __builtin_ctzll(in);
       in &= in - 1;
-      if (nearEnough(probe, start + bit, limit, &hit)) hits.push_back(hit);
+      if (nearEnough(probe, scratch.lanes, start + bit, limit, &hit)) hits.push_back(hit);
     }
   }
 }
