@@ -44,6 +44,8 @@ Population randomPopulation(std::mt19937& rng) {
   const int sons = pick(1, 12);
   const int alphabet = pick(1, 6);
   const bool huge = pick(0, 9) == 0;
+  // Allele sizes a unit apart too, so offspring alleles fall next to parents'.
+  const int step = pick(1, 2);
   auto allele = [&]() -> std::string {
     const int roll = pick(0, 99);
     if (roll < 6) return "-99";
@@ -51,7 +53,7 @@ Population randomPopulation(std::mt19937& rng) {
     if (huge && roll < 20) {
       return std::to_string(pick(0, 1) == 0 ? INT_MAX - pick(0, 3) : INT_MIN + pick(0, 3));
     }
-    return std::to_string(100 + 2 * pick(0, alphabet));
+    return std::to_string(100 + step * pick(0, alphabet));
   };
   Population p;
   const int tied = pick(0, 4) == 0 ? pick(17, 30) : 0;  // many identical parents
