@@ -86,6 +86,8 @@ class TableParser {
   // Ends the text, reading a last line that has no line feed.
   bool finish();
   ParsedTable& table() { return table_; }
+  // The lines read so far, the unreadable one included.
+  size_t lines() const { return lineNumber_; }
 
  private:
   bool readLine(std::string_view line);
@@ -93,7 +95,7 @@ class TableParser {
   char marker_;
   int32_t missing_;
   ParsedTable table_;
-  std::vector<int32_t> row_;
+  std::vector<int32_t> scratch_;
   std::string partial_;  // the start of a line the next piece completes
   size_t lineNumber_ = 0;
 };
