@@ -55,16 +55,9 @@ namespace {
 // The digit `c` stands for, or a value above 9 when it is not a digit.
 inline unsigned digitOf(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; }
 
-// isSeparator as one comparison and one bit test.
-constexpr uint64_t kSeparatorBits = (uint64_t{1} << ' ') | (uint64_t{1} << '\t') | (uint64_t{1} << '\n');
-inline bool separates(char c) {
-  const unsigned u = static_cast<unsigned char>(c);
-  return u <= ' ' && ((kSeparatorBits >> u) & 1) != 0;
-}
-
 // The first character at or after `p` that does not separate values.
 inline const char* skipSeparators(const char* p, const char* end) {
-  while (p != end && separates(*p)) ++p;
+  while (p != end && isSeparator(*p)) ++p;
   return p;
 }
 
@@ -73,7 +66,7 @@ inline const char* skipSeparators(const char* p, const char* end) {
 LineKind readOtherToken(const char*& p, const char* end, char commentMarker, int32_t& v) {
   const char* const token = p;
   // A marker anywhere drops the whole line, even after converted values.
-  for (; p != end && !separates(*p); ++p) {
+  for (; p != end && !isSeparator(*p); ++p) {
     if (*p == commentMarker) return LineKind::Comment;
   }
   int32_t converted = 0;
@@ -112,7 +105,7 @@ LineKind parseValues(const char* p, const char* const end, char commentMarker, i
     uint32_t magnitude = 0;
     for (unsigned d; p != end && (d = digitOf(*p)) <= 9; ++p) magnitude = magnitude * 10 + d;
     int32_t v = 0;
-    if (quickNumbers && magnitude != 0 && p - digits <= kQuickDigits && (p == end || separates(*p))) {
+    if (quickNumbers && magnitude != 0 && p - digits <= kQuickDigits && (p == end || isSeparator(*p))) {
       v = negative ? -static_cast<int32_t>(magnitude) : static_cast<int32_t>(magnitude);
     } else {
       p = token;
