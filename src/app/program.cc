@@ -71,11 +71,11 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     radii.push_back(promptedRadius(in, err, options.quiet));
   }
   try {
-    Data parents(options.parentsFile, kMissingValue, kComment);
-    Data sons(options.offspringFile, kMissingValue, kComment);
+    const unsigned threads = options.threads > 0 ? options.threads : availableCores();
+    Data parents(options.parentsFile, kMissingValue, kComment, threads);
+    Data sons(options.offspringFile, kMissingValue, kComment, threads);
     checkTables(parents, sons, options.quiet, err);
     MarkerRun markers(options, radii);
-    const unsigned threads = options.threads > 0 ? options.threads : availableCores();
     for (int radius : radii) {
       const std::string folder = reportFolder(options, radius);
       createFolder(folder, err);

@@ -15,8 +15,9 @@ class Data {
   // "can not find <name> input file\n" when it cannot be opened for reading (or
   // is a directory), "can not read <name> input file\n" on a read error, and the
   // conversion message when a token reads as zero or beyond 32 bits (its detail
-  // names the line, the column and the token).
-  Data(const std::string& fileName, int missing, const std::string& comment);
+  // names the line, the column and the token). With `threads` above 1 a large
+  // file is parsed on that many threads, with the same table or failure.
+  Data(const std::string& fileName, int missing, const std::string& comment, unsigned threads = 1);
 
   // The same table built from text already in memory (tests, fuzzing).
   static Data fromText(const std::string& text, int missing, const std::string& comment,

@@ -50,71 +50,108 @@ bool convertToken(std::string_view token, int32_t* value) {
   return true;
 }
 
-LineKind parseLine(std::string_view line, char commentMarker, int32_t missing,
-                   std::vector<int32_t>& row, bool& hasMissing) {
-  hasMissing = false;
-  bool blank = true;
-  for (char c : line) {
-    if (!isSeparator(c)) {
-      blank = false;
-      break;
-    }
+namespace {
+
+// The digit `c` stands for, or a value above 9 when it is not a digit.
+inline unsigned digitOf(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; }
+
+// The first character at or after `p` that does not separate values.
+inline const char* skipSeparators(const char* p, const char* end) {
+  while (p != end && isSeparator(*p)) ++p;
+  return p;
+}
+
+// A value read from a token that is not a plain number: its marker drops the
+// line, otherwise it reads as convertToken reads it. `p` is moved past it.
+LineKind readOtherToken(const char*& p, const char* end, char commentMarker, int32_t& v) {
+  const char* const token = p;
+  // A marker anywhere drops the whole line, even after converted values.
+  for (; p != end && !isSeparator(*p); ++p) {
+    if (*p == commentMarker) return LineKind::Comment;
   }
-  if (blank) return LineKind::Blank;
-  if (line[0] == commentMarker) return LineKind::Comment;
+  int32_t converted = 0;
+  if (!convertToken(std::string_view(token, static_cast<size_t>(p - token)), &converted)) {
+    return LineKind::Unreadable;
+  }
+  v = converted;
+  return LineKind::Row;
+}
+
+// parseLine's work on the characters [p, end), writing the values to `out`,
+// which has room for (end - p + 1) / 2 of them, and their count to `count`.
+LineKind parseValues(const char* p, const char* const end, char commentMarker, int32_t missing,
+                     int32_t* const out, size_t& count, bool& hasMissing) {
+  const char* const lineStart = p;
+  hasMissing = false;
+  p = skipSeparators(p, end);
+  if (p == end) return LineKind::Blank;
+  if (*lineStart == commentMarker) return LineKind::Comment;
 
   // A marker that is a digit or a minus sign could hide inside a plain number,
   // so the quick path for plain numbers is only taken when it cannot.
   const bool quickNumbers = !(commentMarker == '-' || (commentMarker >= '0' && commentMarker <= '9'));
+  // Nine digits always fit 32 bits; longer numbers take the full conversion.
+  constexpr ptrdiff_t kQuickDigits = 9;
+  int32_t* next = out;
   bool pendingInvalid = false;
-  const size_t size = line.size();
-  size_t i = 0;
-  while (i < size) {
-    const char c = line[i];
-    if (isSeparator(c)) {
-      ++i;
-      continue;
-    }
-    // A marker anywhere drops the whole line, even after converted values.
-    if (c == commentMarker) return LineKind::Comment;
-
+  bool sawMissing = false;
+  for (;;) {
     // Most tokens are plain numbers: an optional minus and up to nine digits.
+    // A longer run of digits may wrap `magnitude`, but is then not plain.
+    const char* const token = p;
+    const bool negative = *p == '-';
+    if (negative) ++p;
+    const char* const digits = p;
+    uint32_t magnitude = 0;
+    for (unsigned d; p != end && (d = digitOf(*p)) <= 9; ++p) magnitude = magnitude * 10 + d;
     int32_t v = 0;
-    size_t end = i + (c == '-' ? 1 : 0);
-    const size_t digitsStart = end;
-    int64_t magnitude = 0;
-    while (end < size && end - digitsStart < 10 && line[end] >= '0' && line[end] <= '9') {
-      magnitude = magnitude * 10 + (line[end] - '0');
-      ++end;
-    }
-    const size_t digits = end - digitsStart;
-    if (quickNumbers && digits > 0 && digits <= 9 && (end == size || isSeparator(line[end]))) {
-      v = static_cast<int32_t>(c == '-' ? -magnitude : magnitude);
-      if (v == 0) return LineKind::Unreadable;
+    if (quickNumbers && magnitude != 0 && p - digits <= kQuickDigits && (p == end || isSeparator(*p))) {
+      v = negative ? -static_cast<int32_t>(magnitude) : static_cast<int32_t>(magnitude);
     } else {
-      end = i;
-      while (end < size && !isSeparator(line[end])) {
-        if (line[end] == commentMarker) return LineKind::Comment;
-        ++end;
-      }
-      if (!convertToken(line.substr(i, end - i), &v)) return LineKind::Unreadable;
+      p = token;
+      const LineKind kind = readOtherToken(p, end, commentMarker, v);
+      if (kind != LineKind::Row) return kind;
     }
-    i = end;
 
-    if (pendingInvalid) {
-      v = kInvalidValue;
-      pendingInvalid = false;
+    if (v < 0 || pendingInvalid) {
+      if (pendingInvalid) {
+        v = kInvalidValue;
+        pendingInvalid = false;
+      }
+      // An impossible negative poisons the rest of its row: the columns after
+      // it can no longer be trusted to sit at their locus.
+      if (v < 0 && v != missing) {
+        v = kInvalidValue;
+        pendingInvalid = true;
+      }
     }
-    // An impossible negative poisons the rest of its row: the columns after it
-    // can no longer be trusted to sit at their locus.
-    if (v < 0 && v != missing) {
-      v = kInvalidValue;
-      pendingInvalid = true;
-    }
-    if (!hasMissing) hasMissing = (v == missing);
-    row.push_back(v);
+    sawMissing |= v == missing;
+    *next++ = v;
+    // The token ended at the line's end or at a separator, already seen.
+    if (p == end) break;
+    p = skipSeparators(p + 1, end);
+    if (p == end) break;
   }
+  count = static_cast<size_t>(next - out);
+  hasMissing = sawMissing;
   return LineKind::Row;
+}
+
+// The most values a line of `length` characters can hold: each takes a
+// character and a separator.
+size_t mostValues(size_t length) { return (length + 1) / 2; }
+
+}  // namespace
+
+LineKind parseLine(std::string_view line, char commentMarker, int32_t missing,
+                   std::vector<int32_t>& row, bool& hasMissing) {
+  const size_t first = row.size();
+  row.resize(first + mostValues(line.size()));
+  size_t count = 0;
+  const LineKind kind = parseValues(line.data(), line.data() + line.size(), commentMarker, missing,
+                                    row.data() + first, count, hasMissing);
+  row.resize(first + count);
+  return kind;
 }
 
 BadToken findBadToken(std::string_view line) {
@@ -144,11 +181,15 @@ BadToken findBadToken(std::string_view line) {
 
 bool TableParser::readLine(std::string_view line) {
   ++lineNumber_;
-  row_.clear();
+  // The values go to a scratch row that only grows, then to a row of their
+  // exact size: the scratch has room for as many values as the line could hold.
+  if (scratch_.size() < mostValues(line.size())) scratch_.resize(mostValues(line.size()));
+  size_t count = 0;
   bool hasMissing = false;
-  switch (parseLine(line, marker_, missing_, row_, hasMissing)) {
+  switch (parseValues(line.data(), line.data() + line.size(), marker_, missing_, scratch_.data(),
+                      count, hasMissing)) {
     case LineKind::Row:
-      table_.rows.push_back(row_);
+      table_.rows.emplace_back(scratch_.data(), scratch_.data() + count);
       table_.rowHasMissing.push_back(hasMissing);
       table_.rowLines.push_back(lineNumber_);
       break;

@@ -26,8 +26,14 @@ enum class LineKind {
   Unreadable,  // a token reads as zero or lies outside the 32-bit range
 };
 
-// True for the characters that separate values.
-inline bool isSeparator(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+// True for the characters that separate values (space, tab, line feed),
+// tested as one comparison and one bit test.
+inline bool isSeparator(char c) {
+  constexpr uint64_t kSeparatorBits =
+      (uint64_t{1} << ' ') | (uint64_t{1} << '\t') | (uint64_t{1} << '\n');
+  const unsigned u = static_cast<unsigned char>(c);
+  return u <= ' ' && ((kSeparatorBits >> u) & 1) != 0;
+}
 
 // Reads a token's leading number the way strtol does in base 10 (leading white
 // space, optional sign, digits; no digits gives 0). Returns false when that
@@ -86,6 +92,8 @@ class TableParser {
   // Ends the text, reading a last line that has no line feed.
   bool finish();
   ParsedTable& table() { return table_; }
+  // The lines read so far, the unreadable one included.
+  size_t lines() const { return lineNumber_; }
 
  private:
   bool readLine(std::string_view line);
@@ -93,7 +101,7 @@ class TableParser {
   char marker_;
   int32_t missing_;
   ParsedTable table_;
-  std::vector<int32_t> row_;
+  std::vector<int32_t> scratch_;
   std::string partial_;  // the start of a line the next piece completes
   size_t lineNumber_ = 0;
 };
