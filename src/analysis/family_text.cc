@@ -5,7 +5,10 @@ FamilyText::FamilyText(const Data& parents, int32_t motherCount)
       motherCount_(motherCount),
       loci_(static_cast<size_t>(parents.nLoci)),
       genotypeLines_(parents.rows.size()),
-      writer_(underscoreLine(loci_)) {}
+      writer_(underscoreLine(loci_)) {
+  numbers_.reserve(parents.rows.size());
+  for (const std::vector<int>& row : parents.rows) numbers_.push_back(row[2 * loci_]);
+}
 
 void FamilyText::startOffspring(const int32_t* offspring, int sonNumber, bool marked) {
   offspring_ = offspring;

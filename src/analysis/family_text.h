@@ -29,7 +29,7 @@ class FamilyText {
                 sonText_, genotypeLine(motherRow), genotypeLine(fatherRow));
   }
 
-  int32_t number(size_t row) const { return parents_.rows[row][2 * loci_]; }
+  int32_t number(size_t row) const { return numbers_[row]; }
 
  private:
   const std::string& genotypeLine(size_t row) {
@@ -43,6 +43,9 @@ class FamilyText {
   int32_t motherCount_;
   size_t loci_;
   std::vector<std::string> genotypeLines_;
+  // Every parent's identifier in one array: placing a candidate would otherwise
+  // read its row, far apart in memory, for one number.
+  std::vector<int32_t> numbers_;
   FamilyLineWriter writer_;
   const int32_t* offspring_ = nullptr;
   int sonNumber_ = 0;

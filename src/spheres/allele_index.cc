@@ -11,6 +11,7 @@ namespace {
 // past this many words (256 MiB) noisy data with thousands of distinct values
 // would cost more memory than the search saves, so the scan is used instead.
 constexpr size_t kMaxIndexWords = size_t{32} << 20;
+static_assert(kMaxIndexWords < UINT32_MAX, "bitset offsets are kept in 32 bits");
 
 // Allele values of one locus spanning less than this get a direct slot table.
 constexpr int64_t kMaxSlotTable = 1 << 16;
@@ -73,6 +74,7 @@ void ParentPanel::buildIndex() {
   }
   sets_.assign(totalSets * words_, 0);
   index_.resize(l);
+  lookups_.reserve(l);
   missingCounts_.assign(l, 0);
   size_t nextSet = 0;
   for (size_t k = 0; k < l; ++k) {
@@ -84,25 +86,24 @@ void ParentPanel::buildIndex() {
       ++missingCounts_[k];
     }
     locus.absent.exact = locus.absent.around = missingSet;
-    locus.values.resize(keys[k].size());
-    for (size_t at = 0; at < keys[k].size(); ++at) {
-      IndexedValue& entry = locus.values[at];
-      entry.value = keys[k][at];
-      entry.exact = entry.around = missingSet;
-    }
-    if (!keys[k].empty() && keys[k].back() - keys[k].front() < kMaxSlotTable) {
-      locus.first = keys[k].front();
-      locus.slots.assign(static_cast<size_t>(keys[k].back() - keys[k].front() + 1), -1);
-      for (size_t at = 0; at < keys[k].size(); ++at) {
-        locus.slots[static_cast<size_t>(keys[k][at] - locus.first)] = static_cast<int32_t>(at);
+    locus.keys = std::move(keys[k]);
+    locus.values.resize(locus.keys.size());
+    for (IndexedValue& entry : locus.values) entry.exact = entry.around = missingSet;
+    if (!locus.keys.empty() && locus.keys.back() - locus.keys.front() < kMaxSlotTable) {
+      locus.first = locus.keys.front();
+      locus.slots.assign(static_cast<size_t>(locus.keys.back() - locus.first + 1), -1);
+      for (size_t at = 0; at < locus.keys.size(); ++at) {
+        locus.slots[static_cast<size_t>(locus.keys[at] - locus.first)] = static_cast<int32_t>(at);
       }
     }
+    lookups_.push_back({locus.first, locus.slots.size(), locus.slots.empty() ? nullptr : locus.slots.data(),
+                        locus.values.data(), &locus.absent, nullptr});
     // "Gap 0": the parents missing here, then each carrier.
     std::vector<IndexedValue*> alleles;
     for (int32_t v : present[k]) {
       IndexedValue& entry = mutableIndexed(static_cast<int32_t>(k), v);
       entry.ordinal = alleles.size() < 64 ? static_cast<int32_t>(alleles.size()) : -1;
-      entry.exact = (nextSet++) * words_;
+      entry.exact = static_cast<uint32_t>((nextSet++) * words_);
       std::copy_n(&sets_[missingSet], words_, &sets_[entry.exact]);
       alleles.push_back(&entry);
     }
@@ -117,12 +118,13 @@ void ParentPanel::buildIndex() {
       }
     }
     // "Gap below 2": joined with the carriers a unit away.
-    for (IndexedValue& entry : locus.values) {
-      const IndexedValue& below = indexed(static_cast<int32_t>(k), entry.value - 1);
-      const IndexedValue& above = indexed(static_cast<int32_t>(k), entry.value + 1);
+    for (size_t at = 0; at < locus.values.size(); ++at) {
+      IndexedValue& entry = locus.values[at];
+      const IndexedValue& below = indexed(static_cast<int32_t>(k), locus.keys[at] - 1);
+      const IndexedValue& above = indexed(static_cast<int32_t>(k), locus.keys[at] + 1);
       entry.around = entry.exact;
       if (below.count == 0 && above.count == 0) continue;
-      entry.around = (nextSet++) * words_;
+      entry.around = static_cast<uint32_t>((nextSet++) * words_);
       for (size_t w = 0; w < words_; ++w) {
         sets_[entry.around + w] =
             sets_[entry.exact + w] | sets_[below.exact + w] | sets_[above.exact + w];
@@ -135,10 +137,12 @@ void ParentPanel::buildIndex() {
         const int64_t reach = int64_t{missingCounts_[k]} + alleles[a]->count +
                               (a == b ? 0 : alleles[b]->count);
         if (reach < parents_ || !coversEveryParent(alleles[a]->exact, alleles[b]->exact)) continue;
-        alleles[a]->coversWith |= uint64_t{1} << b;
-        alleles[b]->coversWith |= uint64_t{1} << a;
+        locus.covers.resize(std::min<size_t>(alleles.size(), 64), 0);
+        locus.covers[a] |= uint64_t{1} << b;
+        locus.covers[b] |= uint64_t{1} << a;
       }
     }
+    if (!locus.covers.empty()) lookups_.back().covers = locus.covers.data();
   }
 }
 
@@ -162,8 +166,7 @@ ParentPanel::IndexedValue& ParentPanel::mutableIndexed(int32_t locus, int64_t va
 const ParentPanel::IndexedValue& ParentPanel::searchIndexed(const LocusIndex& index,
                                                              int64_t value) {
   // Values spread too far apart for a slot table (an outlier such as 99999).
-  const auto it = std::lower_bound(
-      index.values.begin(), index.values.end(), value,
-      [](const IndexedValue& entry, int64_t v) { return entry.value < v; });
-  return it == index.values.end() || it->value != value ? index.absent : *it;
+  const auto it = std::lower_bound(index.keys.begin(), index.keys.end(), value);
+  if (it == index.keys.end() || *it != value) return index.absent;
+  return index.values[static_cast<size_t>(it - index.keys.begin())];
 }

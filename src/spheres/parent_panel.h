@@ -60,20 +60,32 @@ class ParentPanel {
  private:
   // One value of a locus in the index, with the bitsets the kernel reads for an
   // offspring allele of that value (word offsets into sets_).
+  // Small, so an offspring's lookups stay in cache.
   struct IndexedValue {
-    int64_t value = 0;
-    int32_t count = 0;        // parents carrying the value
-    int32_t ordinal = -1;     // among the locus's alleles, when one of the first 64
-    size_t exact = 0;         // the parents missing at the locus or carrying the value
-    size_t around = 0;        // the same, or carrying a value a unit away
-    uint64_t coversWith = 0;  // ordinals b for which exact joined with b's is every parent
+    uint32_t exact = 0;    // the parents missing at the locus or carrying the value
+    uint32_t around = 0;   // the same, or carrying a value a unit away
+    int32_t count = 0;     // parents carrying the value
+    int32_t ordinal = -1;  // among the locus's alleles, when one of the first 64
   };
   // One locus of the index: the values parents carry and their neighbours.
   struct LocusIndex {
-    std::vector<IndexedValue> values;  // by value
-    int64_t first = 0;                 // the smallest value, when slots is filled
+    std::vector<int64_t> keys;         // the values, ascending
+    std::vector<IndexedValue> values;  // one per key
+    int64_t first = 0;                 // the smallest key, when slots is filled
     std::vector<int32_t> slots;        // value - first -> position in values, or -1
     IndexedValue absent;               // any other value: no carrier, none near
+    // Per allele ordinal a: the ordinals b for which a's exact set joined
+    // with b's is every parent; empty when no pair is.
+    std::vector<uint64_t> covers;
+  };
+  // What the search reads of a locus, all loci side by side.
+  struct LocusLookup {
+    int64_t first;
+    uint64_t span;
+    const int32_t* slots;  // null: search the keys
+    const IndexedValue* values;
+    const IndexedValue* absent;
+    const uint64_t* covers;  // null when no pair covers every parent
   };
 
   // The typed loci of one offspring, a view of the scratch's room for every
@@ -93,12 +105,19 @@ class ParentPanel {
   // The index's entry for `value` at `locus` (`absent` for a value no parent
   // has or is a unit away from).
   const IndexedValue& indexed(int32_t locus, int64_t value) const {
-    const LocusIndex& index = index_[static_cast<size_t>(locus)];
-    if (index.slots.empty()) return searchIndexed(index, value);
-    const uint64_t at = static_cast<uint64_t>(value - index.first);  // below first: wraps past
-    if (at >= index.slots.size()) return index.absent;
-    const int32_t slot = index.slots[at];
-    return slot < 0 ? index.absent : index.values[static_cast<size_t>(slot)];
+    const LocusLookup& lookup = lookups_[static_cast<size_t>(locus)];
+    if (lookup.slots == nullptr) return searchIndexed(index_[static_cast<size_t>(locus)], value);
+    const uint64_t at = static_cast<uint64_t>(value - lookup.first);  // below first: wraps past
+    if (at >= lookup.span) return *lookup.absent;
+    const int32_t slot = lookup.slots[at];
+    return slot < 0 ? *lookup.absent : lookup.values[slot];
+  }
+  // Whether every parent is at gap 0 from an offspring with alleles of these
+  // entries at `locus`.
+  bool coversEveryone(int32_t locus, const IndexedValue& low, const IndexedValue& high) const {
+    const uint64_t* covers = lookups_[static_cast<size_t>(locus)].covers;
+    return covers != nullptr && low.ordinal >= 0 && high.ordinal >= 0 &&
+           (covers[low.ordinal] >> high.ordinal & 1) != 0;
   }
   static const IndexedValue& searchIndexed(const LocusIndex& index, int64_t value);
   IndexedValue& mutableIndexed(int32_t locus, int64_t value);
@@ -135,6 +154,7 @@ class ParentPanel {
   mutable std::once_flag narrowOnce_;
   mutable NarrowPanel narrow_;
   std::vector<LocusIndex> index_;  // empty when too large to keep
+  std::vector<LocusLookup> lookups_;  // one per locus of index_
   std::vector<uint64_t> sets_;     // the index's bitsets, words_ words each
   std::vector<int32_t> missingCounts_;
   mutable std::unique_ptr<Scratch> ownScratch_;  // for the overload without one
