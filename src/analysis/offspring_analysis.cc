@@ -55,11 +55,11 @@ size_t OffspringAnalysis::pair(size_t i, BlockOutput& out,
                                const std::function<void(BlockOutput&)>& flush) {
   mothers_.rank(tables_.heteroSums);
   fathers_.rank(tables_.heteroSums);
-  const Data& parents = tables_.parents;
   const int32_t* offspring = tables_.sons.rows[i].data();
   masks_.reset(offspring, tables_.loci, tables_.radius, tables_.radius, tables_.missing);
-  for (int32_t row : mothers_.ranked) masks_.add(parents.rows[static_cast<size_t>(row)].data());
-  for (int32_t row : fathers_.ranked) masks_.add(parents.rows[static_cast<size_t>(row)].data());
+  // The panel's copy of the alleles: the search has just read the candidates' there.
+  for (int32_t row : mothers_.ranked) masks_.add(tables_.panel.alleles(row));
+  for (int32_t row : fathers_.ranked) masks_.add(tables_.panel.alleles(row));
   familyText_.startOffspring(offspring, static_cast<int>(i + 1), tables_.sons.rowHasMissing[i]);
   const size_t motherCount = mothers_.ranked.size();
   size_t families = 0;

@@ -21,7 +21,7 @@ class FitMasks {
              int32_t missing);
 
   // Appends the masks of a candidate whose alleles are `parent[0..2*loci)`
-  // and returns its index for compatible().
+  // (a locus's two in either order) and returns its index for compatible().
   size_t add(const int32_t* parent);
 
   bool compatible(size_t mother, size_t father) const {

@@ -53,6 +53,13 @@ class ParentPanel {
 
   int32_t size() const { return parents_; }
 
+  // Parent `row`'s alleles locus by locus, each pair as (low, high): 2*nLoci
+  // values, the same as its table row up to the order within a locus. Read
+  // soon after a search, a candidate's are still in cache.
+  const int32_t* alleles(int32_t row) const {
+    return &pairs_[static_cast<size_t>(row) * 2 * static_cast<size_t>(loci_)];
+  }
+
   // Choose the index when it can rule parents out (a radius below the locus
   // count) and is cheap enough to keep.
   bool usesIndexFor(int32_t radius) const;
