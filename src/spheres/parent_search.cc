@@ -16,6 +16,11 @@ namespace {
 // panel's); more are taken, in growing batches each ordered in itself, only
 // for the groups of parents that the first ones leave standing.
 constexpr size_t kFirstOrdered = 32;
+// A batch of at most kFirstOrdered loci is ordered on 32-bit keys: the count
+// of parents sharing an allele (capped here, which only blurs the order among
+// loci nearly every parent shares) above five bits of position.
+constexpr uint64_t kSmallKeySharing = (uint64_t{1} << 26) - 1;
+static_assert(kFirstOrdered <= 32, "positions take five bits");
 
 int64_t nearLimitFor(int32_t radius) {
   // Distances saturate at INT32_MAX, so at that radius nothing is out of reach.
@@ -163,19 +168,25 @@ void ParentPanel::orderMoreLoci(const Probe& probe, Scratch& scratch) const {
     ++taken;
   }
   scratch.scanned = at;
+  IndexLocus* out = scratch.sets.data() + scratch.ready;
   if (taken <= kFirstOrdered) {
-    // A microsatellite panel's batch: a few dozen keys sort fastest in place.
-    for (size_t i = 1; i < taken; ++i) {
-      const uint64_t key = keys[i];
-      size_t j = i;
-      for (; j > 0 && keys[j - 1] > key; --j) keys[j] = keys[j - 1];
-      keys[j] = key;
+    // A microsatellite panel's batch: each key's place is the count of keys
+    // below it (keys are distinct), counted without branches; sorting a few
+    // dozen keys would mispredict at almost every step.
+    int32_t small[kFirstOrdered];
+    for (size_t i = 0; i < taken; ++i) {
+      const uint64_t sharing = std::min<uint64_t>(keys[i] >> 32, kSmallKeySharing);
+      small[i] = static_cast<int32_t>(sharing << 5 | i);
+    }
+    for (size_t i = 0; i < taken; ++i) {
+      int32_t place = 0;
+      for (size_t j = 0; j < taken; ++j) place += small[j] < small[i] ? 1 : 0;
+      out[place] = batch[i];
     }
   } else {
     std::sort(keys, keys + taken);
+    for (size_t i = 0; i < taken; ++i) out[i] = batch[static_cast<size_t>(keys[i] & 0xffffffffu)];
   }
-  IndexLocus* out = scratch.sets.data() + scratch.ready;
-  for (size_t i = 0; i < taken; ++i) out[i] = batch[static_cast<size_t>(keys[i] & 0xffffffffu)];
   scratch.ready += taken;
 }
 
