@@ -180,8 +180,8 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
       ->check(nonEmpty());
 }
 
-// How many threads search the offspring: a whole number from 1 to kMaxThreads,
-// digits only.
+// How many threads read the tables and search the offspring: a whole number
+// from 1 to kMaxThreads, digits only.
 constexpr unsigned kMaxThreads = 1024;
 
 void addThreadOptions(CLI::App& app, RunOptions& options) {
@@ -197,8 +197,8 @@ void addThreadOptions(CLI::App& app, RunOptions& options) {
            }
            options.threads = static_cast<unsigned>(count);
          },
-         "threads searching the offspring, 1 to 1024\n"
-         "(default: the cores available)")
+         "threads reading the tables and searching the\n"
+         "offspring, 1 to 1024 (default: the cores available)")
       ->type_name("N");
 }
 
