@@ -32,17 +32,17 @@ inline __attribute__((always_inline)) void orGroup(WordGroup& into, const uint64
 
 // Whether every bit of the group is set: the lanes are folded in halves inside
 // the register (taking them out one by one costs more than the rest of a
-// locus's step).
-inline __attribute__((always_inline)) bool allSet(PortableGroup group) {
+// locus's step). Taken by reference, like orGroup's vectors.
+inline __attribute__((always_inline)) bool allSet(const PortableGroup& group) {
   return (group[0] & group[1]) == ~uint64_t{0};
 }
-inline __attribute__((always_inline)) bool allSet(WideGroup group) {
-  group &= __builtin_shufflevector(group, group, 2, 3, 0, 1);
+inline __attribute__((always_inline)) bool allSet(const WideGroup& lanes) {
+  WideGroup group = lanes & __builtin_shufflevector(lanes, lanes, 2, 3, 0, 1);
   group &= __builtin_shufflevector(group, group, 1, 0, 3, 2);
   return group[0] == ~uint64_t{0};
 }
-inline __attribute__((always_inline)) bool allSet(WidestGroup group) {
-  group &= __builtin_shufflevector(group, group, 4, 5, 6, 7, 0, 1, 2, 3);
+inline __attribute__((always_inline)) bool allSet(const WidestGroup& lanes) {
+  WidestGroup group = lanes & __builtin_shufflevector(lanes, lanes, 4, 5, 6, 7, 0, 1, 2, 3);
   group &= __builtin_shufflevector(group, group, 2, 3, 0, 1, 6, 7, 4, 5);
   group &= __builtin_shufflevector(group, group, 1, 0, 3, 2, 5, 4, 7, 6);
   return group[0] == ~uint64_t{0};
