@@ -20,6 +20,7 @@ ReplacedFile::ReplacedFile(const std::string& path) : file_(std::make_unique<Rep
   if (folderFd_ < 0) return;
   mode_t mode = kNoOldFile;
   if (!mayReplace(folderFd_, name_.c_str(), mode)) return;
+  removeAbandonedTemporaries(folderFd_, name_, "partial");
   installInterruptCleanup();
   const TemporaryFile temporary = createTemporary(folderFd_, name_, "partial", O_WRONLY);
   if (temporary.fd < 0) return;

@@ -8,7 +8,8 @@
 // table, the summary page): its text goes to a temporary beside `path`,
 // created exclusively, and commit() renames it over `path`. An old file is
 // replaced only by a complete one, a link at `path` is replaced rather than
-// written through, and an interrupted run removes the temporary.
+// written through, and an interrupted run removes the temporary (a killed
+// one's is removed by the next run that writes the same file).
 class ReplacedFile {
  public:
   // Creates the temporary. When `path` names a folder, a file this user may

@@ -20,24 +20,10 @@ const char* const kReportKind = "partial";
 const char* const kBodyKind = "lines";
 constexpr size_t kFamilyReport = 1;  // its lines wait on disk for their count
 
-bool isDigitsOrDashes(const std::string& text) {
-  if (text.empty()) return false;
-  for (char c : text) {
-    if ((c < '0' || c > '9') && c != '-') return false;
-  }
-  return true;
-}
-
 bool isOurTemporary(const std::string& entry) {
   for (const char* report : kReportNames) {
-    const std::string prefix = std::string(".") + report + ".";
-    if (entry.compare(0, prefix.size(), prefix) != 0) continue;
     for (const char* kind : {kReportKind, kBodyKind}) {
-      const std::string tagged = prefix + kind + "-";
-      if (entry.compare(0, tagged.size(), tagged) == 0 &&
-          isDigitsOrDashes(entry.substr(tagged.size()))) {
-        return true;
-      }
+      if (temporaryOwner(entry, report, kind) >= 0) return true;
     }
   }
   return false;

@@ -11,3 +11,13 @@ struct TemporaryFile {
   int slot = -1;          // its interrupt-cleanup registration
 };
 TemporaryFile createTemporary(int folderFd, const std::string& name, const char* kind, int access);
+
+// The process id in `entry` when it is named as createTemporary names the
+// temporaries of `name` and `kind` (".<name>.<kind>-<digits>[-<digits>]"),
+// otherwise -1.
+long temporaryOwner(const std::string& entry, const std::string& name, const char* kind);
+
+// Removes the regular files of `folderFd` named as temporaries of `name` and
+// `kind` whose process no longer runs (a run killed by SIGKILL leaves them);
+// links, folders, files of other names and of running processes stay.
+void removeAbandonedTemporaries(int folderFd, const std::string& name, const char* kind);
