@@ -1,6 +1,5 @@
 #include "reports/report_set.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -92,21 +91,7 @@ bool ReportSet::open() {
 }
 
 void ReportSet::removeStaleTemporaries() const {
-  const int listFd = ::fcntl(lock_->fd(), F_DUPFD_CLOEXEC, 0);
-  if (listFd < 0) return;
-  DIR* dir = ::fdopendir(listFd);
-  if (dir == nullptr) {
-    ::close(listFd);
-    return;
-  }
-  ::rewinddir(dir);
-  while (const dirent* entry = ::readdir(dir)) {
-    struct stat info {};
-    if (!isOurTemporary(entry->d_name)) continue;
-    if (::fstatat(lock_->fd(), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
-    if (S_ISREG(info.st_mode)) ::unlinkat(lock_->fd(), entry->d_name, 0);
-  }
-  ::closedir(dir);
+  removeRegularFiles(lock_->fd(), [](const char* entry) { return isOurTemporary(entry); });
 }
 
 // Creates a temporary exclusively (never an existing file, link or FIFO),

@@ -54,7 +54,7 @@ long temporaryOwner(const std::string& entry, const std::string& name, const cha
   return pid;
 }
 
-void removeAbandonedTemporaries(int folderFd, const std::string& name, const char* kind) {
+void removeRegularFiles(int folderFd, const std::function<bool(const char*)>& chosen) {
   const int listFd = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
   if (listFd < 0) return;
   DIR* dir = ::fdopendir(listFd);
@@ -64,13 +64,19 @@ void removeAbandonedTemporaries(int folderFd, const std::string& name, const cha
   }
   ::rewinddir(dir);
   while (const dirent* entry = ::readdir(dir)) {
-    const long pid = temporaryOwner(entry->d_name, name, kind);
-    if (pid <= 0 || pid == ::getpid()) continue;
-    // Only a process that is gone: another run may be writing this file now.
-    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    if (!chosen(entry->d_name)) continue;
     struct stat info {};
     if (::fstatat(folderFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
     if (S_ISREG(info.st_mode)) ::unlinkat(folderFd, entry->d_name, 0);
   }
   ::closedir(dir);
+}
+
+void removeAbandonedTemporaries(int folderFd, const std::string& name, const char* kind) {
+  removeRegularFiles(folderFd, [&](const char* entry) {
+    const long pid = temporaryOwner(entry, name, kind);
+    if (pid <= 0 || pid == ::getpid()) return false;
+    // Only a process that is gone: another run may be writing this file now.
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+  });
 }

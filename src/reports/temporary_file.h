@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 
 // A temporary file ".<name>.<kind>-<process id>[-<n>]" created exclusively in
@@ -16,6 +17,10 @@ TemporaryFile createTemporary(int folderFd, const std::string& name, const char*
 // temporaries of `name` and `kind` (".<name>.<kind>-<digits>[-<digits>]"),
 // otherwise -1.
 long temporaryOwner(const std::string& entry, const std::string& name, const char* kind);
+
+// Removes the regular files of `folderFd` (never a link, a folder or what a
+// link leads to) whose names `chosen` accepts.
+void removeRegularFiles(int folderFd, const std::function<bool(const char*)>& chosen);
 
 // Removes the regular files of `folderFd` named as temporaries of `name` and
 // `kind` whose process no longer runs (a run killed by SIGKILL leaves them);
