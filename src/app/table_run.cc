@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/analysis_run.h"
+#include "app/table_calibration.h"
 #include "input/table_checks.h"
 #include "ranking/ranked_table.h"
 #include "reports/replaced_file.h"
@@ -62,6 +63,7 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
   const GenotypeTables tables{parents.rows, sons.rows, parents.nLoci, mothers, missing};
   RankedTable table(tables, options, radius);
   checkTablePath(parents, sons, folder, options);
+  const std::string calibrationUnwritten = calibrateTable(tables, table, options, threads, rankings);
   // Written beside its final name and put in place only when complete, like
   // the reports. A table that cannot be created is a sink that has failed
   // already: the reports are still written, and the table is named among the
@@ -74,5 +76,6 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
       runAnalysis(parents, sons, radius, missing, folder, progress, &listeners, threads);
   const bool tableWritten = table.close();
   if (!tableFile.commit() || !tableWritten) unwritten.push_back(options.table);
+  if (!calibrationUnwritten.empty()) unwritten.push_back(calibrationUnwritten);
   return unwritten;
 }

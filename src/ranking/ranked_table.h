@@ -13,12 +13,16 @@
 #include "ranking/table_row.h"
 #include "reports/report_file.h"
 
+struct Calibration;
+
 // Told each offspring's ranking once its table row is written (the marker
 // outputs read the calls from it). `ranking` is valid only during the call.
 class RankingListener {
  public:
   virtual ~RankingListener() = default;
   virtual void ranked(size_t offspring, const OffspringRanking& ranking, double minDelta) = 0;
+  // Told the run's calibration (--calibrate) before any ranking.
+  virtual void calibrated(const Calibration& /*calibration*/) {}
 };
 
 // The ranked table of the most likely parents, one row per offspring in
@@ -40,6 +44,10 @@ class RankedTable : public OffspringListener {
   bool close();
   // `listener` (null: none) hears every ranking from now on.
   void tellRankings(RankingListener* listener) { rankings_ = listener; }
+  // What the rows are scored with: the frequencies and, per offspring row,
+  // the known mother's row or -1.
+  const AlleleFrequencies& frequencies() const { return frequencies_; }
+  const std::vector<int32_t>& knownMothers() const { return knownMothers_; }
 
  private:
   RankingSettings settings_;

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -23,4 +24,9 @@ struct TableOptions {
   std::string knownMothers;  // --known-mothers
   std::string names;         // --names: names.tsv
   RankingSettings settings;  // --error-rate, --max-mismatches, --min-delta
+  // --calibrate: offspring simulated to measure the calls (0: none);
+  // --sim-error: their typing-error rate (below 0: the error rate); --seed.
+  size_t calibrate = 0;
+  double simError = -1.0;
+  uint64_t seed = 1;
 };

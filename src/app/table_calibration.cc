@@ -1,0 +1,24 @@
+#include "app/table_calibration.h"
+
+#include "calibration/calibration.h"
+#include "calibration/calibration_file.h"
+#include "reports/replaced_file.h"
+
+std::string calibrateTable(const GenotypeTables& tables, const RankedTable& table,
+                           const TableOptions& options, unsigned threads,
+                           RankingListener* rankings) {
+  if (options.calibrate == 0) return "";
+  SimulationSettings settings;
+  settings.seed = options.seed;
+  settings.errorRate = options.simError < 0 ? options.settings.errorRate : options.simError;
+  const Calibration calibration =
+      calibrate(tables, table.frequencies(), options.settings, table.knownMothers(), settings,
+                options.calibrate, threads);
+  if (rankings != nullptr) rankings->calibrated(calibration);
+  const std::string path = calibrationPath(options.table);
+  ReplacedFile file(path);
+  std::string text = calibrationText(calibration, tables, options.settings);
+  file.sink().write(text);
+  const bool closed = file.sink().close();
+  return file.commit() && closed ? "" : path;
+}
