@@ -2,6 +2,7 @@
 // simulated offspring against their parents, and whole runs with --calibrate.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 
@@ -166,6 +167,66 @@ TEST(Calibration, SameForAnyThreadCountAndKnownMothersCalibrateTheFather) {
   EXPECT_EQ(given.roles[0].role, Role::FatherGivenMother);
   EXPECT_TRUE(std::isfinite(given.thresholds().fatherGivenMother.strictDelta));
   EXPECT_EQ(given.thresholds().mother.strictDelta, 0.0);
+}
+
+}  // namespace
+
+namespace {
+
+const std::string kCalibrationArgs = "-q -r 2 --table t.tsv";
+
+// Through the real program: the same seed writes the same file whatever the
+// threads, another seed another; the reports and the table stay as without.
+TEST(CalibrateOption, SameSeedSameBytesAndTheReportsUnchanged) {
+  std::map<std::string, std::string> files;
+  const Population p = population(8, 6, 20, 20, 30);
+  for (const auto* table : {&p.parents, &p.offspring}) {
+    std::string& text = files[table == &p.parents ? "parents.PAR" : "sons.PRO"];
+    for (const std::vector<int>& row : *table) {
+      for (int value : row) text += std::to_string(value) + " ";
+      text += "\n";
+    }
+  }
+  const RunResult plain = runParentsphere(files, "", kCalibrationArgs);
+  const RunResult one = runParentsphere(files, "", kCalibrationArgs + " --calibrate 300 --seed 9 --threads 1");
+  const RunResult two = runParentsphere(files, "", kCalibrationArgs + " --calibrate 300 --seed 9 --threads 2");
+  const RunResult other = runParentsphere(files, "", kCalibrationArgs + " --calibrate 300 --seed 10");
+  ASSERT_EQ(0, one.status) << one.stdoutText << one.stderrText;
+  ASSERT_EQ(1u, one.files.count("t.tsv.calibration"));
+  EXPECT_EQ(one.files.at("t.tsv.calibration"), two.files.at("t.tsv.calibration"));
+  EXPECT_NE(one.files.at("t.tsv.calibration"), other.files.at("t.tsv.calibration"));
+  EXPECT_NE(std::string::npos, one.files.at("t.tsv.calibration").find("# simulated\t300\n# seed\t9\n"));
+  for (const char* file : {"Parent.out", "Fam.out", "Famgenotypes.out", "t.tsv"}) {
+    EXPECT_EQ(plain.files.at(file), one.files.at(file)) << file;
+  }
+  EXPECT_EQ(plain.stdoutText, one.stdoutText);
+  EXPECT_EQ(0u, plain.files.count("t.tsv.calibration"));
+}
+
+TEST(CalibrateOption, RefusedValuesAreUsageErrors) {
+  const std::map<std::string, std::string> files = {{"parents.PAR", "100 102 1001\n102 104 2001\n"},
+                                                    {"sons.PRO", "100 104\n"}};
+  const struct {
+    const char* args;
+    const char* error;
+  } cases[] = {
+      {"-r 2 --calibrate", "--calibrate needs --table"},
+      {"-r 2 --table t --calibrate 99", "'99' is not a whole number from 100 to 10000000"},
+      {"-r 2 --table t --calibrate 10000001", "'10000001' is not a whole number"},
+      {"-r 2 --table t --calibrate 1e4", "'1e4' is not a whole number"},
+      {"-r 2 --table t --seed 4", "--seed needs --calibrate"},
+      {"-r 2 --table t --sim-error 0.1", "--sim-error needs --calibrate"},
+      {"-r 2 --table t --calibrate --sim-error 0.51", "'0.51' is not a number from 0 to 0.5"},
+      {"-r 2 --table t --calibrate --seed -1", "--seed"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const RunResult run = runParentsphere(files, "", c.args);
+    EXPECT_EQ(2, run.status);
+    EXPECT_NE(std::string::npos, run.stderrText.find(c.error)) << run.stderrText;
+    EXPECT_EQ(1u, std::count(run.stderrText.begin(), run.stderrText.end(), '\n'));
+    EXPECT_EQ(2u, run.files.size());
+  }
 }
 
 }  // namespace
