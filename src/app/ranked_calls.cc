@@ -2,17 +2,28 @@
 
 #include <string>
 
+#include "calibration/calibration.h"
 #include "ranking/table_row.h"
 
 namespace {
 
-// The call the table writes for `best`, or none when it has no candidate.
-std::optional<Call> callFor(const BestCandidate& best, double minDelta) {
-  if (!best.found) return std::nullopt;
-  const std::string call = callOf(best.lod, best.delta, minDelta);
-  if (call == "confident") return Call::Confident;
-  if (call == "ambiguous") return Call::Ambiguous;
-  return Call::Unlikely;
+// The call cell the table writes for `best`: empty when it has no candidate.
+std::string callFor(const BestCandidate& best, double minDelta) {
+  if (!best.found) return "";
+  return callOf(best.lod, best.delta, minDelta);
+}
+
+// The calls from which a mother is sure enough to measure the loci's
+// mismatch rates.
+bool surest(const std::string& call) { return call == "confident" || call == "strict"; }
+
+std::optional<CalibrationPoint> pointOf(const CriticalThreshold& at) {
+  if (!at.reached) return std::nullopt;
+  return CalibrationPoint{at.score, at.precision, at.share, at.called};
+}
+
+std::string roleLabel(Role role) {
+  return role == Role::FatherGivenMother ? "father given a known mother" : roleName(role);
 }
 
 }  // namespace
@@ -25,9 +36,25 @@ void RankedCalls::ranked(size_t offspring, const OffspringRanking& ranking, doub
     results_.confidentMothers.resize(offspring + 1, -1);
   }
   OffspringCalls& calls = results_.calls[offspring];
-  calls.motherCall = callFor(ranking.mother, minDelta);
+  calls.knownMother = ranking.knownMother;
+  calls.motherCall = ranking.knownMother && ranking.mother.found ? "known"
+                                                                 : callFor(ranking.mother, minDelta);
+  calls.fatherCall = callFor(ranking.father, minDelta);
   calls.pairCall = callFor(ranking.pair, minDelta);
   if (ranking.mother.found) calls.motherDelta = ranking.mother.delta;
   if (ranking.pair.found) calls.pairDelta = ranking.pair.delta;
-  if (calls.motherCall == Call::Confident) results_.confidentMothers[offspring] = ranking.mother.mother;
+  if (surest(calls.motherCall)) results_.confidentMothers[offspring] = ranking.mother.mother;
+}
+
+void RankedCalls::calibrated(const Calibration& calibration) {
+  CalibrationView view;
+  view.simulated = calibration.simulated;
+  for (const RoleCalibration& role : calibration.roles) {
+    RoleCalibrationView& shown = view.roles.emplace_back();
+    shown.role = roleLabel(role.role);
+    shown.strict = pointOf(role.strictDelta);
+    shown.relaxed = pointOf(role.relaxedDelta);
+    for (const CriticalThreshold& at : role.curve) shown.curve.push_back(*pointOf(at));
+  }
+  results_.calibration = view;
 }

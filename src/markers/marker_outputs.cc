@@ -44,10 +44,13 @@ std::vector<std::string> writeMarkerOutputs(const MarkerRequest& request, const 
   in.motherCount = mothers;
   in.fatherCount = parents.rows.size() - mothers;
   in.radii = radii;
+  in.offspringCount = sons.rows.size();
+  in.version = request.version;
   if (ranked != nullptr) {
     in.rankedTable = true;
     in.minDelta = ranked->minDelta;
     in.calls = ranked->calls;
+    in.calibration = ranked->calibration;
   }
   if (!writeWholeFile(request.summaryPath, summaryPage(in))) unwritten.push_back(request.summaryPath);
   return unwritten;

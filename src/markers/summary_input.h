@@ -10,9 +10,6 @@
 // Everything the summary page shows, as plain values: the page writer reads
 // nothing else, so it can be fed by hand in a test.
 
-// How sure a ranked-table call is (see the ranked table's *_call columns).
-enum class Call { Confident, Ambiguous, Unlikely };
-
 // What the sphere search found for one offspring.
 struct OffspringCounts {
   size_t mothers = 0;   // candidate mothers within the radius
@@ -20,13 +17,39 @@ struct OffspringCounts {
   size_t families = 0;  // its families in Fam.out
 };
 
-// One offspring's row of the ranked table; empty where the table has an
-// empty cell (no candidate).
+// One offspring's row of the ranked table: the *_call cells as the table
+// wrote them ("strict", "known", ...) and the deltas; empty where the table
+// has an empty cell (no candidate).
 struct OffspringCalls {
   std::optional<double> motherDelta;
-  std::optional<Call> motherCall;
+  std::string motherCall;
+  std::string fatherCall;
   std::optional<double> pairDelta;
-  std::optional<Call> pairCall;
+  std::string pairCall;
+  bool knownMother = false;  // the mother was given by --known-mothers
+};
+
+// One point of a calibration: the calls of simulated offspring whose delta
+// is at least `threshold`.
+struct CalibrationPoint {
+  double threshold = 0;
+  double precision = 0;  // share of them naming the true parent
+  double share = 0;      // of all simulated offspring
+  size_t called = 0;
+};
+
+// What the calibration by simulation measured for one role.
+struct RoleCalibrationView {
+  std::string role;  // "mother", "father", "pair", "father given a known mother"
+  std::optional<CalibrationPoint> strict;   // 95% precision; empty: not reached
+  std::optional<CalibrationPoint> relaxed;  // 80%
+  std::vector<CalibrationPoint> curve;      // growing thresholds
+};
+
+struct CalibrationView {
+  size_t simulated = 0;
+  std::string file;  // the calibration file's path
+  std::vector<RoleCalibrationView> roles;
 };
 
 // The counts of every offspring, in offspring order, at one radius.
@@ -47,4 +70,7 @@ struct SummaryInput {
   bool rankedTable = false;  // calls, minDelta and the loci's mismatch rates are set
   double minDelta = 0;
   std::vector<OffspringCalls> calls;  // one per offspring when rankedTable
+  size_t offspringCount = 0;
+  std::optional<CalibrationView> calibration;  // with --calibrate
+  std::string version;  // the program's, e.g. "parentsphere 1.2.0"
 };
