@@ -218,4 +218,33 @@ TEST(SummaryPage, AnswerCountsTheTablesCalls) {
   }
 }
 
+// The height in a PNG's header, 0 when `png` is not one.
+uint32_t pngHeight(const std::string& png) {
+  if (png.size() < 24 || png.compare(1, 3, "PNG") != 0) return 0;
+  uint32_t height = 0;
+  for (size_t i = 20; i < 24; ++i) height = height << 8 | static_cast<unsigned char>(png[i]);
+  return height;
+}
+
+// The screenshot script captures the whole page: a long page gives a PNG
+// taller than a short one, and taller than a fixed window would.
+TEST(SummaryScreenshot, HeightFollowsThePage) {
+  if (std::system("command -v chromium >/dev/null 2>&1") != 0) GTEST_SKIP() << "chromium is not installed";
+  ScopedWorkdir dir;
+  SummaryInput longer = sampleInput(true);
+  longer.loci.assign(200, longer.loci[0]);
+  writeFile("short.html", summaryPage(sampleInput(false)));
+  writeFile("long.html", summaryPage(longer));
+  const std::string script = std::string(PARENTSPHERE_SOURCE_DIR) + "/scripts/summary-screenshot.sh";
+  for (const char* page : {"short", "long"}) {
+    const std::string command = script + " " + page + ".html " + page + ".png >/dev/null 2>&1";
+    ASSERT_EQ(0, std::system(command.c_str())) << page;
+  }
+  const uint32_t shortHeight = pngHeight(readFile("short.png"));
+  const uint32_t longHeight = pngHeight(readFile("long.png"));
+  EXPECT_GT(shortHeight, 1000u);
+  // 200 more table rows are over 3,000 pixels more page.
+  EXPECT_GT(longHeight, shortHeight + 3000);
+}
+
 }  // namespace
