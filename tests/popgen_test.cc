@@ -759,4 +759,70 @@ TEST(Popgen, TheCommandInTheCommentRemakesEveryDesign) {
   }
 }
 
+// scripts/accuracy_tally.py, which scripts/accuracy.sh runs on each design:
+// its shares on a hand-made run, with the table's columns found by name in
+// either layout of the calls.
+TEST(AccuracyTally, CountsCallsRightUnsampledParentsAndPosteriorBins) {
+  ScratchFolder folder;
+  // Mother 3 is left out of parents.PAR; offspring 4 is unrelated.
+  writeFile(folder.file("parents.PAR"), "# parents\n1 1 1\n1 1 2\n1 1 2000\n1 1 2001\n");
+  writeFile(folder.file("pedigree.txt"), "# truth\n1 1 2000\n2 2 2001\n3 3 2000\n4 - -\n");
+  // Calls with posteriors (columns in another order than the program's, as a
+  // table with columns added would have them) and the same run in the
+  // layout without posteriors, where `confident` stands for strict.
+  writeFile(folder.file("new.tsv"),
+            "mother_call\toffspring\tmother\tfather\tfather_call\tpair_mother\tpair_father\t"
+            "pair_call\tmother_posterior\tfather_posterior\tpair_posterior\n"
+            "strict\t1\t1\t2000\tstrict\t1\t2000\tstrict\t0.97\t0.99\t0.96\n"
+            "relaxed\t2\t1\t2001\trelaxed\t1\t2001\tambiguous\t0.85\t0.88\t0.6\n"
+            "strict\t3\t2\t2000\tunlikely\t2\t2000\tunlikely\t0.95\t0.3\t\n"
+            "ambiguous\t4\t2\t\t\t\t\t\t0.55\t\t\n");
+  writeFile(folder.file("old.tsv"),
+            "offspring\tmother\tmother_call\tfather\tfather_call\tpair_mother\tpair_father\t"
+            "pair_call\n"
+            "1\t1\tconfident\t2000\tconfident\t1\t2000\tconfident\n"
+            "2\t1\tambiguous\t2001\tambiguous\t1\t2001\tambiguous\n"
+            "3\t2\tconfident\t2000\tunlikely\t2\t2000\tunlikely\n"
+            "4\t2\tambiguous\t\t\t\t\t\n");
+  struct Row {
+    const char* table;
+    const char* line;  // the "all" line of one role, blanks collapsed
+  };
+  const Row rows[] = {
+      {"new.tsv",
+       "all mother 4 50.00% 50.00% 25.00% 0.00% 33.33% 2 50.00% 2 96.00% 50.00% 2 70.00% 0.00%"},
+      {"new.tsv",
+       "all father 4 25.00% 100.00% 25.00% 100.00% 100.00% 1 0.00% 1 99.00% 100.00% 1 88.00% "
+       "100.00%"},
+      {"new.tsv", "all pair 4 25.00% 100.00% 0.00% - 100.00% 2 0.00% 1 96.00% 100.00% 1 60.00% 0.00%"},
+      {"old.tsv", "all mother 4 50.00% 50.00% - - - 2 50.00% - - - - - -"},
+      {"old.tsv", "all pair 4 25.00% 100.00% - - - 2 0.00% - - - - - -"},
+  };
+  const std::string script =
+      std::string(PARENTSPHERE_TESTDATA) + "/../../scripts/accuracy_tally.py";
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.line);
+    const std::string out = folder.file("tally.out");
+    const std::string command = "python3 '" + script + "' '" + folder.file("parents.PAR") +
+                                "' '" + folder.file("pedigree.txt") + "' '" +
+                                folder.file(r.table) + "' > '" + out + "' 2>&1";
+    if (std::system("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3";
+    ASSERT_EQ(std::system(command.c_str()), 0) << readFile(out);
+    std::istringstream lines(readFile(out));
+    std::string line;
+    bool found = false;
+    while (std::getline(lines, line)) {
+      std::istringstream words(line);
+      std::string word;
+      std::string collapsed;
+      while (words >> word) collapsed += (collapsed.empty() ? "" : " ") + word;
+      if (collapsed.rfind(std::string(r.line).substr(0, 10), 0) == 0) {
+        EXPECT_EQ(collapsed, r.line);
+        found = true;
+      }
+    }
+    EXPECT_TRUE(found) << readFile(out);
+  }
+}
+
 }  // namespace
