@@ -35,8 +35,14 @@ Options:
   --selfing P       with --hermaphrodites: share of selfs (default 0.1)
   --groups N        N territories, written to groups.tsv and given to the
                     program's --groups (needs a parentsphere that has it)
+  --groups-bound R  with --groups: 'both' roles (default), or 'mothers': the
+                    father lines are dropped from groups.tsv, so the groups
+                    bound the mothers alone
   --extra-group-fathers P
                     with --groups: share of fathers from another group (default 0.1)
+  --known-mothers   give the program each offspring's true mother when she is
+                    sampled (--known-mothers known.txt); the father and pair
+                    lines then measure the calls given the mother
   --radius R        radius of the run (default 2)
   --per-seed        also print the lines of each seed
   --binary PATH     use this parentsphere instead of a fresh Release build
@@ -67,6 +73,7 @@ EOF_USAGE
 designs=()
 seeds=3 mothers=200 fathers=200 offspring=2000 related=0.9 error=0.01 missing=0.02 radius=2
 frequencies="" calibrate="" hermaphrodites="" selfing=0.1 groups="" extra=0.1 per_seed=""
+bound=both known=""
 binary=""
 program_args=()
 while [ $# -gt 0 ]; do
@@ -85,6 +92,8 @@ while [ $# -gt 0 ]; do
     --selfing) selfing="${2:?--selfing needs a value}"; shift ;;
     --groups) groups="${2:?--groups needs a value}"; shift ;;
     --extra-group-fathers) extra="${2:?--extra-group-fathers needs a value}"; shift ;;
+    --groups-bound) bound="${2:?--groups-bound needs a value}"; shift ;;
+    --known-mothers) known=1 ;;
     --radius) radius="${2:?--radius needs a value}"; shift ;;
     --per-seed) per_seed=1 ;;
     --binary) binary="${2:?--binary needs a value}"; shift ;;
@@ -105,6 +114,7 @@ done
 [ -z "$calibrate" ] || [[ "$calibrate" =~ $whole ]] || fail "--calibrate '$calibrate' is not a positive whole number"
 [ -z "$groups" ] || [[ "$groups" =~ $whole ]] || fail "--groups '$groups' is not a positive whole number"
 [[ "$radius" =~ ^[0-9]+$ ]] || fail "radius '$radius' is not a whole number"
+[[ "$bound" == both || "$bound" == mothers ]] || fail "--groups-bound '$bound': expected both or mothers"
 for value in "$related" "$error" "$missing" "$selfing" "$extra"; do
   [[ "$value" =~ $share ]] || fail "'$value' is not a share from 0 to 1"
 done
@@ -166,7 +176,8 @@ sampled_share() { awk -v k="$1" -v n="$2" -v r="$related" 'BEGIN { printf "%.6g"
 echo "populations: $mothers mothers, $fathers fathers, $offspring offspring ($related related)," \
   "error $error, missing $missing, radius $radius, seeds 1 to $seeds" \
   "${frequencies:+, alleles from $frequencies}${hermaphrodites:+, hermaphrodites (selfing $selfing)}" \
-  "${groups:+, $groups groups (extra-group fathers $extra)}${program_args[*]:+; options ${program_args[*]}}"
+  "${groups:+, $groups groups (extra-group fathers $extra, bounding $bound)}${known:+, mothers known}" \
+  "${program_args[*]:+; options ${program_args[*]}}"
 for design in "${designs[@]}"; do
   IFS=, read -r loci mothers_out fathers_out <<<"$design"
   fathers_out="${fathers_out:-0}"
@@ -196,6 +207,7 @@ for design in "${designs[@]}"; do
   fi
   [ -z "$hermaphrodites" ] || run_args+=(--hermaphrodites)
   [ -z "$groups" ] || run_args+=(--groups groups.tsv)
+  [ -z "$known" ] || run_args+=(--known-mothers known.txt)
 
   echo
   echo "design $design: ${frequencies:+alleles from the file}${frequencies:-$loci loci}," \
@@ -206,6 +218,16 @@ for design in "${designs[@]}"; do
     dir="$build/accuracy/design-${design//,/_}-seed-$seed"
     rm -rf "$dir"
     "$build/tools/popgen" "${popgen_args[@]}" --seed "$seed" --out "$dir" >/dev/null
+    if [ -n "$groups" ] && [ "$bound" = mothers ]; then
+      grep -v "$(printf '\tfather\t')" "$dir/groups.tsv" >"$dir/groups.mothers" &&
+        mv "$dir/groups.mothers" "$dir/groups.tsv"
+    fi
+    if [ -n "$known" ]; then
+      # The true mothers that are among the candidates.
+      awk 'FNR == NR { if ($0 !~ /^#/) sampled[$NF] = 1; next }
+           $0 !~ /^#/ && ($2 in sampled) { print $1, $2 }' \
+        "$dir/parents.PAR" "$dir/pedigree.txt" >"$dir/known.txt"
+    fi
     seeded=()
     [ -z "$calibrate" ] || seeded=(--calibrate "$calibrate" --seed "$seed")
     if ! (cd "$dir" && "$binary" "${run_args[@]}" "${seeded[@]}" "${program_args[@]}" >run.out 2>run.err); then
