@@ -208,7 +208,7 @@ TEST(Converter, GuideShowsWhatTheToolsPrint) {
       {{"parents.PAR", converted.files.at("parents.PAR")}, {"sons.PRO", converted.files.at("sons.PRO")}},
       "2\n");
   const std::string guide = readFile(kSource + "/docs/preparing-input.md");
-  std::istringstream shown(converted.out + run.files.at("Fam.out"));
+  std::istringstream shown(converted.out + converted.err + run.files.at("Fam.out"));
   for (std::string line; std::getline(shown, line);) {
     if (line.empty()) continue;
     EXPECT_NE(guide.find("\n    " + line + "\n"), std::string::npos) << "not in the guide: " << line;
