@@ -51,6 +51,7 @@ MISSING_CELLS = {"", "0", "na", "n/a", "nan", "-99", "-9", "?"}
 # In a 0/1/2 matrix, 0 is a genotype (no copy of the second allele).
 MISSING_SNP_CELLS = {"", "na", "n/a", "nan", "-9", "?", "."}
 WHOLE = re.compile(r"^\+?(\d+)(\.0*)?$")
+DIGITS = re.compile(r"^[0-9]{1,10}$")
 SEPARATOR_WORDS = {",": "commas", ";": "semicolons", "\t": "tabs", " ": "spaces"}
 NUCLEOTIDES = {"a": 1, "c": 2, "g": 3, "t": 4}
 
@@ -205,7 +206,7 @@ def read_rows(text, source, delimiter):
 
 
 def column_number(text, option, width):
-    if not text.isdigit() or not 1 <= int(text) <= width:
+    if not DIGITS.match(text) or not 1 <= int(text) <= width:
         fail(f"{option} takes a column number from 1 to {width}, not '{printable(text)}'", 2)
     return int(text) - 1
 
@@ -245,7 +246,7 @@ class Sheet:
         self.no_header = no_header
         if no_header:
             width = max(len(row) for _, row in rows)
-            self.header = [f"column {i + 1}" for i in range(width)]
+            self.header = [str(i + 1) for i in range(width)]
             self.rows = rows
         else:
             self.header = rows[0][1]
@@ -828,10 +829,18 @@ def check_arguments(args):
         if len(args.delimiter) != 1:
             fail("--delimiter takes one character", 2)
     if args.first_father_id is not None:
-        if not args.first_father_id.isdigit() or not 2 <= int(args.first_father_id) <= LARGEST_VALUE:
+        if not DIGITS.match(args.first_father_id) or not 2 <= int(args.first_father_id) <= LARGEST_VALUE:
             fail(f"--first-father-id takes a whole number from 2 to {LARGEST_VALUE}, "
                  f"not '{printable(args.first_father_id)}'", 2)
         args.first_father_id = int(args.first_father_id)
+    for option, value in (("--id-column", args.id_column), ("--sex-column", args.sex_column),
+                          ("--first-allele-column", args.first_allele_column)):
+        if value is not None and (not DIGITS.match(value) or int(value) < 1):
+            fail(f"{option} takes a column number from 1, not '{printable(value)}'", 2)
+    if args.no_header:
+        for value in args.ignore:
+            if not DIGITS.match(value) or int(value) < 1:
+                fail(f"--ignore takes a column number from 1 with --no-header, not '{printable(value)}'", 2)
     if args.name is not None and args.id_column is not None:
         fail("--name and --id-column both give the name column: choose one", 2)
     if args.sex is not None and args.sex_column is not None:

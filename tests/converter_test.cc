@@ -330,6 +330,10 @@ TEST(Converter, SheetsItCannotReadAreUsageErrors) {
        "no ignored column named 'tank' in the header"},
       {"missing output folder", std::string(kHeader), "s.csv --output nowhere",
        "the output folder nowhere does not exist"},
+      {"a column number that is no number", std::string(kHeader), "s.csv --id-column x",
+       "--id-column takes a column number from 1, not 'x'"},
+      {"a title without a header row", std::string(kHeader), "s.csv --no-header --name id",
+       "s.csv has no header row (--no-header): give the name column by number with --id-column"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
