@@ -93,6 +93,20 @@ class Individual:
         self.unusable = False  # a problem already reported makes its role moot
 
 
+class Reading:
+    """What a reader found: the individuals, the locus names (None when the
+    input has none), the allele column titles for the tables' column line
+    (None to make them from the locus names), the problems, and the title
+    over the names (to tell a first row of data from titles)."""
+
+    def __init__(self, individuals, loci, columns, problems, title_of_names=None):
+        self.individuals = individuals
+        self.loci = loci
+        self.columns = columns
+        self.problems = problems
+        self.title_of_names = title_of_names
+
+
 class MissingTally:
     """Counts the cells taken as missing, by the code written in them."""
 
@@ -416,7 +430,10 @@ def read_genotype_sheet(args, text, tally):
             alleles.append(value)
         sex = row[sex_at].strip() if sex_at is not None else None
         individuals.append(Individual(name, line, sex, alleles))
-    return individuals, loci, columns, problems
+    # A sheet without a header row whose sexes come from a second table:
+    # its first individual would be taken for titles.
+    title_of_names = None if sheet.no_header else header[name_at].strip()
+    return Reading(individuals, loci, columns, problems, title_of_names)
 
 
 def read_ped(args, tally):
@@ -477,7 +494,7 @@ def read_ped(args, tally):
         loci = [cells[1] for cells in (l.split() for l in read_text(map_path).split("\n")) if len(cells) >= 2]
         if width is not None and len(loci) != (width - 6) // 2:
             problems.add(0, f"{len(loci)} SNPs in {map_path}, but {(width - 6) // 2} in the .ped file")
-    return individuals, loci, None, problems
+    return Reading(individuals, loci, None, problems)
 
 
 def read_vcf(args, tally):
@@ -541,7 +558,7 @@ def read_vcf(args, tally):
     if multiallelic:
         note(f"{multiallelic} site{'s' if multiallelic != 1 else ''} with more than two alleles left out")
     individuals = [Individual(name, 0, None, a) for name, a in zip(samples, alleles)]
-    return individuals, loci, None, problems
+    return Reading(individuals, loci, None, problems)
 
 
 def read_keyed_table(path, args, value_title, what):
@@ -568,15 +585,20 @@ def read_keyed_table(path, args, value_title, what):
     return pairs
 
 
-def join_sexes(individuals, path, args, problems):
+def join_sexes(reading, path, args):
     """Sets each individual's sex from the sex table; a name missing there,
     or given twice, is a located problem."""
+    individuals, problems = reading.individuals, reading.problems
     sexes = {}
     for line, name, sex in read_keyed_table(path, args, "sex", "sex"):
         if name in sexes:
             problems.add(line, f"{printable(name)} already has a sex on line {sexes[name][0]}", path)
             continue
         sexes[name] = (line, sex)
+    title = reading.title_of_names
+    if title in sexes:
+        fail(f"the first row of {args.input} looks like data, not column titles: its name column holds "
+             f"'{printable(title)}', a name in {path}; for a sheet without a header row give --no-header", 2)
     names = set()
     for one in individuals:
         names.add(one.name)
@@ -883,18 +905,19 @@ def main(argv):
     extra = {code.strip().lower() for code in args.missing}
     if args.ped:
         tally = MissingTally({"0"} | extra)
-        individuals, loci, titles, problems = read_ped(args, tally)
+        reading = read_ped(args, tally)
     elif args.vcf:
         tally = MissingTally({".", "./.", ".|."} | extra)
-        individuals, loci, titles, problems = read_vcf(args, tally)
+        reading = read_vcf(args, tally)
     else:
         tally = MissingTally((MISSING_SNP_CELLS if args.snp_matrix else MISSING_CELLS) | extra)
         text = read_text(args.input)
         args.delimiter = delimiter_of(text, args.delimiter, args.input)
-        individuals, loci, titles, problems = read_genotype_sheet(args, text, tally)
+        reading = read_genotype_sheet(args, text, tally)
     if args.sex_table is not None:
-        join_sexes(individuals, args.sex_table, args, problems)
-    mothers, fathers, offspring = sort_roles(individuals, args, problems)
+        join_sexes(reading, args.sex_table, args)
+    problems = reading.problems
+    mothers, fathers, offspring = sort_roles(reading.individuals, args, problems)
     if not offspring and not problems.messages:
         problems.add(0, "no offspring (sex O)")
     if not mothers and not fathers and not problems.messages:
@@ -902,7 +925,7 @@ def main(argv):
     problems.stop_if_any()
     first_father = first_father_of(args, mothers, fathers)
     try:
-        write_outputs(args, outputs, mothers, fathers, offspring, loci, titles, first_father)
+        write_outputs(args, outputs, mothers, fathers, offspring, reading.loci, reading.columns, first_father)
     except OSError as error:
         fail(f"cannot write in {args.output}: {error.strerror}")
     tally.report()

@@ -508,6 +508,12 @@ TEST(Converter, ShapesOfInput) {
       {"a name without a sex", {{"s.csv", bare}, {"sexes.tsv", "name\tsex\na\tF\nb\tM\n"}},
        "s.csv --sex-table sexes.tsv", 1, {},
        {"s.csv line 4: no sex for c in sexes.tsv", "nothing written: 1 problem to fix in s.csv\n"}},
+      {"no header row, sexes joined", {{"s.csv", bare.substr(bare.find('\n') + 1)}, {"sexes.tsv", sexes}},
+       "s.csv --sex-table sexes.tsv", 2, {},
+       {"the first row of s.csv looks like data, not column titles: its name column holds 'a', a name in "
+        "sexes.tsv; for a sheet without a header row give --no-header"}},
+      {"--no-header, sexes joined", {{"s.csv", bare.substr(bare.find('\n') + 1)}, {"sexes.tsv", sexes}},
+       "s.csv --no-header --sex-table sexes.tsv", 0, {{"names.tsv", names}}, {}},
       {"a wrong sex in the table", {{"s.csv", bare}, {"sexes.tsv", "name\tsex\na\tQ\nb\tM\nc\tO\n"}},
        "s.csv --sex-table sexes.tsv", 1, {},
        {"sexes.tsv line 2: sex 'Q' of a is none of F (mother)", "to fix in s.csv and sexes.tsv\n"}},
