@@ -593,6 +593,70 @@ TEST(Converter, ShapesOfInput) {
   }
 }
 
+// The example sheet in every shape it may come in (separators, R's
+// write.table with row numbers, no header row, sexes in a second table)
+// gives the same tables and names, line for line past the comments.
+TEST(Converter, SameDataInEveryShape) {
+  NEED_PYTHON();
+  const std::string csv = readFile(kSource + "/docs/example-sheet.csv");
+  std::vector<std::vector<std::string>> cells;
+  std::istringstream lines(csv);
+  for (std::string line; std::getline(lines, line);) {
+    cells.emplace_back();
+    std::istringstream fields(line + ",");
+    for (std::string cell; std::getline(fields, cell, ',');) cells.back().push_back(cell);
+  }
+  const auto join = [&](const char* separator, bool quoted, bool rowNumbers, bool header, bool sex) {
+    std::string text;
+    for (size_t row = header ? 0 : 1; row < cells.size(); ++row) {
+      if (rowNumbers && row > 0) text += "\"" + std::to_string(row) + "\"" + separator;
+      for (size_t column = 0; column < cells[row].size(); ++column) {
+        if (column == 1 && !sex) continue;
+        std::string cell = cells[row][column];
+        const bool textCell = row == 0 || column < 2;
+        if (quoted && cell.empty()) cell = "NA";
+        if (quoted && textCell) cell = "\"" + cell + "\"";
+        text += (column == 0 ? "" : separator) + cell;
+      }
+      text += "\n";
+    }
+    return text;
+  };
+  std::string sexes = "id\tsex\n";
+  for (size_t row = 1; row < cells.size(); ++row) sexes += cells[row][0] + "\t" + cells[row][1] + "\n";
+  const auto body = [](const std::string& table) {
+    std::string kept;
+    std::istringstream in(table);
+    for (std::string line; std::getline(in, line);) {
+      if (line.find('#') == std::string::npos) kept += line + "\n";
+    }
+    return kept;
+  };
+  const Conversion reference = convert({{"s.csv", csv}}, "s.csv");
+  ASSERT_EQ(reference.status, 0) << reference.err;
+  const struct {
+    const char* what;
+    std::map<std::string, std::string> files;
+    std::string args;
+  } shapes[] = {
+      {"semicolons", {{"s.csv", join(";", false, false, true, true)}}, "s.csv"},
+      {"tabs", {{"s.csv", join("\t", false, false, true, true)}}, "s.csv"},
+      {"R's write.table", {{"s.csv", join(" ", true, true, true, true)}}, "s.csv"},
+      {"no header row", {{"s.csv", join(",", false, false, false, true)}}, "s.csv --no-header"},
+      {"sexes apart", {{"s.csv", join(",", false, false, true, false)}, {"x.tsv", sexes}}, "s.csv --sex-table x.tsv"},
+  };
+  for (const auto& shape : shapes) {
+    SCOPED_TRACE(shape.what);
+    const Conversion run = convert(shape.files, shape.args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, reference.out);
+    for (const char* name : {"parents.PAR", "sons.PRO"}) {
+      EXPECT_EQ(body(run.files.at(name)), body(reference.files.at(name))) << name;
+    }
+    EXPECT_EQ(run.files.at("names.tsv"), reference.files.at("names.tsv"));
+  }
+}
+
 TEST(Converter, MissingSheet) {
   NEED_PYTHON();
   const Conversion run = convert({}, "absent.csv");
