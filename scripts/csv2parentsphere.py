@@ -27,6 +27,7 @@ import errno
 import fcntl
 import gzip
 import io
+import itertools
 import os
 import re
 import sys
@@ -50,6 +51,8 @@ UNKNOWN_SEX = {"", "u", "unknown", "?", "na", "n/a", "nan", "0", "-9"}
 MISSING_CELLS = {"", "0", "na", "n/a", "nan", "-99", "-9", "?"}
 # In a 0/1/2 matrix, 0 is a genotype (no copy of the second allele).
 MISSING_SNP_CELLS = {"", "na", "n/a", "nan", "-9", "?", "."}
+# How many rows tell whether a sheet has R's row names.
+ROWS_AHEAD = 100
 WHOLE = re.compile(r"^\+?(\d+)(\.0*)?$")
 DIGITS = re.compile(r"^[0-9]{1,10}$")
 SEPARATOR_WORDS = {",": "commas", ";": "semicolons", "\t": "tabs", " ": "spaces"}
@@ -192,16 +195,16 @@ def delimiter_of(text, given, source):
 
 
 def read_rows(text, source, delimiter):
-    """Every row that holds a cell, as (line, cells); a row the csv module
-    cannot read (a stray quote, a cell beyond its field limit) ends the run
-    naming the line where it starts."""
+    """Yields every row that holds a cell, as (line, cells), one at a time so
+    a large sheet is never held twice; a row the csv module cannot read (a
+    stray quote, a cell beyond its field limit) ends the run naming the line
+    where it starts."""
     if delimiter == " ":
         # Columns lined up with runs of spaces, as R's write.table and many
         # programs print them.
         text = "\n".join(line.strip(" \r") for line in text.split("\n"))
     rows = csv.reader(io.StringIO(text, newline=""), delimiter=delimiter, strict=True,
                       skipinitialspace=delimiter == " ")
-    found = []
     while True:
         line = rows.line_num + 1  # where the row starts: a quoted cell may span lines
         try:
@@ -214,9 +217,9 @@ def read_rows(text, source, delimiter):
             fail(f"{source} line {line}: cannot read this row ({error}); look for a stray quote (\") "
                  f"or a cell far too long{hint}")
         if row is None:
-            return found
+            return
         if any(cell.strip() for cell in row):
-            found.append((line, row))
+            yield line, row
 
 
 def column_number(text, option, width):
@@ -255,28 +258,29 @@ class Sheet:
     def __init__(self, text, source, delimiter, no_header=False):
         self.source = source
         rows = read_rows(text, source, delimiter)
-        if not rows:
+        first = next(rows, None)
+        if first is None:
             fail(f"{source} is empty: the first row must hold the column titles")
         self.no_header = no_header
         if no_header:
-            width = max(len(row) for _, row in rows)
-            self.header = [str(i + 1) for i in range(width)]
-            self.rows = rows
+            self.header = [str(i + 1) for i in range(len(first[1]))]
+            ahead = [first]
         else:
-            self.header = rows[0][1]
-            self.rows = rows[1:]
+            self.header = first[1]
+            ahead = list(itertools.islice(rows, ROWS_AHEAD))
+        self.rows = itertools.chain(ahead, rows)
         self.row_names = None
-        if not no_header and self.rows and all(len(row) == len(self.header) + 1 for _, row in self.rows):
-            self.read_row_names()
+        if not no_header and ahead and all(len(row) == len(self.header) + 1 for _, row in ahead):
+            self.read_row_names([row[0].strip() for _, row in ahead])
 
-    def read_row_names(self):
+    def read_row_names(self, first_names):
         """R's write.table writes one title fewer than cells: the row names
-        have none. Row names that only count the rows are left out."""
-        names = [row[0].strip() for _, row in self.rows]
-        counted = names == [str(i) for i in range(1, len(names) + 1)]
+        have none. Row names that are numbers (R's own, which count the rows
+        of the data frame) are left out; others are the names."""
+        counted = all(WHOLE.match(name) for name in first_names)
         self.header = ["row names"] + self.header
         self.row_names = "counted" if counted else "named"
-        what = ("its row names count the rows and are left out" if counted
+        what = ("its row names are numbers and are left out" if counted
                 else "its first column holds the row names")
         note(f"the header of {self.source} has one title fewer than its rows: read as R's "
              f"write.table output, where {what}")
@@ -395,9 +399,12 @@ def read_genotype_sheet(args, text, tally):
         if len(row) < width or any(cell.strip() for cell in row[width:]):
             hint = ""
             if len(row) == width + 1 and not sheet.no_header:
-                hint = (" (R's write.table writes row names without a title: when every row has one "
-                        "cell more than the header, they are read as row names)")
-            problems.add(line, f"{len(row)} cells, but the {'header' if not sheet.no_header else 'longest row'} "
+                hint = (" (R's write.table writes row names without a title: when the first rows have one "
+                        "cell more than the header, their first column is read as row names)")
+            elif len(row) == width - 1 and sheet.row_names is not None:
+                hint = (" (the first rows have one cell more than the header: their first column was read as "
+                        "row names)")
+            problems.add(line, f"{len(row)} cells, but the {'header' if not sheet.no_header else 'first row'} "
                          f"has {width}{hint}")
             continue
         row = row + [""] * (len(header) - len(row))

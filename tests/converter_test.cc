@@ -464,6 +464,8 @@ TEST(Converter, ShapesOfInput) {
   std::string mothers2000 = "id,sex,L1,L2\n";
   for (int i = 1; i <= 2000; ++i) mothers2000 += "m" + std::to_string(i) + ",F,100,102\n";
   mothers2000 += "b,M,104,106\nc,O,100,104\n";
+  std::string rowNamed = "id,sex,L_1,L_2\n";  // a hundred rows with row names
+  for (int i = 1; i <= 100; ++i) rowNamed += std::to_string(i) + ",m" + std::to_string(i) + ",F,100,102\n";
   const std::string ped = "f a 0 0 2 -9 A A C G\nf b 0 0 1 -9 A G 0 0\nf c b a 0 -9 A G C C\n";
   const std::string vcf =
       "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\ta\tb\tc\n"
@@ -480,7 +482,7 @@ TEST(Converter, ShapesOfInput) {
        {{"s.txt", "\"id\" \"sex\" \"L_1\" \"L_2\"\n\"1\" \"a\" \"F\" 100 102\n\"2\" \"b\" \"M\" 104 106\n"
                   "\"3\" \"c\" \"O\" 100 104\n"}},
        "s.txt", 0, {{"names.tsv", names}, {"parents.PAR", "\n100 102 1\n104 106 2000\n"}},
-       {"read as R's write.table output, where its row names count the rows and are left out"}},
+       {"read as R's write.table output, where its row names are numbers and are left out"}},
       {"R's row names as names",
        {{"s.txt", "\"sex\" \"L_1\" \"L_2\"\n\"a\" \"F\" 100 102\n\"b\" \"M\" 104 106\n\"c\" \"O\" 100 104\n"}},
        "s.txt", 0, {{"names.tsv", names}}, {"where its first column holds the row names"}},
@@ -490,6 +492,9 @@ TEST(Converter, ShapesOfInput) {
        "s.csv --delimiter '|'", 0, {{"names.tsv", names}}, {}},
       {"some rows with row names", {{"s.csv", sheet + "d,e,F,100,102\n"}}, "s.csv", 1, {},
        {"s.csv line 5: 5 cells, but the header has 4 (R's write.table writes row names without a title"}},
+      {"row names on the first rows only", {{"s.csv", rowNamed + "c,O,100,104\n"}}, "s.csv", 1, {},
+       {"s.csv line 102: 4 cells, but the header has 5 (the first rows have one cell more than the header: their "
+        "first column was read as row names)"}},
       // Sheets without a header row.
       {"the first row looks like data", {{"s.csv", rows}}, "s.csv", 2, {},
        {"the first row of s.csv looks like data, not column titles (a, F, 100, 102, ...): for a sheet "
