@@ -658,17 +658,23 @@ def sort_roles(individuals, args, problems):
 
 
 def first_father_of(args, mothers, fathers):
+    """The number of the first father: --first-father-id, else 2000 as
+    parentsphere expects, else (2000 mothers or more) the next power of ten
+    above the number of mothers, said in a note naming the option to run
+    parentsphere with. Hermaphrodites are numbered as mothers are."""
+    who = "parents" if args.hermaphrodites else "mothers"
     if args.first_father_id is not None:
         first = args.first_father_id
         if len(mothers) >= first:
-            fail(f"{len(mothers)} mothers do not fit below --first-father-id {first}: give a number above "
+            fail(f"{len(mothers)} {who} do not fit below --first-father-id {first}: give a number above "
                  f"{len(mothers)}", 2)
     elif len(mothers) < FIRST_FATHER:
         return FIRST_FATHER
     else:
         first = 10 ** len(str(len(mothers)))
-        note(f"{len(mothers)} mothers: fathers are numbered from {first}; run "
-             f"parentsphere --first-father-id {first}")
+        numbered = (f"their numbers reach {len(mothers)}" if args.hermaphrodites
+                    else f"fathers are numbered from {first}")
+        note(f"{len(mothers)} {who}: {numbered}; run parentsphere --first-father-id {first}")
     if first + len(fathers) - 1 > LARGEST_VALUE:
         fail(f"{len(fathers)} fathers from {first} go beyond {LARGEST_VALUE}", 2)
     return first
