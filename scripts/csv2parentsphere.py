@@ -607,6 +607,7 @@ def join_sexes(reading, path, args):
         fail(f"the first row of {args.input} looks like data, not column titles: its name column holds "
              f"'{printable(title)}', a name in {path}; for a sheet without a header row give --no-header", 2)
     names = set()
+    either = []
     for one in individuals:
         names.add(one.name)
         if one.name in sexes:
@@ -614,9 +615,13 @@ def join_sexes(reading, path, args):
             one.sex_at = (path, sexes[one.name][0])
         elif args.hermaphrodites:
             one.sex = ""
+            either.append(one.name)
         else:
             problems.add(one.line, f"no sex for {one.name} in {path}")
             one.unusable = True
+    if either:
+        note(f"{len(either)} name{'s' if len(either) != 1 else ''} of {args.input} not in {path}, so of "
+             f"either sex (first: {printable(either[0])})")
     unused = [name for name in sexes if name not in names]
     if unused:
         note(f"{len(unused)} name{'s' if len(unused) != 1 else ''} of {path} not in {args.input} "

@@ -538,6 +538,9 @@ TEST(Converter, ShapesOfInput) {
        {{"parents.PAR", "\n100 102 1\n104 106 2\n108 110 3\n112 114 4\n"},
         {"names.tsv", "number\trole\tname\n1\tmother\ta\n2\tmother\tb\n3\tmother\td\n4\tmother\te\n1\toffspring\tc\n"}},
        {"4 parents (1-4), 1 offspring (1), 1 loci"}},
+      {"hermaphrodites missing from the sex table", {{"s.csv", bare}, {"x.tsv", "id\tsex\nc\tO\n"}},
+       "s.csv --sex-table x.tsv --hermaphrodites", 0, {{"parents.PAR", "\n100 102 1\n104 106 2\n"}},
+       {"note: 2 names of s.csv not in x.tsv, so of either sex (first: a)"}},
       {"a blank sex without the mode", {{"s.csv", sheet + "d,,108,110\n"}}, "s.csv", 1, {},
        {"s.csv line 5: sex '' of d is none of F (mother), M (father), O (offspring); with --hermaphrodites"}},
       // Large programmes.
