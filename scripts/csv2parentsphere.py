@@ -56,6 +56,8 @@ ROWS_AHEAD = 100
 WHOLE = re.compile(r"^\+?(\d+)(\.0*)?$")
 DIGITS = re.compile(r"^[0-9]{1,10}$")
 SEPARATOR_WORDS = {",": "commas", ";": "semicolons", "\t": "tabs", " ": "spaces"}
+# Whole diploid calls of a biallelic site: reference 1, alternative 2.
+CALLED = {f"{a}{sep}{b}": [int(a) + 1, int(b) + 1] for a in "01" for b in "01" for sep in "/|"}
 NUCLEOTIDES = {"a": 1, "c": 2, "g": 3, "t": 4}
 
 
@@ -304,6 +306,9 @@ class Sheet:
 def allele(cell, tally):
     """The allele in a cell: a positive whole number or MISSING; None if unreadable."""
     text = cell.strip()
+    if text.isdigit() and text.isascii() and text not in tally.codes:  # the common case
+        value = int(text)
+        return value if 0 < value <= LARGEST_VALUE else None
     if tally.take(text):
         return MISSING
     match = WHOLE.match(text)
@@ -547,8 +552,11 @@ def read_vcf(args, tally):
         at = fields.index("GT")
         loci.append(cells[2] if cells[2] != "." else f"{cells[0]}:{cells[1]}")
         for index, cell in enumerate(cells[9:]):
-            parts = cell.split(":")
-            genotype = parts[at] if at < len(parts) else "."
+            genotype = cell if at == 0 and ":" not in cell else (cell.split(":") + ["."] * at)[at]
+            called = CALLED.get(genotype)
+            if called is not None:  # the common case, looked up whole
+                alleles[index].extend(called)
+                continue
             calls = re.split(r"[/|]", genotype)
             if genotype == "." or (len(calls) == 2 and all(c == "." for c in calls)):
                 tally.take(genotype)
