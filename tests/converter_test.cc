@@ -507,6 +507,10 @@ TEST(Converter, ShapesOfInput) {
        {"--sex-column takes a column number from 1 to 4, not '5'"}},
       {"the first allele column", {{"s.csv", "id,sex,tank,date,L1,L2\na,F,1,x,100,102\nb,M,2,y,104,106\nc,O,3,z,100,104\n"}},
        "s.csv --first-allele-column 5", 0, {{"names.tsv", names}, {"parents.PAR", "\n100 102 1\n"}}, {}},
+      {"locus names from R's and other titles",
+       {{"s.csv", "id,sex,Ssa85,Ssa85.1,D2S1 a,D2S1 b,Loc10_1,Loc11_2\na,F,1,2,3,4,5,6\nb,M,1,2,3,4,5,6\n"
+                  "c,O,1,2,3,4,5,6\n"}},
+       "s.csv", 0, {{"sons.PRO", "# loci\tSsa85\tD2S1\tLoc10_1\n"}}, {}},
       // Sexes and groups from a second table.
       {"sexes joined by name", {{"s.csv", bare}, {"sexes.tsv", sexes + "z\tF\n"}}, "s.csv --sex-table sexes.tsv", 0,
        {{"names.tsv", names}}, {"note: 1 name of sexes.tsv not in s.csv (first: z)"}},
