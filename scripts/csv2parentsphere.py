@@ -440,7 +440,7 @@ def read_genotype_sheet(args, text, tally):
                 problems.add(line, f"'{printable(row[index].strip())}' in column {title} of {name} is not an allele: "
                              "write a positive whole number, or 0, NA or nothing when it is missing")
             alleles.append(value)
-        sex = row[sex_at].strip() if sex_at is not None else None
+        sex = row[sex_at].strip() if sex_at is not None and args.sex_table is None else None
         individuals.append(Individual(name, line, sex, alleles))
     # A sheet without a header row whose sexes come from a second table:
     # its first individual would be taken for titles.
@@ -621,6 +621,8 @@ def join_sexes(reading, path, args):
         if one.name in sexes:
             one.sex = sexes[one.name][1]
             one.sex_at = (path, sexes[one.name][0])
+        elif one.sex is not None:
+            pass  # a .ped line's own sex and parents
         elif args.hermaphrodites:
             one.sex = ""
             either.append(one.name)

@@ -577,6 +577,8 @@ TEST(Converter, ShapesOfInput) {
        {{"parents.PAR", "# loci\trsA\trsB\n"}, {"parents.PAR", "\n1 1 2 3 1\n1 3 -99 -99 2000\n"},
         {"sons.PRO", "\n1 3 2 2\n"}, {"names.tsv", names}},
        {}},
+      {"PLINK with roles joined", {{"d.ped", ped}, {"r.tsv", "id\tsex\nb\tF\n"}}, "d.ped --ped --sex-table r.tsv", 0,
+       {{"names.tsv", "number\trole\tname\n1\tmother\ta\n2\tmother\tb\n1\toffspring\tc\n"}}, {}},
       {"PLINK: a letter that is no base", {{"d.ped", "f a 0 0 2 -9 A N\n"}}, "d.ped --ped", 1, {},
        {"d.ped line 1: 'N' at SNP 1 of a is not an allele"}},
       {"PLINK: the map disagrees", {{"d.ped", ped}, {"d.map", "1 rsA 0 1\n"}}, "d.ped --ped", 1, {},
