@@ -957,6 +957,8 @@ def main(argv):
     except OSError as error:
         fail(f"cannot write in {args.output}: {error.strerror}")
     tally.report()
+    if args.groups_table is None and os.path.lexists(os.path.join(args.output, GROUPS_OUTPUT)):
+        note(f"{GROUPS_OUTPUT} in {args.output} was left as it is: its numbers may no longer match names.tsv")
     if args.hermaphrodites:
         parents = count(mothers, "parent", 1)
     else:

@@ -529,6 +529,8 @@ TEST(Converter, ShapesOfInput) {
       {"groups", {{"s.csv", sheet}, {"g.csv", "id,group\nc,T1\na,T1\nc,T2\n"}}, "s.csv --groups-table g.csv", 0,
        {{"groups.tsv", "number\trole\tgroup\n1\toffspring\tT1\n1\tmother\tT1\n1\toffspring\tT2\n"}},
        {"wrote parents.PAR, sons.PRO, names.tsv, groups.tsv in ."}},
+      {"an old groups.tsv left beside", {{"s.csv", sheet}, {"groups.tsv", "number\trole\tgroup\n"}}, "s.csv", 0, {},
+       {"note: groups.tsv in . was left as it is: its numbers may no longer match names.tsv"}},
       // The missing codes people use, and one of their own.
       {"missing codes",
        {{"s.csv", "id,sex,A1,A2,B1,B2,C1,C2,D1,D2\na,F,0,NA,-9,?,,-99,999,100\nb,M,1,2,3,4,5,6,7,8\n"
