@@ -58,6 +58,15 @@ double logAdd(double x, double y) {
   return x + std::log1p(std::exp(y - x));
 }
 
+// ln of the sum of e^lod over `scored`, whose largest LOD is `largest`: one
+// exponential per candidate and a single logarithm.
+template <typename Lod, typename Items>
+double logSumOf(const Items& items, double largest, Lod lod) {
+  double sum = 0.0;
+  for (const auto& item : items) sum += std::exp(lod(item) - largest);
+  return largest + std::log(sum);
+}
+
 // ln(P / N) and ln(1 - P): the prior of each of N sampled candidates and that
 // of an unsampled parent.
 double logPrior(double share, int64_t candidates) {
@@ -156,17 +165,16 @@ const std::vector<Transmission>& OffspringRanker::side(std::vector<Side>& sides,
   return s.loci;
 }
 
-void OffspringRanker::pickBest(const std::vector<Scored>& scored, BestCandidate& best,
-                               bool isMother, double logPrior, double logUnsampled) const {
+double OffspringRanker::pickBest(const std::vector<Scored>& scored, BestCandidate& best,
+                                 bool isMother, double logPrior, double logUnsampled) const {
   TopTwo top;
   const Scored* winner = nullptr;
-  double logSum = kMinusInfinity;
   for (const Scored& s : scored) {
     if (top.offer(s.lod, s.row)) winner = &s;
-    logSum = logAdd(logSum, s.lod);
   }
   best = BestCandidate();
-  if (winner == nullptr) return;
+  if (winner == nullptr) return kMinusInfinity;
+  const double logSum = logSumOf(scored, top.best, [](const Scored& s) { return s.lod; });
   best.found = true;
   (isMother ? best.mother : best.father) = winner->row;
   if (top.hasSecond) {
@@ -177,6 +185,7 @@ void OffspringRanker::pickBest(const std::vector<Scored>& scored, BestCandidate&
   best.posterior = posteriorOf(logPrior + top.best, logAdd(logPrior + logSum, logUnsampled));
   best.mismatches = winner->mismatches;
   best.near = nearDistance(winner->row);
+  return logSum;
 }
 
 void OffspringRanker::rank(size_t offspring, int32_t knownMother, OffspringRanking& out) {
@@ -198,9 +207,9 @@ void OffspringRanker::rankRow(const int* offspringRow, int32_t knownMother,
   out.mothersScored = static_cast<int32_t>(mothers_.size());
   out.fathersScored = static_cast<int32_t>(fathers_.size());
   if (knownMother < 0) {
-    pickBest(mothers_, out.mother, true, motherPrior_, motherUnsampled_);
-    pickBest(fathers_, out.father, false, fatherPrior_, fatherUnsampled_);
-    searchPairs(out);
+    const double logMothers = pickBest(mothers_, out.mother, true, motherPrior_, motherUnsampled_);
+    const double logFathers = pickBest(fathers_, out.father, false, fatherPrior_, fatherUnsampled_);
+    searchPairs(logMothers, logFathers, out);
   } else {
     rankKnownMother(knownMother, out);
     rankFathersGiven(knownMother, out);
@@ -247,7 +256,7 @@ void OffspringRanker::call(OffspringRanking& r, const RoleThresholds& t, double 
   if (r.father.found) r.pair.call = lessSure(r.pair.call, r.father.call);
 }
 
-void OffspringRanker::searchPairs(OffspringRanking& out) {
+void OffspringRanker::searchPairs(double logMothers, double logFathers, OffspringRanking& out) {
   out.pair = BestCandidate();
   if (mothers_.empty() || fathers_.empty()) return;
   const auto byLod = [](const Scored& x, const Scored& y) {
@@ -292,10 +301,6 @@ void OffspringRanker::searchPairs(OffspringRanking& out) {
   // Every pair's trio ratio summed: those scored exactly, the others as the
   // product of their single ratios (relative to e^reference, which keeps the
   // sums inside the range of a double).
-  double logMothers = kMinusInfinity;
-  double logFathers = kMinusInfinity;
-  for (const Scored& s : mothers_) logMothers = logAdd(logMothers, s.lod);
-  for (const Scored& s : fathers_) logFathers = logAdd(logFathers, s.lod);
   const double reference = std::max(top.best, mothers_[0].lod + topFather);
   double pairs = std::exp(logMothers + logFathers - reference);
   for (const ScoredPair& p : pairsScored_) {
@@ -317,20 +322,21 @@ void OffspringRanker::rankFathersGiven(int32_t mother, OffspringRanking& out) {
   const Scored* winner = nullptr;
   double winnerTrio = 0.0;
   int32_t winnerPairMismatches = 0;
-  double logSum = kMinusInfinity;
   std::vector<Transmission>& fatherSide = fatherSide_;
+  givens_.clear();
   for (const Scored& s : fathers_) {
     transmissions(s.row, fatherSide);
     int32_t mismatches = 0;
     const double trio = scoreTrio(motherSide, fatherSide, &mismatches);
     const double given = trio - out.mother.lod;
-    logSum = logAdd(logSum, given);
+    givens_.push_back(given);
     if (top.offer(given, s.row)) {
       winner = &s;
       winnerTrio = trio;
       winnerPairMismatches = mismatches;
     }
   }
+  const double logSum = logSumOf(givens_, top.best, [](double given) { return given; });
   out.father.found = true;
   out.father.father = winner->row;
   out.father.runnerUpFather = top.hasSecond ? static_cast<int32_t>(top.secondKey) : -1;

@@ -97,11 +97,13 @@ class OffspringRanker {
   double scoreTrio(const std::vector<Transmission>& mother, const std::vector<Transmission>& father,
                    int32_t* mismatches) const;
   void transmissions(int32_t row, std::vector<Transmission>& out) const;
-  void pickBest(const std::vector<Scored>& scored, BestCandidate& best, bool isMother,
-                double logPrior, double logUnsampled) const;
+  // Sets `best` from `scored`; returns ln of the sum of their ratios.
+  double pickBest(const std::vector<Scored>& scored, BestCandidate& best, bool isMother,
+                  double logPrior, double logUnsampled) const;
   const std::vector<Transmission>& side(std::vector<Side>& sides, const std::vector<Scored>& scored,
                                         size_t i);
-  void searchPairs(OffspringRanking& out);
+  // logMothers, logFathers: ln of the sums of the scored single ratios.
+  void searchPairs(double logMothers, double logFathers, OffspringRanking& out);
   void rankKnownMother(int32_t knownMother, OffspringRanking& out);
   void rankFathersGiven(int32_t mother, OffspringRanking& out);
   int32_t nearDistance(int32_t row) const;
@@ -129,6 +131,7 @@ class OffspringRanker {
   };
   std::vector<ScoredPair> pairsScored_;
   std::vector<Transmission> knownSide_;
+  std::vector<double> givens_;  // fathers' LODs given a known mother
   std::vector<Transmission> fatherSide_;
   std::vector<Side> motherSides_;
   std::vector<Side> fatherSides_;
