@@ -85,6 +85,10 @@ double posteriorOf(double logWeight, double logTotal) {
 const double kLn2 = std::log(2.0);
 constexpr double kBoundSlack = 1e-6;
 
+// A pair whose trio LOD is bounded this far below the best pair's weighs at
+// most e^-9 (about 1/8000) of it in the pair's posterior.
+constexpr double kNegligibleLod = 9.0;
+
 }  // namespace
 
 OffspringRanker::OffspringRanker(const GenotypeTables& tables,
@@ -154,15 +158,25 @@ int32_t OffspringRanker::nearDistance(int32_t row) const {
   return saturateToInt32(near);
 }
 
-const std::vector<Transmission>& OffspringRanker::side(std::vector<Side>& sides,
+const OffspringRanker::Side& OffspringRanker::side(std::vector<Side>& sides,
                                                        const std::vector<Scored>& scored,
                                                        size_t i) {
   Side& s = sides[i];
   if (!s.ready) {
     transmissions(scored[i].row, s.loci);
+    // Per locus the larger of the two ratios this parent could give through
+    // one allele alone: a trio ratio is at most it times the other parent's
+    // single ratio.
+    LodSum phase;
+    for (size_t k = 0; k < loci_.size(); ++k) {
+      const OffspringLocus& o = loci_[k];
+      const Transmission& t = s.loci[k];
+      phase.add(o.a == o.b ? t.a / o.fa : std::max(t.a / o.fa, t.b / o.fb));
+    }
+    s.phaseLod = phase.total();
     s.ready = true;
   }
-  return s.loci;
+  return s;
 }
 
 double OffspringRanker::pickBest(const std::vector<Scored>& scored, BestCandidate& best,
@@ -278,12 +292,22 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
   for (size_t i = 0; i < mothers_.size(); ++i) {
     const double m = mothers_[i].lod;
     if (top.hasSecond && m + topFather + bound < top.second) break;
+    const Side& mother = side(motherSides_, mothers_, i);
     for (size_t j = 0; j < fathers_.size(); ++j) {
-      if (top.hasSecond && m + fathers_[j].lod + bound < top.second) break;
+      const double f = fathers_[j].lod;
+      if (top.hasSecond && m + f + bound < top.second) break;
+      const Side& father = side(fatherSides_, fathers_, j);
+      // Skipped only when it can be neither best nor runner-up and weighs
+      // too little to move the pair's posterior; it then counts with its
+      // bound where that is below the product of its single ratios.
+      const double tight = std::min(mother.phaseLod + f, m + father.phaseLod) + kBoundSlack;
+      if (top.hasSecond && tight < top.second && tight < top.best - kNegligibleLod) {
+        pairsScored_.push_back({std::min(tight, m + f), m + f});
+        continue;
+      }
       int32_t mismatches = 0;
-      const double lod =
-          scoreTrio(side(motherSides_, mothers_, i), side(fatherSides_, fathers_, j), &mismatches);
-      pairsScored_.push_back({lod, m + fathers_[j].lod});
+      const double lod = scoreTrio(mother.loci, father.loci, &mismatches);
+      pairsScored_.push_back({lod, m + f});
       if (top.offer(lod, mothers_[i].row * rows + fathers_[j].row)) {
         out.pair.mother = mothers_[i].row;
         out.pair.father = fathers_[j].row;

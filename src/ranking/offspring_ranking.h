@@ -54,6 +54,9 @@ struct OffspringRanking {
 // its single LODs plus ln 2 per heterozygous locus; the search goes through
 // mothers and fathers by falling single LOD and stops where that bound falls
 // below the runner-up found so far: no pair left could be best or runner-up.
+// A pair is skipped, too, when a tighter bound falls below it: per locus, a
+// trio ratio is at most one parent's single ratio times the larger of the
+// ratios the other could give through one allele alone.
 //
 // Posteriors: each of the N candidate mothers in the parents table is the
 // mother beforehand with chance P/N (P, the sampled share), an unsampled
@@ -64,7 +67,9 @@ struct OffspringRanking {
 // against every pair of scored candidates, a sampled mother with an unsampled
 // father (her single ratio), the reverse, and neither (ratio 1). Pairs the
 // search did not score count with the product of their single ratios, which
-// is what a trio ratio averages over unrelated fathers.
+// is what a trio ratio averages over unrelated fathers, or with their bound
+// when that is lower; a pair is left unscored only where it weighs at most
+// e^-9 of the best pair.
 class OffspringRanker {
  public:
   // Keeps references to all three; they must outlive the ranker.
@@ -87,11 +92,12 @@ class OffspringRanker {
     double lod;
     int32_t mismatches;
   };
-  // A candidate of the pair search: its transmissions, computed when first
-  // needed.
+  // A candidate of the pair search: its transmissions and the bound on its
+  // part of a trio LOD (see side()), computed when first needed.
   struct Side {
     bool ready = false;
     std::vector<Transmission> loci;
+    double phaseLod = 0.0;
   };
   Scored scoreSingle(int32_t row) const;
   double scoreTrio(const std::vector<Transmission>& mother, const std::vector<Transmission>& father,
@@ -100,8 +106,7 @@ class OffspringRanker {
   // Sets `best` from `scored`; returns ln of the sum of their ratios.
   double pickBest(const std::vector<Scored>& scored, BestCandidate& best, bool isMother,
                   double logPrior, double logUnsampled) const;
-  const std::vector<Transmission>& side(std::vector<Side>& sides, const std::vector<Scored>& scored,
-                                        size_t i);
+  const Side& side(std::vector<Side>& sides, const std::vector<Scored>& scored, size_t i);
   // logMothers, logFathers: ln of the sums of the scored single ratios.
   void searchPairs(double logMothers, double logFathers, OffspringRanking& out);
   void rankKnownMother(int32_t knownMother, OffspringRanking& out);
