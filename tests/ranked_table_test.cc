@@ -31,12 +31,18 @@ const std::string kHeader =
     "mother_posterior\tmother_runner_up\tfather_posterior\tfather_runner_up\tpair_posterior\t"
     "pair_runner_up_mother\tpair_runner_up_father\n";
 const std::string kSon3 =
-    "\t1\t2\t2\t1001\t-3.912\t-3.912\t1\t48\tno\tunlikely\t2001\t-3.912\t-3.912\t1\t46\tno\tunlikely\t1001\t2001\t-7.824\t-7.824\t1\tunlikely\tno\t0\t0.0098\t1002\t0.0098\t2002\t0.0001\t1001\t2002\n";
+    "\t1\t2\t2\t1001\t-3.912\t-3.912\t1\t48\tno\tunlikely\t2001\t-3.912\t-3.912\t1\t46\tno\t"
+    "unlikely\t1001\t2001\t-7.824\t-7.824\t1\tunlikely\tno\t0\t0.0098\t1002\t0.0098\t2002\t"
+    "0.0001\t1001\t2002\n";
 
 // The table of the tiny population with the default options.
 const std::string kRows =
-    "1\t1\t2\t2\t1001\t0.399\t0.399\t0\t0\tyes\tambiguous\t2001\t0.000\t0.000\t0\t0\tyes\tunlikely\t1001\t2001\t1.075\t1.075\t0\tambiguous\tyes\t3\t0.3318\t1002\t0.3311\t2002\t0.2087\t1002\t2001\n"
-    "2\t0\t2\t2\t1001\t0.000\t0.000\t0\t0\tyes\tunlikely\t2001\t0.000\t0.000\t0\t0\tyes\tunlikely\t1001\t2001\t0.000\t0.000\t0\tunlikely\tno\t2\t0.2500\t1002\t0.2500\t2002\t0.0625\t1001\t2002\n"
+    "1\t1\t2\t2\t1001\t0.399\t0.399\t0\t0\tyes\tambiguous\t2001\t0.000\t0.000\t0\t0\tyes\t"
+    "unlikely\t1001\t2001\t1.075\t1.075\t0\tambiguous\tyes\t3\t0.3318\t1002\t0.3311\t2002\t"
+    "0.2087\t1002\t2001\n"
+    "2\t0\t2\t2\t1001\t0.000\t0.000\t0\t0\tyes\tunlikely\t2001\t0.000\t0.000\t0\t0\tyes\t"
+    "unlikely\t1001\t2001\t0.000\t0.000\t0\tunlikely\tno\t2\t0.2500\t1002\t0.2500\t2002\t0.0625\t"
+    "1001\t2002\n"
     "3" + kSon3;
 
 // Runs the tiny population at radius 2 with `options` (table.tsv) and the
@@ -72,15 +78,21 @@ TEST(RankedTable, TinyPopulationWithAndWithoutOptions) {
       // Son 2's mother known: she is shown, called "known"; her pair is a
       // family, its posterior the father's given her (0.25 / (0.25 * 2 + 0.5)).
       {"known mother", {{"known", "2 1002\n"}},
-       "1\t1\t2\t2\t1001\t0.399\t0.399\t0\t0\tyes\tambiguous\t2001\t0.000\t0.000\t0\t0\tyes\tunlikely\t1001\t2001\t1.075\t1.075\t0\tambiguous\tyes\t3\t0.3318\t1002\t0.3311\t2002\t0.2087\t1002\t2001\n"
-       "2\t0\t2\t2\t1002\t0.000\t0.000\t0\t0\tyes\tknown\t2001\t0.000\t0.000\t0\t0\tyes\tunlikely\t1002\t2001\t0.000\t0.000\t0\tunlikely\tyes\t2\t0.2500\t1001\t0.2500\t2002\t0.2500\t1002\t2002\n"
+       "1\t1\t2\t2\t1001\t0.399\t0.399\t0\t0\tyes\tambiguous\t2001\t0.000\t0.000\t0\t0\tyes\t"
+       "unlikely\t1001\t2001\t1.075\t1.075\t0\tambiguous\tyes\t3\t0.3318\t1002\t0.3311\t2002\t"
+       "0.2087\t1002\t2001\n"
+       "2\t0\t2\t2\t1002\t0.000\t0.000\t0\t0\tyes\tknown\t2001\t0.000\t0.000\t0\t0\tyes\t"
+       "unlikely\t1002\t2001\t0.000\t0.000\t0\tunlikely\tyes\t2\t0.2500\t1001\t0.2500\t2002\t"
+       "0.2500\t1002\t2002\n"
        "3" + kSon3},
       // f(100) = 0.5, f(104) = 0.25 from the file: mother 1001 ln(e + (1-e)/2)
       // = ln 0.51 now ranks below 1002 (ratio 1); pair 1001 x 2001 ln 0.9902,
       // runner-up 1002 x 2001 ln(2 e f(104) ((1-e)/2 + e f(104)) / 2 f(100) f(104)),
       // below 0: the deltas are over an unsampled parent.
       {"names and given frequencies", {{"names", names}, {"freq", "1 100 0.5\n1 104 0.25\n"}},
-       "k1\t1\t2\t2\tBo\t0.000\t0.000\t0\t0\tyes\tunlikely\tCy\t0.000\t0.000\t0\t0\tyes\tunlikely\tAda\tCy\t-0.010\t-0.010\t0\tunlikely\tyes\t3\t0.2849\tAda\t0.3311\tDan\t0.0978\tBo\tCy\n"},
+       "k1\t1\t2\t2\tBo\t0.000\t0.000\t0\t0\tyes\tunlikely\tCy\t0.000\t0.000\t0\t0\tyes\t"
+       "unlikely\tAda\tCy\t-0.010\t-0.010\t0\tunlikely\tyes\t3\t0.2849\tAda\t0.3311\tDan\t"
+       "0.0978\tBo\tCy\n"},
   };
   for (const Case& c : cases) {
     TableOptions options;
