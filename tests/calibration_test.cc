@@ -150,11 +150,19 @@ TEST(Calibration, SameForAnyThreadCountAndKnownMothersCalibrateTheFather) {
   for (const RoleCalibration& role : one.roles) {
     // Ten loci of six alleles, every parent sampled: most calls are right.
     EXPECT_GT(role.called, 600u) << roleName(role.role);
-    ASSERT_TRUE(role.strictDelta.reached) << roleName(role.role);
+    ASSERT_TRUE(role.strictPosterior.reached && role.strictDelta.reached) << roleName(role.role);
+    // Never below the posterior's own level; the precision is that of the
+    // calls reaching both thresholds.
+    EXPECT_GE(role.strictPosterior.score, 0.95);
+    EXPECT_GE(role.relaxedPosterior.score, 0.80);
     EXPECT_GE(role.strictDelta.precision, 0.95);
-    EXPECT_GE(role.strictDelta.score, role.relaxedDelta.score);
-    EXPECT_LE(role.strictDelta.share, role.relaxedDelta.share);
+    EXPECT_GE(role.relaxedDelta.precision, 0.80);
+    EXPECT_LE(role.strictDelta.called, role.strictPosterior.called);
   }
+  const RoleThresholds used = one.thresholds();
+  EXPECT_EQ(used.mother.strictPosterior, one.roles[0].strictPosterior.score);
+  EXPECT_EQ(used.pair.relaxedDelta, one.roles[2].relaxedDelta.score);
+  EXPECT_EQ(used.fatherGivenMother.strictPosterior, CallThresholds().strictPosterior);
   settings.seed = 4;
   EXPECT_NE(calibrationText(calibrate(tables, frequencies, ranking, {}, settings, 700, 1), tables,
                             ranking),
@@ -174,6 +182,35 @@ TEST(Calibration, SameForAnyThreadCountAndKnownMothersCalibrateTheFather) {
 namespace {
 
 const std::string kCalibrationArgs = "-q -r 2 --table t.tsv";
+
+// The table's text with every *_call cell emptied.
+std::string withoutCalls(const std::string& table) {
+  std::vector<bool> call;
+  std::string out;
+  size_t start = 0;
+  bool header = true;
+  while (start < table.size()) {
+    const size_t end = table.find('\n', start);
+    const std::string line = table.substr(start, end - start);
+    size_t cell = 0;
+    size_t from = 0;
+    for (;;) {
+      const size_t tab = line.find('\t', from);
+      const std::string value = line.substr(from, tab == std::string::npos ? std::string::npos : tab - from);
+      const bool isCall = value.size() > 5 && value.compare(value.size() - 5, 5, "_call") == 0;
+      if (header) call.push_back(isCall);
+      out += (cell < call.size() && call[cell]) ? std::string() : value;
+      out += tab == std::string::npos ? "\n" : "\t";
+      if (tab == std::string::npos) break;
+      from = tab + 1;
+      ++cell;
+    }
+    header = false;
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return out;
+}
 
 // Through the real program: the same seed writes the same file whatever the
 // threads, another seed another; the reports and the table stay as without.
@@ -196,9 +233,11 @@ TEST(CalibrateOption, SameSeedSameBytesAndTheReportsUnchanged) {
   EXPECT_EQ(one.files.at("t.tsv.calibration"), two.files.at("t.tsv.calibration"));
   EXPECT_NE(one.files.at("t.tsv.calibration"), other.files.at("t.tsv.calibration"));
   EXPECT_NE(std::string::npos, one.files.at("t.tsv.calibration").find("# simulated\t300\n# seed\t9\n"));
-  for (const char* file : {"Parent.out", "Fam.out", "Famgenotypes.out", "t.tsv"}) {
+  for (const char* file : {"Parent.out", "Fam.out", "Famgenotypes.out"}) {
     EXPECT_EQ(plain.files.at(file), one.files.at(file)) << file;
   }
+  // The calibrated thresholds change the calls, nothing else.
+  EXPECT_EQ(withoutCalls(plain.files.at("t.tsv")), withoutCalls(one.files.at("t.tsv")));
   EXPECT_EQ(plain.stdoutText, one.stdoutText);
   EXPECT_EQ(0u, plain.files.count("t.tsv.calibration"));
 }

@@ -32,7 +32,11 @@ std::vector<std::pair<std::string, std::string>> tableSettings(const RunOptions&
       {"typing-error rate (--error-rate)", plain(t.settings.errorRate)},
       {"loci sharing no allele scored up to (--max-mismatches)",
        std::to_string(t.settings.maxMismatches)},
-      {"delta from which a call is confident (--min-delta)", plain(t.settings.minDelta)},
+      {"delta floor of strict and relaxed calls (--min-delta)", plain(t.settings.minDelta)},
+      {"true mothers among the candidates (--sampled-mothers)",
+       plain(t.settings.sampledMothers) + (t.settings.sampledMothersGiven ? "" : " (default)")},
+      {"true fathers among the candidates (--sampled-fathers)",
+       plain(t.settings.sampledFathers) + (t.settings.sampledFathersGiven ? "" : " (default)")},
   };
   if (t.calibrate == 0) {
     settings.push_back({"calibration (--calibrate)", "none"});
@@ -44,8 +48,6 @@ std::vector<std::pair<std::string, std::string>> tableSettings(const RunOptions&
   settings.push_back({"simulated typing-error rate (--sim-error)",
                       plain(t.simError < 0 ? t.settings.errorRate : t.simError)});
   settings.push_back({"simulation seed (--seed)", std::to_string(t.seed)});
-  settings.push_back({"true parents among the candidates (simulated)",
-                      t.knownMothers.empty() ? "every mother and father" : "every father; the known mothers"});
   return settings;
 }
 

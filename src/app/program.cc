@@ -75,6 +75,10 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     Data parents(options.parentsFile, kMissingValue, kComment, threads);
     Data sons(options.offspringFile, kMissingValue, kComment, threads);
     checkTables(parents, sons, options.quiet, err);
+    if (!options.table.table.empty() && !options.quiet) {
+      const std::string note = defaultSharesNote(options.table.settings);
+      if (!note.empty()) err << note << "\n" << std::flush;
+    }
     MarkerRun markers(options, radii);
     for (int radius : radii) {
       const std::string folder = reportFolder(options, radius);

@@ -3,15 +3,11 @@
 #include <string>
 
 #include "calibration/calibration.h"
-#include "ranking/table_row.h"
 
 namespace {
 
 // The call cell the table writes for `best`: empty when it has no candidate.
-std::string callFor(const BestCandidate& best, double minDelta) {
-  if (!best.found) return "";
-  return callOf(best.lod, best.delta, minDelta);
-}
+std::string callFor(const BestCandidate& best) { return best.found ? callName(best.call) : ""; }
 
 // The calls from which a mother is sure enough to measure the loci's
 // mismatch rates.
@@ -37,10 +33,9 @@ void RankedCalls::ranked(size_t offspring, const OffspringRanking& ranking, doub
   }
   OffspringCalls& calls = results_.calls[offspring];
   calls.knownMother = ranking.knownMother;
-  calls.motherCall = ranking.knownMother && ranking.mother.found ? "known"
-                                                                 : callFor(ranking.mother, minDelta);
-  calls.fatherCall = callFor(ranking.father, minDelta);
-  calls.pairCall = callFor(ranking.pair, minDelta);
+  calls.motherCall = callFor(ranking.mother);
+  calls.fatherCall = callFor(ranking.father);
+  calls.pairCall = callFor(ranking.pair);
   if (ranking.mother.found) calls.motherDelta = ranking.mother.delta;
   if (ranking.pair.found) calls.pairDelta = ranking.pair.delta;
   if (surest(calls.motherCall)) results_.confidentMothers[offspring] = ranking.mother.mother;
@@ -54,6 +49,8 @@ void RankedCalls::calibrated(const Calibration& calibration) {
     shown.role = roleLabel(role.role);
     shown.strict = pointOf(role.strictDelta);
     shown.relaxed = pointOf(role.relaxedDelta);
+    shown.strictPosterior = pointOf(role.strictPosterior);
+    shown.relaxedPosterior = pointOf(role.relaxedPosterior);
     for (const CriticalThreshold& at : role.curve) shown.curve.push_back(*pointOf(at));
   }
   results_.calibration = view;

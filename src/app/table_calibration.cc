@@ -4,16 +4,19 @@
 #include "calibration/calibration_file.h"
 #include "reports/replaced_file.h"
 
-std::string calibrateTable(const GenotypeTables& tables, const RankedTable& table,
+std::string calibrateTable(const GenotypeTables& tables, RankedTable& table,
                            const TableOptions& options, unsigned threads,
                            RankingListener* rankings) {
   if (options.calibrate == 0) return "";
   SimulationSettings settings;
   settings.seed = options.seed;
   settings.errorRate = options.simError < 0 ? options.settings.errorRate : options.simError;
+  settings.sampledMothers = options.settings.sampledMothers;
+  settings.sampledFathers = options.settings.sampledFathers;
   const Calibration calibration =
       calibrate(tables, table.frequencies(), options.settings, table.knownMothers(), settings,
                 options.calibrate, threads);
+  table.useThresholds(calibration.thresholds());
   if (rankings != nullptr) rankings->calibrated(calibration);
   const std::string path = calibrationPath(options.table);
   ReplacedFile file(path);

@@ -17,6 +17,7 @@ struct Outcome {
   bool called = false;
   bool right = false;
   double delta = 0.0;
+  double posterior = 0.0;
 };
 
 Outcome outcomeOf(const BestCandidate& best, bool right) {
@@ -24,6 +25,7 @@ Outcome outcomeOf(const BestCandidate& best, bool right) {
   outcome.called = best.found && best.lod > 0.0;
   outcome.right = outcome.called && right;
   outcome.delta = best.delta;
+  outcome.posterior = best.posterior;
   return outcome;
 }
 
@@ -33,15 +35,14 @@ std::vector<Role> rolesFor(bool knownMothers) {
 }
 
 // Simulates and ranks offspring [first, end), filling their outcomes.
-void rankBlock(const OffspringSimulator& simulator, OffspringRanker& ranker,
-               std::vector<std::vector<int>>& rows, size_t first, size_t end,
+void rankBlock(const OffspringSimulator& simulator, OffspringRanker& ranker, size_t first,
+               size_t end,
                const std::vector<Role>& roles, std::vector<std::vector<Outcome>>& outcomes) {
   SimulatedOffspring child;
   OffspringRanking ranking;
   for (size_t i = first; i < end; ++i) {
     simulator.simulate(i, child);
-    rows[0] = child.row;
-    ranker.rank(0, child.knownMother ? child.mother : -1, ranking);
+    ranker.rankRow(child.row.data(), child.knownMother ? child.mother : -1, ranking);
     for (size_t r = 0; r < roles.size(); ++r) {
       const bool mother = child.mother >= 0 && ranking.mother.mother == child.mother;
       const bool father = child.father >= 0 && ranking.father.father == child.father;
@@ -57,18 +58,44 @@ void rankBlock(const OffspringSimulator& simulator, OffspringRanker& ranker,
   }
 }
 
+// The thresholds of one level of precision. The posterior: the smallest
+// from which the calls are right that often, but never below the level
+// itself. A lower one would reach the precision only on average, the sure
+// calls above it hiding doubtful ones just above it (offspring whose parent
+// is not sampled among them). Then the delta: the smallest from which the
+// calls reaching that posterior are right that often; 0 when all of them are.
+void level(const std::vector<Outcome>& called, size_t simulated, double precision,
+           CriticalThreshold& posterior, CriticalThreshold& delta) {
+  std::vector<ScoredCall> byPosterior;
+  for (const Outcome& o : called) byPosterior.push_back({o.posterior, o.right});
+  const CriticalThreshold measured = criticalThreshold(byPosterior, simulated, precision);
+  posterior = measured;
+  delta = CriticalThreshold();
+  if (!measured.reached) return;
+  const double from = std::max(precision, measured.score);
+  posterior = callsFrom(byPosterior, simulated, from);
+  std::vector<ScoredCall> byDelta;
+  for (const Outcome& o : called) {
+    if (o.posterior >= from) byDelta.push_back({o.delta, o.right});
+  }
+  delta = criticalThreshold(byDelta, simulated, precision);
+  if (delta.reached && delta.called == byDelta.size()) delta.score = 0.0;
+}
+
 RoleCalibration summarise(Role role, const std::vector<Outcome>& outcomes) {
   RoleCalibration out;
   out.role = role;
+  std::vector<Outcome> called;
   std::vector<ScoredCall> calls;
   for (const Outcome& o : outcomes) {
     if (!o.called) continue;
+    called.push_back(o);
     calls.push_back({o.delta, o.right});
     out.right += o.right ? 1 : 0;
   }
   out.called = calls.size();
-  out.relaxedDelta = criticalThreshold(calls, outcomes.size(), 0.80);
-  out.strictDelta = criticalThreshold(calls, outcomes.size(), 0.95);
+  level(called, outcomes.size(), 0.95, out.strictPosterior, out.strictDelta);
+  level(called, outcomes.size(), 0.80, out.relaxedPosterior, out.relaxedDelta);
   for (int delta = 0; delta <= kCurveDeltas; ++delta) {
     out.curve.push_back(callsFrom(calls, outcomes.size(), delta));
   }
@@ -103,6 +130,8 @@ RoleThresholds Calibration::thresholds() const {
     }
     to->strictDelta = thresholdOf(role.strictDelta);
     to->relaxedDelta = thresholdOf(role.relaxedDelta);
+    to->strictPosterior = thresholdOf(role.strictPosterior);
+    to->relaxedPosterior = thresholdOf(role.relaxedPosterior);
   }
   return thresholds;
 }
@@ -115,16 +144,12 @@ Calibration calibrate(const GenotypeTables& tables, const AlleleFrequencies& fre
   std::vector<std::vector<Outcome>> outcomes(roles.size(), std::vector<Outcome>(count));
   std::atomic<size_t> next{0};
   const auto work = [&]() {
-    // Each worker ranks its simulated rows one at a time as the only row of
-    // its own offspring table, over the real parents.
-    std::vector<std::vector<int>> rows(1);
-    const GenotypeTables simulated{tables.parents, rows, tables.loci, tables.mothers,
-                                   tables.missing};
-    OffspringRanker ranker(simulated, frequencies, ranking);
+    // A ranker per worker: it keeps buffers between offspring.
+    OffspringRanker ranker(tables, frequencies, ranking);
     for (;;) {
       const size_t first = next.fetch_add(kBlock);
       if (first >= count) return;
-      rankBlock(simulator, ranker, rows, first, std::min(count, first + kBlock), roles, outcomes);
+      rankBlock(simulator, ranker, first, std::min(count, first + kBlock), roles, outcomes);
     }
   };
   const size_t workers =

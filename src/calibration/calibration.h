@@ -24,8 +24,15 @@ struct RoleCalibration {
   Role role = Role::Mother;
   size_t called = 0;  // simulated offspring with a best candidate of LOD above 0
   size_t right = 0;   // of those, the true parent
-  CriticalThreshold relaxedDelta;  // 80% precision
-  CriticalThreshold strictDelta;   // 95% precision
+  // The thresholds of strict (95% precision) and relaxed (80%) calls: the
+  // posterior from which the calls are right that often, never below that
+  // share itself; then the delta from which the calls reaching that
+  // posterior are (0 when all of them are). Precision and share are those of
+  // the calls reaching both.
+  CriticalThreshold strictPosterior;
+  CriticalThreshold strictDelta;
+  CriticalThreshold relaxedPosterior;
+  CriticalThreshold relaxedDelta;
   std::vector<CriticalThreshold> curve;  // deltas 0, 1, ... kCurveDeltas
 };
 
@@ -36,14 +43,15 @@ struct Calibration {
   std::vector<double> missingRates;  // per locus, as simulated
   std::vector<RoleCalibration> roles;
 
-  // The thresholds the calls take from this calibration: the critical deltas
-  // of each role measured (a role not reached calls nothing strict or
-  // relaxed); roles not measured keep the defaults.
+  // The thresholds the calls take from this calibration: the critical
+  // posteriors and deltas of each role measured (a level not reached calls
+  // nothing at that level); roles not measured keep the defaults.
   RoleThresholds thresholds() const;
 };
 
-// Simulates `count` offspring (see OffspringSimulator) and ranks each with an
-// OffspringRanker over the real parents, the run's frequencies and settings,
+// Simulates `count` offspring (see OffspringSimulator; the sampled shares are
+// the ranking's) and ranks each with an OffspringRanker over the real
+// parents, the run's frequencies and settings,
 // on `threads` threads; the result does not depend on the thread count.
 // `knownMothers` as for OffspringSimulator.
 Calibration calibrate(const GenotypeTables& tables, const AlleleFrequencies& frequencies,

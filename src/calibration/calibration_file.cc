@@ -14,8 +14,9 @@ void input(std::string& out, const char* name, const std::string& value) {
   out += std::string("# ") + name + "\t" + value + "\n";
 }
 
-void row(std::string& out, const char* role, const CriticalThreshold& at, const char* chosen) {
-  out += std::string(role) + "\tdelta\t" + (at.reached ? fixed(at.score) : "none") + "\t" +
+void row(std::string& out, const char* role, const char* score, const CriticalThreshold& at,
+         const char* chosen) {
+  out += std::string(role) + "\t" + score + "\t" + (at.reached ? fixed(at.score) : "none") + "\t" +
          (at.reached ? fixed(at.precision) : "") + "\t" + (at.reached ? fixed(at.share) : "") +
          "\t" + std::to_string(at.called) + "\t" + std::to_string(at.right) + "\t" + chosen + "\n";
 }
@@ -44,9 +45,11 @@ std::string calibrationText(const Calibration& calibration, const GenotypeTables
   out += "role\tscore\tthreshold\tprecision\tshare_assigned\tcalled\tright\tchosen\n";
   for (const RoleCalibration& role : calibration.roles) {
     const char* name = roleName(role.role);
-    row(out, name, role.strictDelta, "strict");
-    row(out, name, role.relaxedDelta, "relaxed");
-    for (const CriticalThreshold& point : role.curve) row(out, name, point, "");
+    row(out, name, "posterior", role.strictPosterior, "strict");
+    row(out, name, "posterior", role.relaxedPosterior, "relaxed");
+    row(out, name, "delta", role.strictDelta, "strict");
+    row(out, name, "delta", role.relaxedDelta, "relaxed");
+    for (const CriticalThreshold& point : role.curve) row(out, name, "delta", point, "");
   }
   return out;
 }

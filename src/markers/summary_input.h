@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "markers/marker_statistics.h"
+#include "ranking/call.h"
 
 // Everything the summary page shows, as plain values: the page writer reads
 // nothing else, so it can be fed by hand in a test.
@@ -41,8 +42,10 @@ struct CalibrationPoint {
 // What the calibration by simulation measured for one role.
 struct RoleCalibrationView {
   std::string role;  // "mother", "father", "pair", "father given a known mother"
-  std::optional<CalibrationPoint> strict;   // 95% precision; empty: not reached
+  std::optional<CalibrationPoint> strict;   // delta at 95% precision; empty: not reached
   std::optional<CalibrationPoint> relaxed;  // 80%
+  std::optional<CalibrationPoint> strictPosterior;  // posterior at 95% precision
+  std::optional<CalibrationPoint> relaxedPosterior;
   std::vector<CalibrationPoint> curve;      // growing thresholds
 };
 

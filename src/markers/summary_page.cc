@@ -123,9 +123,10 @@ void rankedSection(std::string& out, const SummaryInput& in) {
 }
 
 // A row of a calibration table; `chosen` names the threshold it marks.
-void calibrationRow(std::string& out, const CalibrationPoint& point, const std::string& chosen) {
-  out += std::string("<tr") + (chosen.empty() ? "" : " class=\"chosen\"") + "><td>" +
-         shortDecimalText(point.threshold, 3) + "</td><td>" + decimalText(point.precision, 3) +
+void calibrationRow(std::string& out, const char* score, const CalibrationPoint& point,
+                    const std::string& chosen) {
+  out += std::string("<tr") + (chosen.empty() ? "" : " class=\"chosen\"") + "><td class=\"l\">" +
+         score + " at least " + shortDecimalText(point.threshold, 3) + "</td><td>" + decimalText(point.precision, 3) +
          "</td><td>" + decimalText(point.share, 3) + "</td><td>" + std::to_string(point.called) +
          "</td><td class=\"l\">" + chosen + "</td></tr>";
 }
@@ -138,22 +139,31 @@ void calibrationSection(std::string& out, const CalibrationView& c) {
          escapeHtml(c.file) +
          "). For each delta threshold: the share of the calls at or above it that name the "
          "true parent (realised precision), and the share of all simulated offspring that get "
-         "such a call. The chosen thresholds are the smallest reaching 95% (strict) and 80% "
-         "(relaxed) precision.</p>";
+         "such a call. The chosen thresholds, on the posterior and on the delta, are the "
+         "smallest reaching 95% (strict) and 80% (relaxed) precision; a call is strict when it "
+         "reaches both strict thresholds.</p>";
   for (const RoleCalibrationView& role : c.roles) {
-    out += "<h3>" + escapeHtml(role.role) + "</h3><table class=\"calibration\"><tr><th>delta "
-           "at least</th><th>precision</th><th>share assigned</th><th>calls</th><th "
+    out += "<h3>" + escapeHtml(role.role) + "</h3><table class=\"calibration\"><tr><th "
+           "class=\"l\">calls with</th><th>precision</th><th>share assigned</th><th>calls</th><th "
            "class=\"l\">chosen</th></tr>";
-    for (const auto& [point, name] : {std::pair{role.strict, "strict (95%)"},
-                                      std::pair{role.relaxed, "relaxed (80%)"}}) {
-      if (point) {
-        calibrationRow(out, *point, name);
+    const struct {
+      const char* score;
+      const std::optional<CalibrationPoint>& point;
+      const char* name;
+    } chosen[] = {{"posterior", role.strictPosterior, "strict (95%)"},
+                  {"posterior", role.relaxedPosterior, "relaxed (80%)"},
+                  {"delta", role.strict, "strict (95%)"},
+                  {"delta", role.relaxed, "relaxed (80%)"}};
+    for (const auto& c : chosen) {
+      if (c.point) {
+        calibrationRow(out, c.score, *c.point, c.name);
       } else {
-        out += std::string("<tr class=\"chosen\"><td>none</td><td></td><td></td><td>0</td><td "
-                           "class=\"l\">") + name + ": no threshold reaches it</td></tr>";
+        out += std::string("<tr class=\"chosen\"><td class=\"l\">") + c.score +
+               ": none</td><td></td><td></td><td>0</td><td class=\"l\">" + c.name +
+               ": no threshold reaches it</td></tr>";
       }
     }
-    for (const CalibrationPoint& point : role.curve) calibrationRow(out, point, "");
+    for (const CalibrationPoint& point : role.curve) calibrationRow(out, "delta", point, "");
     out += "</table>" + calibrationChart(role);
   }
   out += "</section>";

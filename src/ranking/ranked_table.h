@@ -48,6 +48,8 @@ class RankedTable : public OffspringListener {
   // the known mother's row or -1.
   const AlleleFrequencies& frequencies() const { return frequencies_; }
   const std::vector<int32_t>& knownMothers() const { return knownMothers_; }
+  // Calls the rows from now on with `thresholds` (a calibration's).
+  void useThresholds(const RoleThresholds& thresholds) { settings_.thresholds = thresholds; }
 
  private:
   RankingSettings settings_;
