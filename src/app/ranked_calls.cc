@@ -11,7 +11,7 @@ std::string callFor(const BestCandidate& best) { return best.found ? callName(be
 
 // The calls from which a mother is sure enough to measure the loci's
 // mismatch rates.
-bool surest(const std::string& call) { return call == "confident" || call == "strict"; }
+bool surest(const std::string& call) { return call == "strict"; }
 
 std::optional<CalibrationPoint> pointOf(const CriticalThreshold& at) {
   if (!at.reached) return std::nullopt;

@@ -9,7 +9,7 @@
 
 namespace {
 
-// Sets every locus's mismatch rate from the confident mother-offspring pairs.
+// Sets every locus's mismatch rate from the strict mother-offspring pairs.
 void addMismatchRates(std::vector<MarkerRow>& loci, const Data& parents, const Data& sons,
                       int missing, const RankedResults& ranked) {
   std::vector<GenotypePair> pairs;

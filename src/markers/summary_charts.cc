@@ -71,12 +71,12 @@ std::string exclusionChart(const SummaryInput& in) {
 std::string mismatchChart(const SummaryInput& in) {
   BarChart chart = locusChart(in);
   chart.id = "mismatch";
-  chart.description = "Mismatch rate of confident mothers per locus";
+  chart.description = "Mismatch rate of strict mothers per locus";
   chart.yLabel = "mismatch rate (share of pairs)";
   chart.yDecimals = 3;
-  chart.emptyText = "No mother called confident or strict mismatches at any locus (every "
+  chart.emptyText = "No mother called strict mismatches at any locus (every "
                     "rate is 0 or not measured).";
-  BarSeries rate{"mismatch_rate (confident mothers sharing no allele)", Fill::Dark, {}};
+  BarSeries rate{"mismatch_rate (strict mothers sharing no allele)", Fill::Dark, {}};
   for (const MarkerRow& locus : in.loci) rate.values.push_back(locus.mismatchRate);
   chart.series = {rate};
   return barChartSvg(chart);
@@ -122,7 +122,7 @@ std::string deltaChart(const SummaryInput& in) {
   chart.description = "Distribution of mother and pair LOD deltas";
   chart.xLabel = "LOD delta (natural log units): best candidate minus runner-up";
   chart.markerAt = (in.minDelta - h.start) / h.width;
-  chart.markerLabel = "--min-delta " + shortDecimalText(in.minDelta, kFigureDecimals) + ": confident from here";
+  chart.markerLabel = "--min-delta " + shortDecimalText(in.minDelta, kFigureDecimals) + ": strict and relaxed calls need at least this";
   return barChartSvg(chart);
 }
 
@@ -168,6 +168,10 @@ std::string calibrationChart(const RoleCalibrationView& role) {
     // The curve's thresholds are one apart from its first.
     chart.markerAt = role.strict->threshold - role.curve.front().threshold + 0.5;
     chart.markerLabel = "strict from delta " + shortDecimalText(role.strict->threshold, 2);
+    if (role.strictPosterior) {
+      chart.markerLabel += " with a posterior of at least " +
+                           shortDecimalText(role.strictPosterior->threshold, 3);
+    }
   }
   return barChartSvg(chart);
 }

@@ -89,8 +89,8 @@ void markerSection(std::string& out, const SummaryInput& in) {
          "has fewer than two alleles.</p>";
   if (in.rankedTable) {
     out += "<h3>Mismatch rate per locus</h3>" + mismatchChart(in) +
-           "<p class=\"note\">Among offspring with a mother called confident (or strict) in "
-           "the ranked table, the "
+           "<p class=\"note\">Among offspring with a mother called strict in the ranked "
+           "table, the "
            "share of those mother-offspring pairs with no shared allele at the locus. True "
            "mothers mismatch only through scoring errors, null alleles or mutation.</p>";
   }
