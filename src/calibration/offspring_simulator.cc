@@ -41,10 +41,12 @@ class OffspringSimulator::Draw {
 
   // The allele a parent passes at `locus`: one of its two, or one drawn from
   // the frequencies where the parent is untyped (its genotype is unknown).
+  // A candidate's genotype is as typed, errors included: the allele it
+  // truly passes differs from the one on record at the error rate too.
   int passed(const int* parent, size_t locus) {
     const int32_t l = static_cast<int32_t>(locus);
     if (parent == nullptr || !locusTyped(parent, l, sim_.tables_.missing)) return allele(locus);
-    return parent[2 * locus + random_.below(2)];
+    return typed(parent[2 * locus + random_.below(2)], locus);
   }
 
   // `value` as typed: unchanged, or with the error rate replaced by a random

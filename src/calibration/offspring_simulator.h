@@ -23,7 +23,8 @@ struct SimulatedOffspring {
 
 // Draws offspring shaped like the run's own: parents among the candidates (or
 // unsampled ones drawn from the allele frequencies), the per-locus missing
-// rates of the offspring table, typing errors at the given rate. With known
+// rates of the offspring table, typing errors at the given rate in the
+// offspring and in the candidates' genotypes on record. With known
 // mothers (`knownMothers` holds a row for some offspring) the true mother is
 // one of those, drawn as often as the file names her, and she is given.
 class OffspringSimulator {
