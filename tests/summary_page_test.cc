@@ -203,10 +203,20 @@ TEST(SummaryPage, AnswerCountsTheTablesCalls) {
   if (std::system("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 is not installed";
   std::map<std::string, std::string> files = randomTables();
   files["probe.py"] = kAnswerProbe;
-  for (const char* known : {"", " --known-mothers known"}) {
-    SCOPED_TRACE(known);
+  const struct {
+    const char* options;
+    const char* known;
+    std::vector<std::string> calibrated;  // the roles the calibration shows
+  } runs[] = {
+      {"", "none", {}},
+      {" --known-mothers known", "known", {}},
+      {" --calibrate 300", "none", {"mother", "father", "pair"}},
+      {" --known-mothers known --calibrate 300", "known", {"father-given-a-known-mother"}},
+  };
+  for (const auto& r : runs) {
+    SCOPED_TRACE(r.options);
     const RunResult run = runParentsphere(
-        files, "", std::string("-q -r 2 --table t.tsv --summary s.html") + known, "");
+        files, "", std::string("-q -r 2 --table t.tsv --summary s.html") + r.options, "");
     ASSERT_EQ(0, run.status) << run.stdoutText;
     const RunResult probe = runParentsphere(run.files, "", "--version",
                                             "python3 probe.py > probe.out 2>&1");
@@ -214,7 +224,11 @@ TEST(SummaryPage, AnswerCountsTheTablesCalls) {
     const std::string& page = run.files.at("s.html");
     EXPECT_LT(page.find("id=\"answer\""), page.find("id=\"markers\""));
     EXPECT_NE(std::string::npos, page.find("known mothers (--known-mothers)</th><td class=\"l\">" +
-                                           std::string(*known ? "known" : "none")));
+                                           std::string(r.known)));
+    EXPECT_EQ(!r.calibrated.empty(), page.find("id=\"calibration\"") != std::string::npos);
+    for (const std::string& role : r.calibrated) {
+      EXPECT_NE(std::string::npos, page.find("id=\"calibration-" + role + "\"")) << role;
+    }
   }
 }
 
