@@ -59,9 +59,10 @@ configure() {
 jobs() { nproc 2>/dev/null || echo 2; }
 
 # How long a first build (a clean folder) takes on 2 cores, measured with
-# `time` at -j2 on an AMD EPYC machine, idle and busy.
-EXAMPLE_FIRST_BUILD="about 1 minute, 2 to 3 on a busy machine"
-TESTS_FIRST_BUILD="about 4 minutes, 10 on a busy machine"
+# `time` at -j2 on an AMD EPYC machine shared with other builds (load 11 to
+# 18); the example's build used 44 s of processor time in all.
+EXAMPLE_FIRST_BUILD="2 to 3 minutes on a busy machine, under 1 when idle"
+TESTS_FIRST_BUILD="4 to 10 minutes on a busy machine"
 
 # build DIR TARGET FIRST-BUILD-TIME: builds with CMake's own progress (a line
 # per step, [done/total] with Ninja) and says how long it took.

@@ -49,7 +49,8 @@ needed_by_uses() {  # needed_by_uses ENTRY: true when one of the uses needs it
 }
 
 pretended_missing() {
-  case " ${PARENTSPHERE_PRETEND_MISSING:-} " in *" $1 "*) return 0 ;; esac
+  local names="${PARENTSPHERE_PRETEND_MISSING:-}"
+  case " ${names//,/ } " in *" $1 "*) return 0 ;; esac
   return 1
 }
 
