@@ -48,7 +48,6 @@ configure() {
   need cmake cmake
   local generator=()
   if command -v ninja >/dev/null 2>&1; then generator=(-G Ninja); fi
-  stage "configuring ${dir#"$ROOT"/}"
   if [ ! -f "$dir/CMakeCache.txt" ]; then
     cmake -S "$ROOT" -B "$dir" "${generator[@]}" "$@" >/dev/null
   else

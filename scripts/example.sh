@@ -7,6 +7,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 ensure_packages example
 need_cli11
 radius="${1:-4}"
+stage "configuring build"
 configure "$ROOT/build" -DPARENTSPHERE_TESTS=OFF
 build "$ROOT/build" parentsphere "$EXAMPLE_FIRST_BUILD"
 stage "running build/parentsphere in out/ with radius $radius"

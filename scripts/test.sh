@@ -14,6 +14,7 @@ if [ "${1:-}" = "--sanitize" ]; then
   dir="$ROOT/build-sanitize"
   options=(-DPARENTSPHERE_TESTS=ON -DPARENTSPHERE_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo)
 fi
+stage "configuring ${dir#"$ROOT/"}"
 configure "$dir" "${options[@]}"
 build "$dir" all "$TESTS_FIRST_BUILD"
 stage "running the tests (ctest)"
