@@ -21,17 +21,18 @@ const std::string kHeader =
     "offspring\tloci_typed\tmothers_scored\tfathers_scored\tmother\tmother_lod\tmother_delta\t"
     "mother_mismatches\tmother_near\tmother_in_sphere\tmother_call\tfather\tfather_lod\t"
     "father_delta\tfather_mismatches\tfather_near\tfather_in_sphere\tfather_call\tpair_mother\t"
-    "pair_father\tpair_lod\tpair_delta\tpair_mismatches\tpair_call\tpair_in_fam\tfamilies\n";
+    "pair_father\tpair_lod\tpair_delta\tpair_mismatches\tpair_call\tpair_in_fam\tfamilies\t"
+    "max_mismatches\n";
 const std::string kSon3 =
     "\t1\t2\t2\t1001\t-3.912\t0.000\t1\t48\tno\tunlikely\t2001\t-3.912\t0.000\t1\t46\tno\t"
-    "unlikely\t1001\t2001\t-7.824\t0.000\t1\tunlikely\tno\t0\n";
+    "unlikely\t1001\t2001\t-7.824\t0.000\t1\tunlikely\tno\t0\t2\n";
 
 // The table of the tiny population with the default options.
 const std::string kRows =
     "1\t1\t2\t2\t1001\t0.399\t0.399\t0\t0\tyes\tambiguous\t2001\t0.000\t3.912\t0\t0\tyes\t"
-    "unlikely\t1001\t2001\t1.075\t4.304\t0\tconfident\tyes\t3\n"
+    "unlikely\t1001\t2001\t1.075\t4.304\t0\tconfident\tyes\t3\t2\n"
     "2\t0\t2\t2\t1001\t0.000\t0.000\t0\t0\tyes\tunlikely\t2001\t0.000\t0.000\t0\t0\tyes\t"
-    "unlikely\t1001\t2001\t0.000\t0.000\t0\tunlikely\tno\t2\n"
+    "unlikely\t1001\t2001\t0.000\t0.000\t0\tunlikely\tno\t2\t2\n"
     "3" + kSon3;
 
 // Runs the tiny population at radius 2 with `options` (table.tsv) and the
@@ -67,16 +68,16 @@ TEST(RankedTable, TinyPopulationWithAndWithoutOptions) {
       // Son 2's mother known: she is shown, called "known"; her pair is a family.
       {"known mother", {{"known", "2 1002\n"}},
        "1\t1\t2\t2\t1001\t0.399\t0.399\t0\t0\tyes\tambiguous\t2001\t0.000\t3.912\t0\t0\tyes\t"
-       "unlikely\t1001\t2001\t1.075\t4.304\t0\tconfident\tyes\t3\n"
+       "unlikely\t1001\t2001\t1.075\t4.304\t0\tconfident\tyes\t3\t2\n"
        "2\t0\t2\t2\t1002\t0.000\t0.000\t0\t0\tyes\tknown\t2001\t0.000\t0.000\t0\t0\tyes\t"
-       "unlikely\t1002\t2001\t0.000\t0.000\t0\tunlikely\tyes\t2\n"
+       "unlikely\t1002\t2001\t0.000\t0.000\t0\tunlikely\tyes\t2\t2\n"
        "3" + kSon3},
       // f(100) = 0.5, f(104) = 0.25 from the file: mother 1001 ln(e + (1-e)/2)
       // = ln 0.51 now ranks below 1002 (ratio 1); pair 1001 x 2001 ln 0.9902,
       // runner-up 1002 x 2001 ln(2 e f(104) ((1-e)/2 + e f(104)) / 2 f(100) f(104)).
       {"names and given frequencies", {{"names", names}, {"freq", "1 100 0.5\n1 104 0.25\n"}},
        "k1\t1\t2\t2\tBo\t0.000\t0.673\t0\t0\tyes\tunlikely\tCy\t0.000\t3.912\t0\t0\tyes\t"
-       "unlikely\tAda\tCy\t-0.010\t3.219\t0\tunlikely\tyes\t3\n"},
+       "unlikely\tAda\tCy\t-0.010\t3.219\t0\tunlikely\tyes\t3\t2\n"},
   };
   for (const Case& c : cases) {
     TableOptions options;
@@ -160,7 +161,7 @@ TEST(RankedTable, ThroughTheProgram) {
       {"-q -r 2 --table t.tsv --error-rate 0.7", 2,
        "parentsphere: --error-rate: '0.7' is not a number from 0.000001 to 0.5; "},
       {"-q -r 2 --table t.tsv --max-mismatches 1.5", 2,
-       "parentsphere: --max-mismatches: '1.5' is not a whole number from 0 to 2147483647; "},
+       "parentsphere: --max-mismatches: '1.5' is not a whole number from 0 to 2147483647 or 'auto'; "},
       {"-q -r 2 --table t.tsv --min-delta inf", 2, "parentsphere: --min-delta: 'inf' is not a number from 0; "},
   };
   std::map<std::string, std::string> files = inputs;

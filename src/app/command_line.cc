@@ -154,15 +154,17 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
       "the table's typing-error rate (default 0.02)")
       ->type_name("E");
   addCheckedOption(
-      app, "--max-mismatches", "a whole number from 0 to 2147483647",
+      app, "--max-mismatches", "a whole number from 0 to 2147483647 or 'auto'",
       [&table](const std::string& text) {
+        table.settings.autoMismatches = text == "auto";
+        if (table.settings.autoMismatches) return true;
         const bool digits = !text.empty() && text.size() <= 10 &&
                             text.find_first_not_of("0123456789") == std::string::npos;
         if (!digits || std::stoll(text) > INT_MAX) return false;
         table.settings.maxMismatches = static_cast<int32_t>(std::stoll(text));
         return true;
       },
-      "score candidates with at most K loci\nsharing no allele (default 2)")
+      "score candidates with at most K loci\nsharing no allele (default 2); auto: from\nthe loci typed and --error-rate")
       ->type_name("K");
   app.add_option("--known-mothers", table.knownMothers,
                  "lines 'offspring mother': mothers known\nbeforehand")

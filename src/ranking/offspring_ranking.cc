@@ -128,7 +128,8 @@ void OffspringRanker::pickBest(const std::vector<Scored>& scored, BestCandidate&
 void OffspringRanker::rank(size_t offspring, int32_t knownMother, OffspringRanking& out) {
   offspring_ = tables_.offspring[offspring].data();
   offspringLoci(offspring_, tables_.missing, frequencies_, loci_);
-  index_.scope(offspring_, settings_.maxMismatches, scope_);
+  const int32_t limit = settings_.limitFor(loci_.size());
+  index_.scope(offspring_, limit, scope_);
   mothers_.clear();
   fathers_.clear();
   for (int32_t row : scope_) {
@@ -136,6 +137,7 @@ void OffspringRanker::rank(size_t offspring, int32_t knownMother, OffspringRanki
   }
   out = OffspringRanking();
   out.lociTyped = static_cast<int32_t>(loci_.size());
+  out.maxMismatches = limit;
   out.mothersScored = static_cast<int32_t>(mothers_.size());
   out.fathersScored = static_cast<int32_t>(fathers_.size());
   if (knownMother < 0) {

@@ -2,6 +2,7 @@
 
 #include "ranking/frequency_file.h"
 #include "ranking/known_mothers.h"
+#include "ranking/mismatch_limit.h"
 
 namespace {
 
@@ -54,7 +55,11 @@ RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& optio
                         ? std::vector<int32_t>(tables.offspring.size(), -1)
                         : readKnownMothers(options.knownMothers, tables)),
       names_(options.names.empty() ? nullptr : std::make_unique<NameBook>(options.names, tables)),
-      labels_(tables, names_.get()) {}
+      labels_(tables, names_.get()) {
+  if (settings_.autoMismatches) {
+    settings_.limitByLoci = mismatchLimits(tables.loci, settings_.errorRate);
+  }
+}
 
 void RankedTable::start(ReportSink& sink) {
   sink_ = &sink;

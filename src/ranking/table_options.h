@@ -1,12 +1,25 @@
 #pragma once
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // How candidates are scored and called.
 struct RankingSettings {
   double errorRate = 0.02;    // e of the likelihood ratios, kMinErrorRate to kMaxErrorRate
   int32_t maxMismatches = 2;  // K: candidates with more mismatching loci are not scored
   double minDelta = 2.0;      // delta from which a call is confident, 0 or more
+  // --max-mismatches auto: K per number of loci typed in the offspring
+  // (mismatchLimits), filled by the table once the loci are known.
+  bool autoMismatches = false;
+  std::vector<int32_t> limitByLoci;
+
+  // The K of an offspring typed at `typed` loci.
+  int32_t limitFor(size_t typed) const {
+    if (limitByLoci.empty()) return maxMismatches;
+    return limitByLoci[std::min(typed, limitByLoci.size() - 1)];
+  }
 };
 
 // The accepted range of the typing-error rate: below the minimum a single

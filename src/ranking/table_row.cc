@@ -11,7 +11,8 @@ const char* const kTableHeader =
     "father\tfather_lod\tfather_delta\tfather_mismatches\tfather_near\tfather_in_sphere\t"
     "father_call\t"
     "pair_mother\tpair_father\tpair_lod\tpair_delta\tpair_mismatches\tpair_call\tpair_in_fam\t"
-    "families\n";
+    "families\t"
+    "max_mismatches\n";
 
 namespace {
 
@@ -114,5 +115,6 @@ void appendTableRow(std::string& out, size_t row, const OffspringRanking& rankin
     out += kNoCandidate;
   }
   appendCount(out, static_cast<int64_t>(facts.families));
+  appendCount(out, ranking.maxMismatches);
   out += '\n';
 }

@@ -5,7 +5,7 @@
 #include "ranking/names_file.h"
 #include "ranking/offspring_ranking.h"
 
-// The table's header line: its 26 tab-separated column names and a line feed.
+// The table's header line: its 27 tab-separated column names and a line feed.
 extern const char* const kTableHeader;
 
 // LODs and deltas are written with this many decimals, rounded half away
@@ -40,7 +40,7 @@ struct SearchFacts {
   size_t families = 0;     // the offspring's families in Fam.out
 };
 
-// Appends the table row of offspring `row`: 26 cells, tab-separated, ending
+// Appends the table row of offspring `row`: 27 cells, tab-separated, ending
 // with a line feed; the cells of a missing candidate are empty.
 void appendTableRow(std::string& out, size_t row, const OffspringRanking& ranking,
                     const SearchFacts& facts, const TableLabels& labels, double minDelta);
