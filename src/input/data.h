@@ -37,6 +37,8 @@ class Data {
   std::string fileName;
   std::vector<std::vector<int>> rows;
   int nLoci = 0;
+  // Parents: identifiers below this are mothers (--first-father-id).
+  int firstFatherId = 2000;
 
  private:
   Data() = default;
