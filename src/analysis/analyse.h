@@ -2,7 +2,7 @@
 #include "analysis/offspring_listener.h"
 #include "analysis/run_progress.h"
 #include "input/data.h"
-#include "reports/report_file.h"
+#include "reports/report_sink.h"
 
 // Where the three reports go.
 struct ReportSinks {

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "input/table_checks.h"
-#include "reports/report_set.h"
+#include "files/report_set.h"
 #include "status/run_failure.h"
 
 std::string inFolder(const std::string& folder, const std::string& name) {

@@ -6,7 +6,7 @@
 #include "app/analysis_run.h"
 #include "input/table_checks.h"
 #include "ranking/ranked_table.h"
-#include "reports/replaced_file.h"
+#include "files/replaced_file.h"
 #include "status/run_failure.h"
 
 namespace {

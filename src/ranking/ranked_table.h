@@ -11,7 +11,7 @@
 #include "ranking/offspring_ranking.h"
 #include "ranking/table_options.h"
 #include "ranking/table_row.h"
-#include "reports/report_file.h"
+#include "reports/report_sink.h"
 
 // Told each offspring's ranking once its table row is written (the marker
 // outputs read the calls from it). `ranking` is valid only during the call.
