@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "app/marker_options.h"
+#include "app/run_paths.h"
 
 #ifndef PARENTSPHERE_VERSION
 #error "PARENTSPHERE_VERSION must be defined by the build (the CMake project version)"
@@ -290,7 +291,7 @@ CommandLine readCommandLine(const std::vector<std::string>& args) {
     // One table file cannot hold the rows of several radii.
     return usageError("--table takes a single radius");
   }
-  const std::string markerError = markerFilesError(command.options);
-  if (!markerError.empty()) return usageError(markerError);
+  const std::string pathError = runPathsError(command.options);
+  if (!pathError.empty()) return usageError(pathError);
   return command;
 }
