@@ -308,3 +308,39 @@ TEST(NothingLost, DoneThatCannotBePrintedIsAFailure) {
 }
 
 }  // namespace
+
+namespace {
+
+// Another run holding a folder this run writes into (the reports', the
+// table's or a marker output's; flock stands in for it) stops the run before
+// anything is written, whichever output the folder is for.
+TEST(NothingLost, AFolderAnotherRunHoldsStopsTheRunAtOnce) {
+  const struct {
+    const char* held;
+    std::string args;
+    std::string message;
+  } cases[] = {
+      {".", "-q -r 2 -o out --table t.tsv", "another run is writing in this folder"},
+      {"out", "-q -r 2 --table out/t.tsv", "another run is writing in out"},
+      {"out", "-q -r 2 --markers out/m.tsv", "another run is writing in out"},
+      {"out", "-q -r 2 --summary out/s.html", "another run is writing in out"},
+      {"out/sweep/radius-4", "-q -r 2,4 -o out/sweep",
+       "another run is writing its reports in out/sweep/radius-4"},
+      {".", "-q -r 2", "another run is writing its reports in this folder"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const std::string prepare =
+        "mkdir -p out/sweep/radius-4 && exec flock -o " + std::string(c.held) + " '" + kBinary +
+        "' " + c.args + " < .io/stdin > .io/stdout 2> .io/stderr";
+    std::map<std::string, std::string> files = tinyFolder();
+    const RunResult run = runParentsphere(files, "", "", prepare);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.stdoutText, "");
+    EXPECT_EQ(run.stderrText, "parentsphere: " + c.message + "; nothing was changed\n");
+    EXPECT_EQ(run.files, files);
+    EXPECT_EQ(hiddenFiles(run.folder), std::vector<std::string>{});
+  }
+}
+
+}  // namespace

@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "files/folder_locks.h"
 #include "files/interrupt_cleanup.h"
 #include "files/replace_check.h"
 #include "files/temporary_file.h"
@@ -23,11 +24,9 @@ ReplacedFile::ReplacedFile() : file_(std::make_unique<CheckedFile>(-1)) {}
 ReplacedFile::ReplacedFile(const std::string& path) : ReplacedFile() {
   if (path.empty() || path.back() == '/') return;
   const size_t slash = path.rfind('/');
-  const std::string folder =
-      slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
   name_ = slash == std::string::npos ? path : path.substr(slash + 1);
   if (name_ == "." || name_ == "..") return;
-  folder_ = lockFolder(folder);
+  folder_ = lockFolder(folderOf(path));
   if (folder_->fd() < 0) return;
   removeAbandonedTemporaries(folder_->fd(), name_, kFileKind);
   create(false);
