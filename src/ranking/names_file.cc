@@ -4,6 +4,28 @@
 
 #include "ranking/text_file.h"
 
+namespace {
+
+// Why `name` cannot go into a table cell, or null. A control character (C0,
+// DEL, or C1 written in UTF-8) would break the table's rows or drive a
+// terminal; a leading =, +, - or @ makes a spreadsheet run the cell as a
+// formula, and a cell changed to show it as text would no longer be the name.
+const char* nameProblem(const std::string& name) {
+  for (size_t i = 0; i < name.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    const bool c1 = c == 0xC2 && i + 1 < name.size() &&
+                    static_cast<unsigned char>(name[i + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(name[i + 1]) <= 0x9F;
+    if (c < 0x20 || c == 0x7F || c1) return "holds a control character";
+  }
+  if (std::string("=+-@").find(name[0]) != std::string::npos) {
+    return "starts with =, +, - or @, which a spreadsheet runs as a formula";
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 NameBook::NameBook(const std::string& path, const GenotypeTables& tables) {
   const TextFile file("names", path);
   bool header = true;
@@ -18,13 +40,16 @@ NameBook::NameBook(const std::string& path, const GenotypeTables& tables) {
     if (fields.size() != 3) file.fail(line, "expected three tab-separated fields: number role name");
     int64_t number = 0;
     if (!readWholeNumber(fields[0], INT32_MIN, INT32_MAX, number)) {
-      file.fail(line, "number '" + fields[0] + "' is not a whole number");
+      file.fail(line, "number " + quotedField(fields[0]) + " is not a whole number");
     }
     const std::string& role = fields[1];
     if (role != "mother" && role != "father" && role != "offspring") {
-      file.fail(line, "role '" + role + "' is not mother, father or offspring");
+      file.fail(line, "role " + quotedField(role) + " is not mother, father or offspring");
     }
     if (fields[2].empty()) file.fail(line, "the name is empty");
+    if (const char* problem = nameProblem(fields[2])) {
+      file.fail(line, "the name " + quotedField(fields[2]) + " " + problem);
+    }
     auto& names = role == "offspring" ? offspring_ : parents_;
     if (!names.emplace(number, fields[2]).second) {
       file.fail(line, (role == "offspring" ? "offspring " : "parent ") + fields[0] +
