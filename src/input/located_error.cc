@@ -37,6 +37,9 @@ std::string explanation(TokenFault fault, const std::string& fileName) {
       return "is zero, which is not an allele size (untyped alleles are written -99)";
     case TokenFault::OutOfRange:
       return "is out of range (-2147483648 to 2147483647)";
+    case TokenFault::TooLong:
+      return "is over " + std::to_string(kMostTokenBytes) +
+             " bytes long, which no value is";
     case TokenFault::CarriageReturn:
       break;
   }
