@@ -9,6 +9,7 @@
 
 #include "app/marker_options.h"
 #include "app/run_paths.h"
+#include "files/size_guard.h"
 
 #ifndef PARENTSPHERE_VERSION
 #error "PARENTSPHERE_VERSION must be defined by the build (the CMake project version)"
@@ -208,6 +209,16 @@ void addThreadOptions(CLI::App& app, RunOptions& options) {
       ->type_name("N");
 }
 
+// The most the reports may take.
+void addSizeOption(CLI::App& app, RunOptions& options) {
+  addCheckedOption(
+      app, "--max-output", "a size (bytes, or a whole number followed by K, M, G or T)",
+      [&options](const std::string& text) { return readSize(text, options.maxOutput); },
+      "stop, old reports kept, when the reports of a\n"
+      "radius would take more than SIZE (20G, 500M)")
+      ->type_name("SIZE");
+}
+
 // The parser with every option group, filling `options`.
 void buildParser(CLI::App& app, RunOptions& options) {
   app.formatter(std::make_shared<HelpLayout>());
@@ -218,6 +229,7 @@ void buildParser(CLI::App& app, RunOptions& options) {
   addTableOptions(app, options.table);
   addMarkerOptions(app, options);
   addThreadOptions(app, options);
+  addSizeOption(app, options);
 }
 
 CommandLine usageError(const std::string& what) {

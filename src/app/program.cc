@@ -109,10 +109,10 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
       const std::vector<std::string> unwritten =
           options.table.table.empty()
               ? runAnalysis(parents, sons, radius, kMissingValue, folder, progress.get(),
-                            markerListener, threads)
+                            markerListener, threads, options.maxOutput)
               : runAnalysisWithTable(parents, sons, radius, kMissingValue, folder, options.table,
                                      progress.get(), markerListener, markers.rankingListener(),
-                                     threads);
+                                     threads, options.maxOutput);
       if (!unwritten.empty()) {
         for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
         out << std::flush;

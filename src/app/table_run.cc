@@ -29,7 +29,8 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
                                               const TableOptions& options,
                                               RunProgress* progress,
                                               OffspringListener* listener,
-                                              RankingListener* rankings, unsigned threads) {
+                                              RankingListener* rankings, unsigned threads,
+                                              uint64_t maxOutput) {
   const int mothers = prepareTables(parents, sons);
   const GenotypeTables tables{parents.rows, sons.rows, parents.nLoci, mothers, missing};
   RankedTable table(tables, options, radius);
@@ -42,7 +43,7 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
   table.tellRankings(rankings);
   BothListeners listeners(table, listener);
   std::vector<std::string> unwritten =
-      runAnalysis(parents, sons, radius, missing, folder, progress, &listeners, threads);
+      runAnalysis(parents, sons, radius, missing, folder, progress, &listeners, threads, maxOutput);
   const bool tableWritten = table.close();
   if (!tableFile.commit() || !tableWritten) unwritten.push_back(options.table);
   return unwritten;

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,4 +23,4 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
                                               RunProgress* progress = nullptr,
                                               OffspringListener* listener = nullptr,
                                               RankingListener* rankings = nullptr,
-                                              unsigned threads = 1);
+                                              unsigned threads = 1, uint64_t maxOutput = 0);
