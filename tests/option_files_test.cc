@@ -49,6 +49,8 @@ TEST(OptionFiles, BadContentIsRefusedWhereItStandsAndShownEscaped) {
       {"--names", namesWith("k\xc2\x85"), "names file x, line 8: the name 'k\\xc2\\x85' holds a control character"},
       {"--names", namesWith("=1+2"), "names file x, line 8: the name '=1+2' starts with =, +, - or @, which a spreadsheet runs as a formula"},
       {"--names", namesWith("@SUM(A1)"), "names file x, line 8: the name '@SUM(A1)' starts with =, +, - or @, which a spreadsheet runs as a formula"},
+      {"--names", kHeader + "1001\tfather\tAda\n1002\tmother\tBo\n2001\tfather\tCy\n2002\tfather\tDan\n" + kOffspringNames + "3\toffspring\tk3\n",
+       "names file x, line 2: parent 1001 is named as a father but is a mother in the parents table"},
       {"--names", kHeader + "1001\t\x1b[31mRED\tAda\n", "names file x, line 2: role '\\x1b[31mRED' is not mother, father or offspring"},
       {"--frequencies", "1 100 \x1b[31mRED\n", "frequencies file x, line 1: frequency '\\x1b[31mRED' is not a number above 0 and at most 1"},
       {"--known-mothers", "2 10\x07\n", "known mothers file x, line 1: mother '10\\x07' is not a whole number"},

@@ -1,5 +1,6 @@
 #include "ranking/names_file.h"
 
+#include <utility>
 #include <vector>
 
 #include "ranking/text_file.h"
@@ -28,6 +29,8 @@ const char* nameProblem(const std::string& name) {
 
 NameBook::NameBook(const std::string& path, const GenotypeTables& tables) {
   const TextFile file("names", path);
+  // Where each parent was named, and as a mother or not, to check the role.
+  std::unordered_map<int64_t, std::pair<size_t, bool>> parentLines;
   bool header = true;
   file.forEachLine('\t', [&](size_t line, const std::vector<std::string>& fields) {
     if (header) {
@@ -55,11 +58,21 @@ NameBook::NameBook(const std::string& path, const GenotypeTables& tables) {
       file.fail(line, (role == "offspring" ? "offspring " : "parent ") + fields[0] +
                           " is named twice");
     }
+    if (role != "offspring") parentLines[number] = {line, role == "mother"};
   });
   if (header) file.fail(0, "the file is empty");
   for (size_t row = 0; row < tables.parents.size(); ++row) {
     const int32_t id = tables.identifier(row);
     if (parents_.count(id) == 0) file.fail(0, "no name for parent " + std::to_string(id));
+    // A repeated identifier (warned about) is checked at its first row only.
+    auto& [line, asMother] = parentLines.at(id);
+    if (line == 0) continue;
+    if (asMother != tables.isMother(row)) {
+      file.fail(line, "parent " + std::to_string(id) + " is named as a " +
+                          (asMother ? "mother" : "father") + " but is a " +
+                          (tables.isMother(row) ? "mother" : "father") + " in the parents table");
+    }
+    line = 0;
   }
   for (size_t row = 0; row < tables.offspring.size(); ++row) {
     if (offspring_.count(static_cast<int64_t>(row + 1)) == 0) {
