@@ -31,10 +31,11 @@ void expectRefused(const std::string& args, const std::string& prepare,
     EXPECT_NE(run.stderrText.find(name), std::string::npos) << name << " in " << run.stderrText;
   }
   // Links the test made show as the files they lead to; nothing else is new.
-  for (const auto& [name, content] : run.files) {
+  for (const auto& left : run.files) {
     const auto same = std::find_if(files.begin(), files.end(),
-                                   [&](const auto& file) { return file.second == content; });
-    EXPECT_TRUE(files.count(name) ? files.at(name) == content : same != files.end()) << name;
+                                   [&](const auto& file) { return file.second == left.second; });
+    EXPECT_TRUE(files.count(left.first) ? files.at(left.first) == left.second : same != files.end())
+        << left.first;
   }
   for (const auto& [name, content] : files) EXPECT_EQ(run.files.count(name), 1u) << name;
 }
