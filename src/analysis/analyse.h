@@ -3,7 +3,7 @@
 #include "analysis/parallel_listener.h"
 #include "analysis/run_progress.h"
 #include "input/data.h"
-#include "reports/report_file.h"
+#include "reports/report_sink.h"
 
 // Where the three reports go.
 struct ReportSinks {

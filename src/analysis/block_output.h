@@ -6,7 +6,7 @@
 
 #include "analysis/offspring_pairing.h"
 #include "analysis/parallel_listener.h"
-#include "reports/report_file.h"
+#include "reports/report_sink.h"
 #include "spheres/parent_panel.h"
 
 // The report text of consecutive offspring, in offspring order, and what a

@@ -9,6 +9,8 @@
 #include <cstdlib>
 
 #include "app/marker_options.h"
+#include "app/run_paths.h"
+#include "files/size_guard.h"
 
 #ifndef PARENTSPHERE_VERSION
 #error "PARENTSPHERE_VERSION must be defined by the build (the CMake project version)"
@@ -54,6 +56,11 @@ const char* const kHelpEnd =
     "line per kind: negative values other than -99, parent identifiers made\n"
     "invalid or repeated, fathers listed before mothers, individuals typed at\n"
     "fewer than half the loci, a radius typed at the prompt that is not a number.\n"
+    "\n"
+    "Every file the run writes (the reports, --table, --markers, --summary)\n"
+    "must differ from every file it reads and from the other outputs, through\n"
+    "links too, and be a regular file if it exists; a run locks every folder it\n"
+    "writes into, and stops at once when another run holds one.\n"
     "\n"
     "Exit status: 0 done; 1 an input file or a report could not be used\n"
     "(the message says which); 2 a wrong command-line argument.\n"
@@ -295,6 +302,16 @@ void addRoleOptions(CLI::App& app, RunOptions& options) {
       ->type_name("N");
 }
 
+// The most the reports may take.
+void addSizeOption(CLI::App& app, RunOptions& options) {
+  addCheckedOption(
+      app, "--max-output", "a size (bytes, or a whole number followed by K, M, G or T)",
+      [&options](const std::string& text) { return readSize(text, options.maxOutput); },
+      "stop, old reports kept, when the reports of a\n"
+      "radius would take more than SIZE (20G, 500M)")
+      ->type_name("SIZE");
+}
+
 // The parser with every option group, filling `options`.
 void buildParser(CLI::App& app, RunOptions& options) {
   app.formatter(std::make_shared<HelpLayout>());
@@ -307,6 +324,7 @@ void buildParser(CLI::App& app, RunOptions& options) {
   addMarkerOptions(app, options);
   addThreadOptions(app, options);
   addRoleOptions(app, options);
+  addSizeOption(app, options);
 }
 
 CommandLine usageError(const std::string& what) {
@@ -390,7 +408,7 @@ CommandLine readCommandLine(const std::vector<std::string>& args) {
     // One table file cannot hold the rows of several radii.
     return usageError("--table takes a single radius");
   }
-  const std::string markerError = markerFilesError(command.options);
-  if (!markerError.empty()) return usageError(markerError);
+  const std::string pathError = runPathsError(command.options);
+  if (!pathError.empty()) return usageError(pathError);
   return command;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,4 +29,7 @@ struct RunOptions {
   unsigned threads = 0;
   // --first-father-id: parents with a lower identifier are mothers.
   int firstFatherId = 2000;
+  // --max-output: the most bytes the reports of one radius may take; 0, the
+  // default: only the space free in their folder limits them.
+  uint64_t maxOutput = 0;
 };

@@ -2,7 +2,7 @@
 
 #include "calibration/calibration.h"
 #include "calibration/calibration_file.h"
-#include "reports/replaced_file.h"
+#include "files/replaced_file.h"
 
 std::string calibrateTable(const GenotypeTables& tables, RankedTable& table,
                            const TableOptions& options, unsigned threads,

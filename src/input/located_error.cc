@@ -1,16 +1,18 @@
 #include "input/located_error.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
 
 constexpr size_t kShownTokenLength = 24;
 
-// The token as it may be shown on one line of a terminal.
-std::string shownToken(const BadToken& bad) {
+}  // namespace
+
+std::string shownText(const std::string& text, size_t fullLength) {
   std::string shown;
-  for (size_t i = 0; i < bad.token.size() && i < kShownTokenLength; ++i) {
-    const unsigned char c = static_cast<unsigned char>(bad.token[i]);
+  for (size_t i = 0; i < text.size() && i < kShownTokenLength; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c == '\r') {
       shown += "\\r";
     } else if (c < 0x20 || c >= 0x7f || c == '\\') {
@@ -21,9 +23,11 @@ std::string shownToken(const BadToken& bad) {
       shown += static_cast<char>(c);
     }
   }
-  if (bad.tokenLength > kShownTokenLength) shown += "...";
+  if (std::max(fullLength, text.size()) > kShownTokenLength) shown += "...";
   return shown;
 }
+
+namespace {
 
 std::string explanation(TokenFault fault, const std::string& fileName) {
   switch (fault) {
@@ -33,6 +37,9 @@ std::string explanation(TokenFault fault, const std::string& fileName) {
       return "is zero, which is not an allele size (untyped alleles are written -99)";
     case TokenFault::OutOfRange:
       return "is out of range (-2147483648 to 2147483647)";
+    case TokenFault::TooLong:
+      return "is over " + std::to_string(kMostTokenBytes) +
+             " bytes long, which no value is";
     case TokenFault::CarriageReturn:
       break;
   }
@@ -44,7 +51,7 @@ std::string explanation(TokenFault fault, const std::string& fileName) {
 
 std::string describeBadToken(const std::string& fileName, const BadToken& bad) {
   return fileName + ":" + std::to_string(bad.line) + ": column " + std::to_string(bad.column) +
-         ": '" + shownToken(bad) + "' " + explanation(bad.fault, fileName);
+         ": '" + shownText(bad.token, bad.tokenLength) + "' " + explanation(bad.fault, fileName);
 }
 
 size_t lineOfRow(const Data& table, size_t row) {

@@ -12,7 +12,7 @@
 #include "ranking/offspring_ranking.h"
 #include "ranking/table_options.h"
 #include "ranking/table_row.h"
-#include "reports/report_file.h"
+#include "reports/report_sink.h"
 
 struct Calibration;
 
