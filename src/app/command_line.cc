@@ -134,7 +134,8 @@ CLI::Option* addCheckedOption(CLI::App& app, const std::string& name, const std:
 // The options that only make sense with --table (checked after parsing: the
 // help text stays plain).
 const char* const kTableSettings[] = {"--frequencies", "--error-rate", "--max-mismatches",
-                                      "--known-mothers", "--min-delta", "--names"};
+                                      "--known-mothers", "--min-delta", "--names",
+                                      "--groups",        "--exclude"};
 
 // The ranked table of the most likely parents and how it scores and calls.
 void addTableOptions(CLI::App& app, TableOptions& table) {
@@ -149,10 +150,20 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
   addCheckedOption(
       app, "--error-rate", "a number from 0.000001 to 0.5",
       [&table](const std::string& text) {
-        return readDecimal(text, kMinErrorRate, kMaxErrorRate, table.settings.errorRate);
+        // A value written like a number (a digit, point or sign first) is
+        // the rate; anything else names a file of per-locus rates.
+        if (!text.empty() && text.find_first_not_of("0123456789.eE+-") == std::string::npos &&
+            std::string("0123456789.+-").find(text[0]) != std::string::npos) {
+          table.errorRates.clear();
+          return readDecimal(text, kMinErrorRate, kMaxErrorRate, table.settings.errorRate);
+        }
+        table.errorRates = text;
+        return !text.empty();
       },
-      "the table's typing-error rate (default 0.02)")
-      ->type_name("E");
+      "the table's typing-error rate (default 0.02),\n"
+      "or a FILE of lines 'locus rate' (by number\n"
+      "or name; a line 'default rate' for the rest)")
+      ->type_name("E|FILE");
   addCheckedOption(
       app, "--max-mismatches", "a whole number from 0 to 2147483647",
       [&table](const std::string& text) {
@@ -165,7 +176,7 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
       "score candidates with at most K loci\nsharing no allele (default 2)")
       ->type_name("K");
   app.add_option("--known-mothers", table.knownMothers,
-                 "lines 'offspring mother': mothers known\nbeforehand")
+                 "lines 'offspring mother': mothers known\nbeforehand (numbers, or names with --names)")
       ->type_name("FILE")
       ->check(nonEmpty());
   addCheckedOption(
@@ -176,6 +187,18 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
       "delta from which a call is confident\n(default 2)")
       ->type_name("D");
   app.add_option("--names", table.names, "show names from the names.tsv of\ncsv2parentsphere")
+      ->type_name("FILE")
+      ->check(nonEmpty());
+  app.add_option("--groups", table.groups,
+                 "tab-separated 'number role group' lines:\n"
+                 "an offspring's table candidates are the\n"
+                 "parents sharing a group with it (a parent\n"
+                 "or offspring without a group: all); the\n"
+                 "three reports are not changed")
+      ->type_name("FILE")
+      ->check(nonEmpty());
+  app.add_option("--exclude", table.exclude,
+                 "lines 'offspring candidate': pairs the\ntable never scores")
       ->type_name("FILE")
       ->check(nonEmpty());
 }

@@ -87,7 +87,7 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
                             markerListener, threads)
               : runAnalysisWithTable(parents, sons, radius, kMissingValue, folder, options.table,
                                      progress.get(), markerListener, markers.rankingListener(),
-                                     threads);
+                                     threads, options.quiet ? nullptr : &err);
       if (!unwritten.empty()) {
         for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
         out << std::flush;

@@ -5,6 +5,7 @@
 
 #include "app/analysis_run.h"
 #include "input/table_checks.h"
+#include "ranking/locus_names.h"
 #include "ranking/ranked_table.h"
 #include "reports/replaced_file.h"
 #include "status/run_failure.h"
@@ -26,7 +27,8 @@ void checkTablePath(const Data& parents, const Data& sons, const std::string& fo
                     const TableOptions& options) {
   const std::vector<std::string> taken = {
       parents.fileName,          sons.fileName,       options.frequencies,
-      options.knownMothers,      options.names,       inFolder(folder, "Parent.out"),
+      options.knownMothers,      options.names,       options.errorRates,
+      options.groups,            options.exclude,     inFolder(folder, "Parent.out"),
       inFolder(folder, "Fam.out"), inFolder(folder, "Famgenotypes.out")};
   for (const std::string& name : taken) {
     if (!name.empty() && sameFile(options.table, name)) {
@@ -57,11 +59,18 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
                                               const TableOptions& options,
                                               RunProgress* progress,
                                               OffspringListener* listener,
-                                              RankingListener* rankings, unsigned threads) {
+                                              RankingListener* rankings, unsigned threads,
+                                              std::ostream* warnings) {
   const int mothers = prepareTables(parents, sons);
   const GenotypeTables tables{parents.rows, sons.rows, parents.nLoci, mothers, missing};
-  RankedTable table(tables, options, radius);
+  TableOptions withLoci = options;
+  if (withLoci.locusNames.empty()) withLoci.locusNames = lociLineOf(parents.fileName);
+  RankedTable table(tables, withLoci, radius);
   checkTablePath(parents, sons, folder, options);
+  if (warnings != nullptr) {
+    for (const std::string& line : table.warnings()) *warnings << line << "\n";
+    *warnings << std::flush;
+  }
   // Written beside its final name and put in place only when complete, like
   // the reports. A table that cannot be created is a sink that has failed
   // already: the reports are still written, and the table is named among the

@@ -1,4 +1,5 @@
 #pragma once
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,13 @@
 // path is that of an input file or a report (nothing on standard output, the
 // reason in detail()). Returns the paths of the reports and of the table that
 // could not be written, the table last. `listener`, when given, hears every
-// offspring too (after the table); `rankings`, when given, every ranking.
+// offspring too (after the table); `rankings`, when given, every ranking;
+// `warnings`, when given, the table's warnings about its option files.
 std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int radius, int missing,
                                               const std::string& folder,
                                               const TableOptions& options,
                                               RunProgress* progress = nullptr,
                                               OffspringListener* listener = nullptr,
                                               RankingListener* rankings = nullptr,
-                                              unsigned threads = 1);
+                                              unsigned threads = 1,
+                                              std::ostream* warnings = nullptr);

@@ -50,7 +50,13 @@ struct TopTwo {
 OffspringRanker::OffspringRanker(const GenotypeTables& tables,
                                  const AlleleFrequencies& frequencies,
                                  const RankingSettings& settings)
-    : tables_(tables), frequencies_(frequencies), settings_(settings), index_(tables) {
+    : tables_(tables),
+      frequencies_(frequencies),
+      settings_(settings),
+      index_(tables),
+      errorRates_(settings.locusErrorRates.empty()
+                      ? std::vector<double>(static_cast<size_t>(tables.loci), settings.errorRate)
+                      : settings.locusErrorRates) {
   const size_t width = 2 * static_cast<size_t>(tables.loci);
   alleles_.reserve(tables.parents.size() * width);
   for (const std::vector<int>& row : tables.parents) {
@@ -63,7 +69,7 @@ void OffspringRanker::transmissions(int32_t row, std::vector<Transmission>& out)
   out.clear();
   for (const OffspringLocus& o : loci_) {
     out.push_back(transmission(o, parent[2 * o.locus], parent[2 * o.locus + 1],
-                               tables_.missing, settings_.errorRate));
+                               tables_.missing, errorRates_[static_cast<size_t>(o.locus)]));
   }
 }
 
@@ -73,7 +79,7 @@ OffspringRanker::Scored OffspringRanker::scoreSingle(int32_t row) const {
   int32_t mismatches = 0;
   for (const OffspringLocus& o : loci_) {
     const Transmission t = transmission(o, parent[2 * o.locus], parent[2 * o.locus + 1],
-                                        tables_.missing, settings_.errorRate);
+                                        tables_.missing, errorRates_[static_cast<size_t>(o.locus)]);
     lod.add(singleRatio(o, t));
     mismatches += t.mismatch();
   }
@@ -129,6 +135,7 @@ void OffspringRanker::rank(size_t offspring, int32_t knownMother, OffspringRanki
   offspring_ = tables_.offspring[offspring].data();
   offspringLoci(offspring_, tables_.missing, frequencies_, loci_);
   index_.scope(offspring_, settings_.maxMismatches, scope_);
+  if (filter_ != nullptr) filter_->keep(offspring, scope_);
   mothers_.clear();
   fathers_.clear();
   for (int32_t row : scope_) {

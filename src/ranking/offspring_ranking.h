@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ranking/allele_frequencies.h"
+#include "ranking/candidate_filter.h"
 #include "ranking/carrier_index.h"
 #include "ranking/genotype_tables.h"
 #include "ranking/likelihood_ratio.h"
@@ -51,6 +52,10 @@ class OffspringRanker {
   // Ranks offspring row `offspring`. `knownMother` is a mother's row, or -1.
   void rank(size_t offspring, int32_t knownMother, OffspringRanking& out);
 
+  // From now on, only the candidates `filter` keeps are scored (null: all).
+  // It must outlive the ranker.
+  void restrictTo(const CandidateFilter* filter) { filter_ = filter; }
+
  private:
   struct Scored {
     int32_t row;
@@ -70,6 +75,8 @@ class OffspringRanker {
   const AlleleFrequencies& frequencies_;
   const RankingSettings& settings_;
   CarrierIndex index_;
+  std::vector<double> errorRates_;  // per locus
+  const CandidateFilter* filter_ = nullptr;
   // The parents' alleles row after row in one block, 2 * loci a row: the
   // candidates of an offspring are scattered over the table, and rows kept
   // apart would cost a cache miss or more each.

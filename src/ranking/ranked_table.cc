@@ -1,5 +1,7 @@
 #include "ranking/ranked_table.h"
 
+#include "ranking/candidate_files.h"
+#include "ranking/error_rate_file.h"
 #include "ranking/frequency_file.h"
 #include "ranking/known_mothers.h"
 
@@ -10,19 +12,43 @@ AlleleFrequencies frequenciesFor(const GenotypeTables& tables, const TableOption
   return readFrequencyFile(options.frequencies, tables.loci);
 }
 
+RankingSettings settingsFor(const GenotypeTables& tables, const TableOptions& options) {
+  RankingSettings settings = options.settings;
+  if (!options.errorRates.empty()) {
+    settings.locusErrorRates = readErrorRateFile(options.errorRates, tables.loci, options.locusNames);
+  }
+  return settings;
+}
+
 }  // namespace
 
 RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& options,
                          int32_t radius)
-    : settings_(options.settings),
+    : settings_(settingsFor(tables, options)),
       radius_(radius),
       frequencies_(frequenciesFor(tables, options)),
+      names_(options.names.empty() ? nullptr : std::make_unique<NameBook>(options.names, tables)),
       knownMothers_(options.knownMothers.empty()
                         ? std::vector<int32_t>(tables.offspring.size(), -1)
-                        : readKnownMothers(options.knownMothers, tables)),
-      names_(options.names.empty() ? nullptr : std::make_unique<NameBook>(options.names, tables)),
+                        : readKnownMothers(options.knownMothers, tables, names_.get())),
       labels_(tables, names_.get()),
-      ranker_(tables, frequencies_, settings_) {}
+      ranker_(tables, frequencies_, settings_) {
+  if (options.groups.empty() && options.exclude.empty()) return;
+  filter_ = std::make_unique<CandidateFilter>(tables.offspring.size(), tables.parents.size());
+  if (!options.groups.empty()) readGroupsFile(options.groups, tables, names_.get(), *filter_);
+  if (!options.exclude.empty()) readExclusionsFile(options.exclude, tables, names_.get(), *filter_);
+  filter_->finish();
+  ranker_.restrictTo(filter_.get());
+  if (!filter_->hasGroups()) return;
+  const size_t parents = filter_->parentsWithoutGroup();
+  const size_t offspring = filter_->offspringWithoutGroup();
+  if (parents > 0 || offspring > 0) {
+    warnings_.push_back("parentsphere: warning: groups file " + options.groups + ": " +
+                        std::to_string(parents) +
+                        " parents without a group are candidates of every offspring; " +
+                        std::to_string(offspring) + " offspring without a group keep every candidate");
+  }
+}
 
 void RankedTable::start(ReportSink& sink) {
   sink_ = &sink;

@@ -40,15 +40,20 @@ class RankedTable : public OffspringListener {
   bool close();
   // `listener` (null: none) hears every ranking from now on.
   void tellRankings(RankingListener* listener) { rankings_ = listener; }
+  // Lines for standard error about the options' files (each a whole
+  // "parentsphere: warning: ..." line without its line feed).
+  const std::vector<std::string>& warnings() const { return warnings_; }
 
  private:
   RankingSettings settings_;
   int32_t radius_;
   AlleleFrequencies frequencies_;
+  std::unique_ptr<NameBook> names_;    // before the files that may use names
   std::vector<int32_t> knownMothers_;  // per offspring row: a mother's row or -1
-  std::unique_ptr<NameBook> names_;
   TableLabels labels_;
   OffspringRanker ranker_;
+  std::unique_ptr<CandidateFilter> filter_;  // groups and exclusions; null: none
+  std::vector<std::string> warnings_;
   OffspringRanking ranking_;
   ReportSink* sink_ = nullptr;
   RankingListener* rankings_ = nullptr;

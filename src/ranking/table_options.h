@@ -1,12 +1,16 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // How candidates are scored and called.
 struct RankingSettings {
   double errorRate = 0.02;    // e of the likelihood ratios, kMinErrorRate to kMaxErrorRate
   int32_t maxMismatches = 2;  // K: candidates with more mismatching loci are not scored
   double minDelta = 2.0;      // delta from which a call is confident, 0 or more
+  // A rate per locus (--error-rate FILE), each kMinErrorRate to
+  // kMaxErrorRate; empty: errorRate at every locus.
+  std::vector<double> locusErrorRates;
 };
 
 // The accepted range of the typing-error rate: below the minimum a single
@@ -23,4 +27,10 @@ struct TableOptions {
   std::string knownMothers;  // --known-mothers
   std::string names;         // --names: names.tsv
   RankingSettings settings;  // --error-rate, --max-mismatches, --min-delta
+  std::string errorRates;    // --error-rate FILE: a rate per locus
+  std::string groups;        // --groups: who may be a parent of whom
+  std::string exclude;       // --exclude: (offspring, candidate) pairs ruled out
+  // The loci's names, from the tables' "# loci" line; empty when they have
+  // none (the loci are then known by number only).
+  std::vector<std::string> locusNames;
 };

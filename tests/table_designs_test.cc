@@ -1,0 +1,113 @@
+// The study designs the ranked table takes in, through the real program on
+// the hand-worked tiny population: known mothers by name, per-locus error
+// rates, candidate groups and exclusions. The three reports never change.
+#include <gtest/gtest.h>
+
+#include "run_fixture.h"
+#include "tiny_population.h"
+
+namespace {
+
+const std::string kNames =
+    "number\trole\tname\n1001\tmother\tAda\n1002\tmother\tBo\n2001\tfather\tCy\n"
+    "2002\tfather\tDan\n1\toffspring\tk1\n2\toffspring\tk2\n3\toffspring\tk3\n";
+
+// The files of one run: the tiny population, the names and `extra` (which
+// may replace them).
+std::map<std::string, std::string> inputs(const std::map<std::string, std::string>& extra) {
+  std::map<std::string, std::string> files = {{"parents.PAR", tiny::kParents},
+                                              {"sons.PRO", tiny::kSons},
+                                              {"names.tsv", kNames}};
+  for (const auto& [name, content] : extra) files[name] = content;
+  return files;
+}
+
+// Runs with the table and `args`; expects success and the usual reports;
+// returns the table.
+std::string tableOf(const std::map<std::string, std::string>& extra, const std::string& args) {
+  const RunResult r = runParentsphere(inputs(extra), "", "-q -r 2 --table t.tsv " + args);
+  EXPECT_EQ(r.status, 0) << args << ": " << r.stderrText;
+  for (const auto& report : tiny::kReports) EXPECT_EQ(r.files.at(report.first), report.second) << args;
+  return r.files.count("t.tsv") ? r.files.at("t.tsv") : "";
+}
+
+TEST(TableDesigns, KnownMothersByNameOrNumberGiveOneTable) {
+  const std::string byNumber = tableOf({{"k", "2 1002\n3 1001\n"}}, "--names names.tsv --known-mothers k");
+  const std::string variants[] = {"k2\tBo\nk3\tAda\n", "k2 1002\n3\tAda\n", "# by name\nk2 Bo\n3 1001\n"};
+  for (const std::string& known : variants) {
+    EXPECT_EQ(tableOf({{"k", known}}, "--names names.tsv --known-mothers k"), byNumber) << known;
+  }
+  EXPECT_NE(byNumber.find("\nk2\t0\t2\t2\tBo\t"), std::string::npos) << byNumber;
+  const RunResult r = runParentsphere(inputs({{"k", "k2 Ba\n"}}), "",
+                                      "-q -r 2 --table t.tsv --names names.tsv --known-mothers k");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.stderrText,
+            "parentsphere: known mothers file k, line 1: mother 'Ba' is neither a name in the "
+            "names file nor a whole number (closest mother's name: 'Bo')\n");
+  EXPECT_EQ(r.files.count("Parent.out"), 0u);
+}
+
+// Son 1 (100,104) has mothers 1001 (LOD 0.399) and 1002 (LOD 0): groups that
+// keep 1001 from it, or an exclusion of that pair, leave 1002 alone.
+TEST(TableDesigns, GroupsAndExclusionsBoundTheTableOnly) {
+  const std::string plain = tableOf({}, "");
+  const std::string header = "number\trole\tgroup\n";
+  EXPECT_EQ(tableOf({{"g", header + "1001\tmother\tall\n1\toffspring\tall\n2\toffspring\tall\n"}},
+                    "--groups g"),
+            plain);
+  const std::string bounded = "1\t1\t1\t2\t1002\t0.000\t0.000\t";
+  const struct {
+    std::map<std::string, std::string> files;
+    const char* args;
+  } runs[] = {
+      {{{"g", header + "1\toffspring\tA\n1002\tmother\tA\n1001\tmother\tB\n"}}, "--groups g"},
+      {{{"g", "name\trole\tgroup\nk1\toffspring\tA\nBo\tmother\tA\nAda\tmother\tB\n"}},
+       "--groups g --names names.tsv"},
+      {{{"x", "1 1001\n"}}, "--exclude x"},
+  };
+  const std::string expected = tableOf(runs[0].files, runs[0].args);
+  EXPECT_EQ(expected.substr(expected.find('\n') + 1, bounded.size()), bounded);
+  EXPECT_NE(expected, plain);
+  EXPECT_EQ(tableOf(runs[2].files, runs[2].args), expected);
+  EXPECT_EQ(tableOf(runs[1].files, runs[1].args), tableOf(runs[0].files, "--groups g --names names.tsv"));
+  const RunResult warned =
+      runParentsphere(inputs(runs[0].files), "", "-r 2 --table t.tsv --groups g");
+  EXPECT_NE(warned.stderrText.find("parentsphere: warning: groups file g: 2 parents without a group "
+                                   "are candidates of every offspring; 2 offspring without a group "
+                                   "keep every candidate\n"),
+            std::string::npos)
+      << warned.stderrText;
+}
+
+TEST(TableDesigns, ErrorRateFileAndItsMistakes) {
+  const std::string plain = tableOf({}, "");
+  EXPECT_EQ(tableOf({{"e", "1\t0.02\n"}}, "--error-rate e"), plain);
+  EXPECT_EQ(tableOf({{"e", "default\t0.02\n"}}, "--error-rate e"), plain);
+  EXPECT_EQ(tableOf({{"e", "1\t0.1\n"}}, "--error-rate e"), tableOf({}, "--error-rate 0.1"));
+  EXPECT_NE(tableOf({{"e", "1\t0.1\n"}}, "--error-rate e"), plain);
+  std::map<std::string, std::string> named = {{"e", "Mx1\t0.1\n"}};
+  named["parents.PAR"] = "# loci\tMx1\n" + tiny::kParents;
+  EXPECT_EQ(tableOf(named, "--error-rate e"), tableOf({}, "--error-rate 0.1"));
+  const struct {
+    const char* args;
+    int status;
+    std::string err;
+  } failures[] = {
+      {"--error-rate e", 1, "parentsphere: error rates file e, line 1: locus '2' is not a number from 1 to 1\n"},
+      {"--error-rate absent", 1, "parentsphere: can not read error rates file absent\n"},
+      {"--error-rate 0.6", 2, "parentsphere: --error-rate: '0.6' is not a number from 0.000001 to 0.5; "},
+      {"--error-rate 1e", 2, "parentsphere: --error-rate: '1e' is not a number from 0.000001 to 0.5; "},
+      {"--groups absent", 1, "parentsphere: can not read groups file absent\n"},
+  };
+  for (const auto& f : failures) {
+    const RunResult r = runParentsphere(inputs({{"e", "2\t0.1\n"}}), "", std::string("-q -r 2 --table t.tsv ") + f.args);
+    EXPECT_EQ(r.status, f.status) << f.args;
+    EXPECT_EQ(r.stderrText.substr(0, f.err.size()), f.err) << f.args;
+    EXPECT_EQ(r.files.count("Parent.out"), 0u) << f.args;
+  }
+  const RunResult r = runParentsphere(inputs({}), "", "-q -r 2 --groups g");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.stderrText.substr(0, 37), "parentsphere: --groups needs --table;");
+}
+
+}  // namespace
