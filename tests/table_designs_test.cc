@@ -110,4 +110,46 @@ TEST(TableDesigns, ErrorRateFileAndItsMistakes) {
   EXPECT_EQ(r.stderrText.substr(0, 37), "parentsphere: --groups needs --table;");
 }
 
+// Names from the tables' "# loci" line or --locus-names label the marker
+// table and the summary page; without them the loci stay numbered.
+TEST(TableDesigns, LocusNamesLabelTheMarkerTable) {
+  const std::string named = "# loci\tMx1\n" + tiny::kParents;
+  const struct {
+    std::map<std::string, std::string> files;
+    const char* args;
+    std::string firstCell;
+  } runs[] = {
+      {{}, "", "1\t"},
+      {{{"parents.PAR", named}}, "", "Mx1\t"},
+      {{{"sons.PRO", "# loci\tS1\n" + tiny::kSons}}, "", "S1\t"},
+      {{{"parents.PAR", named}, {"ln", "# one a line\nAlpha <1>\n"}}, "--locus-names ln", "Alpha <1>\t"},
+      {{{"parents.PAR", "# loci\tA\tB\n" + tiny::kParents}}, "", "1\t"},  // two names, one locus
+  };
+  for (const auto& run : runs) {
+    const RunResult r = runParentsphere(inputs(run.files), "",
+                                        std::string("-q -r 2 --markers m.tsv --summary s.html ") + run.args);
+    ASSERT_EQ(r.status, 0) << run.args << r.stderrText;
+    for (const auto& report : tiny::kReports) EXPECT_EQ(r.files.at(report.first), report.second);
+    const std::string& table = r.files.at("m.tsv");
+    EXPECT_EQ(table.substr(table.find('\n') + 1, run.firstCell.size()), run.firstCell) << run.args;
+    if (run.firstCell == "Alpha <1>\t") {
+      EXPECT_NE(r.files.at("s.html").find(">Alpha &lt;1&gt;<"), std::string::npos);
+    }
+  }
+  const struct {
+    const char* args;
+    int status;
+    std::string err;
+  } failures[] = {
+      {"--markers m.tsv --locus-names ln", 1, "parentsphere: locus names file ln: 2 names for 1 loci\n"},
+      {"--locus-names ln", 2, "parentsphere: --locus-names needs --table, --markers or --summary; "},
+  };
+  for (const auto& f : failures) {
+    const RunResult r = runParentsphere(inputs({{"ln", "A\nB\n"}}), "", std::string("-q -r 2 ") + f.args);
+    EXPECT_EQ(r.status, f.status) << f.args;
+    EXPECT_EQ(r.stderrText.substr(0, f.err.size()), f.err) << f.args;
+    EXPECT_EQ(r.files.count("Parent.out"), 0u) << f.args;
+  }
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include "ranking/error_rate_file.h"
 #include "ranking/frequency_file.h"
 #include "ranking/known_mothers.h"
+#include "ranking/locus_names.h"
 #include "ranking/names_file.h"
 #include "status/run_failure.h"
 #include "run_fixture.h"
@@ -231,6 +232,34 @@ TEST(CandidateFiles, GroupsAndExclusionsAndLocatedErrors) {
   CandidateFilter unused(3, 3);
   EXPECT_EQ(failureOf("1 7\n", [&](const std::string& p) { readExclusionsFile(p, t.view, nullptr, unused); }),
             "parentsphere: exclusions file in.txt, line 1: no parent has the identifier 7 in the parents table");
+}
+
+TEST(LocusNames, TheLociLineAndTheNamesFile) {
+  ScopedWorkdir dir;
+  const std::pair<std::string, std::vector<std::string>> lines[] = {
+      {"# loci\tCa12\tRt 5\r\n1 2 3 4 1\n", {"Ca12", "Rt 5"}},
+      {"# loci Ca12 Rt5\n", {}},  // blanks: not the converter's line
+      {"1 2 3 4 1\n# loci\tA\tB\n", {}},  // not the first line
+  };
+  for (const auto& [content, names] : lines) {
+    writeFile("t.PAR", content);
+    EXPECT_EQ(lociLineOf("t.PAR"), names) << content;
+  }
+  EXPECT_EQ(lociLineOf("absent.PAR"), std::vector<std::string>());
+  writeFile("n.txt", "# names\nCa12\n Rt 5 \n");
+  EXPECT_EQ(readLocusNamesFile("n.txt", 2), (std::vector<std::string>{"Ca12", "Rt 5"}));
+  EXPECT_EQ(locusLabel(1, {"Ca12", "Rt 5"}), "locus 2 (Rt 5)");
+  EXPECT_EQ(locusLabel(1, {}), "locus 2");
+  const std::pair<std::string, std::string> cases[] = {
+      {"A\n", ": 1 names for 2 loci"},
+      {"A\tB\n", ", line 1: expected one name a line, without tabs"},
+      {"A\nA\n", ", line 2: the name 'A' is given twice"},
+  };
+  for (const auto& [content, message] : cases) {
+    EXPECT_EQ(failureOf(content, [](const std::string& p) { readLocusNamesFile(p, 2); }),
+              "parentsphere: locus names file in.txt" + message)
+        << content;
+  }
 }
 
 TEST(ClosestName, EditDistanceAndTies) {

@@ -197,6 +197,13 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
                  "three reports are not changed")
       ->type_name("FILE")
       ->check(nonEmpty());
+  app.add_option("--locus-names", table.locusNamesFile,
+                 "one name per line, in locus order: labels\n"
+                 "the loci of --markers, --summary and the\n"
+                 "table's messages (default: the tables'\n"
+                 "'# loci' line)")
+      ->type_name("FILE")
+      ->check(nonEmpty());
   app.add_option("--exclude", table.exclude,
                  "lines 'offspring candidate': pairs the\ntable never scores")
       ->type_name("FILE")
@@ -312,6 +319,11 @@ CommandLine readCommandLine(const std::vector<std::string>& args) {
   } else if (command.options.radii.size() > 1) {
     // One table file cannot hold the rows of several radii.
     return usageError("--table takes a single radius");
+  }
+  const RunOptions& o = command.options;
+  if (app.count("--locus-names") > 0 && o.table.table.empty() && o.markersFile.empty() &&
+      o.summaryFile.empty()) {
+    return usageError("--locus-names needs --table, --markers or --summary");
   }
   const std::string markerError = markerFilesError(command.options);
   if (!markerError.empty()) return usageError(markerError);

@@ -14,6 +14,7 @@
 #include "input/data_warnings.h"
 #include "input/missing_value.h"
 #include "input/table_checks.h"
+#include "ranking/locus_names.h"
 #include "status/exit_status.h"
 #include "status/run_failure.h"
 
@@ -75,7 +76,14 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     Data parents(options.parentsFile, kMissingValue, kComment, threads);
     Data sons(options.offspringFile, kMissingValue, kComment, threads);
     checkTables(parents, sons, options.quiet, err);
+    TableOptions table = options.table;
+    // Only outputs that show loci look for their names.
+    if (!table.table.empty() || !options.markersFile.empty() || !options.summaryFile.empty()) {
+      table.locusNames = locusNamesFor(table.locusNamesFile, options.parentsFile,
+                                       options.offspringFile, parents.nLoci);
+    }
     MarkerRun markers(options, radii);
+    markers.nameLoci(table.locusNames);
     for (int radius : radii) {
       const std::string folder = reportFolder(options, radius);
       createFolder(folder, err);
@@ -85,7 +93,7 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
           options.table.table.empty()
               ? runAnalysis(parents, sons, radius, kMissingValue, folder, progress.get(),
                             markerListener, threads)
-              : runAnalysisWithTable(parents, sons, radius, kMissingValue, folder, options.table,
+              : runAnalysisWithTable(parents, sons, radius, kMissingValue, folder, table,
                                      progress.get(), markerListener, markers.rankingListener(),
                                      threads, options.quiet ? nullptr : &err);
       if (!unwritten.empty()) {

@@ -5,7 +5,6 @@
 
 #include "app/analysis_run.h"
 #include "input/table_checks.h"
-#include "ranking/locus_names.h"
 #include "ranking/ranked_table.h"
 #include "reports/replaced_file.h"
 #include "status/run_failure.h"
@@ -28,7 +27,8 @@ void checkTablePath(const Data& parents, const Data& sons, const std::string& fo
   const std::vector<std::string> taken = {
       parents.fileName,          sons.fileName,       options.frequencies,
       options.knownMothers,      options.names,       options.errorRates,
-      options.groups,            options.exclude,     inFolder(folder, "Parent.out"),
+      options.groups,            options.exclude,     options.locusNamesFile,
+      inFolder(folder, "Parent.out"),
       inFolder(folder, "Fam.out"), inFolder(folder, "Famgenotypes.out")};
   for (const std::string& name : taken) {
     if (!name.empty() && sameFile(options.table, name)) {
@@ -63,9 +63,7 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
                                               std::ostream* warnings) {
   const int mothers = prepareTables(parents, sons);
   const GenotypeTables tables{parents.rows, sons.rows, parents.nLoci, mothers, missing};
-  TableOptions withLoci = options;
-  if (withLoci.locusNames.empty()) withLoci.locusNames = lociLineOf(parents.fileName);
-  RankedTable table(tables, withLoci, radius);
+  RankedTable table(tables, options, radius);
   checkTablePath(parents, sons, folder, options);
   if (warnings != nullptr) {
     for (const std::string& line : table.warnings()) *warnings << line << "\n";

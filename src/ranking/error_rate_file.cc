@@ -5,6 +5,7 @@
 
 #include "ranking/closest_name.h"
 #include "ranking/field_split.h"
+#include "ranking/locus_names.h"
 #include "ranking/table_options.h"
 #include "ranking/text_file.h"
 
@@ -65,7 +66,7 @@ std::vector<double> readErrorRateFile(const std::string& path, int32_t loci,
   for (size_t k = 0; k < rates.size(); ++k) {
     if (rates[k] >= 0.0) continue;
     if (fallback < 0.0) {
-      file.fail(0, "locus " + std::to_string(k + 1) + " has no rate (list every locus, or add a line 'default rate')");
+      file.fail(0, locusLabel(k, names) + " has no rate (list every locus, or add a line 'default rate')");
     }
     rates[k] = fallback;
   }

@@ -30,7 +30,8 @@ struct TableOptions {
   std::string errorRates;    // --error-rate FILE: a rate per locus
   std::string groups;        // --groups: who may be a parent of whom
   std::string exclude;       // --exclude: (offspring, candidate) pairs ruled out
-  // The loci's names, from the tables' "# loci" line; empty when they have
-  // none (the loci are then known by number only).
+  // --locus-names: a file of the loci's names (also for --markers, --summary)
+  std::string locusNamesFile;
+  // The loci's names the run found (locusNamesFor); empty: known by number.
   std::vector<std::string> locusNames;
 };
