@@ -1,6 +1,7 @@
 #include "popgen/locus_model.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <utility>
 
@@ -9,6 +10,18 @@ int LocusModel::draw(Rng& rng) const {
   const size_t i = static_cast<size_t>(std::upper_bound(cumulative.begin(), cumulative.end(), r) -
                                        cumulative.begin());
   return sizes[i];
+}
+
+int LocusModel::misread(Rng& rng, int allele) const {
+  if (kind == kSnp) return allele == 1 ? 2 : 1;  // 0 would not be a valid allele
+  const bool down = rng.below(2) == 0;
+  if (kind == kLadder) return allele + (down ? -step : step);
+  if (sizes.size() < 2) return allele;  // a locus with one allele shows no error
+  const size_t i = static_cast<size_t>(std::lower_bound(sizes.begin(), sizes.end(), allele) -
+                                       sizes.begin());
+  if (i == 0) return sizes[1];
+  if (i + 1 >= sizes.size()) return sizes[sizes.size() - 2];
+  return sizes[down ? i - 1 : i + 1];
 }
 
 LocusModel makeLocus(Rng& rng, int step) {
@@ -56,9 +69,26 @@ LocusModel makeLocus(Rng& rng, int step) {
 LocusModel makeSnpLocus(Rng& rng) {
   constexpr uint64_t kWeights = 1000;
   LocusModel locus;
+  locus.kind = LocusModel::kSnp;
   locus.step = 1;
   locus.sizes = {1, 2};
   const uint64_t minor = kWeights / 10 + rng.below(kWeights * 4 / 10 + 1);
   locus.cumulative = {kWeights - minor, kWeights};
+  return locus;
+}
+
+LocusModel makeListedLocus(std::vector<std::pair<int, double>> alleles) {
+  constexpr double kWeightsPerUnit = 1e9;
+  std::sort(alleles.begin(), alleles.end());
+  LocusModel locus;
+  locus.kind = LocusModel::kListed;
+  locus.step = 0;
+  uint64_t sum = 0;
+  for (const auto& [size, frequency] : alleles) {
+    // Every listed allele keeps a weight, however rare.
+    sum += std::max<uint64_t>(1, static_cast<uint64_t>(std::llround(frequency * kWeightsPerUnit)));
+    locus.sizes.push_back(size);
+    locus.cumulative.push_back(sum);
+  }
   return locus;
 }
