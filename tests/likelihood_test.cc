@@ -170,7 +170,9 @@ TEST(PerLocusErrorRates, HandWorkedTwoLocusCases) {
     ASSERT_TRUE(r.mother.found) << c.what;
     EXPECT_NEAR(r.mother.lod, c.motherLod, 1e-12) << c.what;
     EXPECT_EQ(r.pair.found, !std::isnan(c.pairLod)) << c.what;
-    if (r.pair.found) EXPECT_NEAR(r.pair.lod, c.pairLod, 1e-12) << c.what;
+    if (r.pair.found) {
+      EXPECT_NEAR(r.pair.lod, c.pairLod, 1e-12) << c.what;
+    }
   }
   // One rate for every locus and the same rate per locus rank alike.
   const OffspringRanking one = rankOne(pair, son);

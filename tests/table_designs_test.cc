@@ -3,6 +3,9 @@
 // rates, candidate groups and exclusions. The three reports never change.
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <vector>
+
 #include "run_fixture.h"
 #include "tiny_population.h"
 
@@ -149,6 +152,66 @@ TEST(TableDesigns, LocusNamesLabelTheMarkerTable) {
     EXPECT_EQ(r.status, f.status) << f.args;
     EXPECT_EQ(r.stderrText.substr(0, f.err.size()), f.err) << f.args;
     EXPECT_EQ(r.files.count("Parent.out"), 0u) << f.args;
+  }
+}
+
+// Son 1's mothers 1001 (LOD 0.399) and 1002 (0), fathers 2001 (0) and 2002 (a
+// mismatch, ln e, near 2); son 2 is untyped (ties to the first rows).
+TEST(TableDesigns, ShortListOfTheBestCandidates) {
+  const struct {
+    const char* args;
+    std::string rows;  // the start of the list after its header
+  } runs[] = {
+      {"--top 2",
+       "1\tmother\t1001\t0.399\t0\t0\tyes\t1\n1\tmother\t1002\t0.000\t0\t0\tyes\t2\n"
+       "1\tfather\t2001\t0.000\t0\t0\tyes\t1\n1\tfather\t2002\t-3.912\t1\t2\tyes\t2\n"
+       "2\tmother\t1001\t0.000\t0\t0\tyes\t1\n"},
+      {"--top 1",
+       "1\tmother\t1001\t0.399\t0\t0\tyes\t1\n1\tfather\t2001\t0.000\t0\t0\tyes\t1\n"
+       "2\tmother\t1001\t0.000\t0\t0\tyes\t1\n2\tfather\t2001\t0.000\t0\t0\tyes\t1\n3\tmother\t"},
+      {"--names names.tsv --top 1", "k1\tmother\tAda\t0.399\t0\t0\tyes\t1\nk1\tfather\tCy\t"},
+      {"--exclude x --top 1", "1\tmother\t1002\t0.000\t0\t0\tyes\t1\n"},
+  };
+  const std::string header = "offspring\trole\tcandidate\tlod\tmismatches\tnear\tin_sphere\trank\n";
+  const std::string plain = tableOf({}, "");
+  for (const auto& run : runs) {
+    const RunResult r = runParentsphere(inputs({{"x", "1 1001\n"}}), "",
+                                        std::string("-q -r 2 --table t.tsv --candidates c.tsv ") + run.args);
+    ASSERT_EQ(r.status, 0) << run.args << r.stderrText;
+    EXPECT_EQ(r.files.at("c.tsv").substr(0, header.size() + run.rows.size()), header + run.rows) << run.args;
+    if (std::string(run.args) == "--top 2") {
+      EXPECT_EQ(r.files.at("t.tsv"), plain) << "the table is unchanged";
+    }
+    for (const auto& report : tiny::kReports) EXPECT_EQ(r.files.at(report.first), report.second);
+  }
+  // The best of each role is the table's mother and father, cell for cell.
+  const RunResult r = runParentsphere(inputs({}), "", "-q -r 2 --table t.tsv --candidates c.tsv --top 1");
+  std::istringstream table(r.files.at("t.tsv"));
+  std::istringstream list(r.files.at("c.tsv"));
+  std::string row, mother, father;
+  std::getline(table, row);
+  std::getline(list, mother);
+  while (std::getline(table, row) && std::getline(list, mother) && std::getline(list, father)) {
+    std::vector<std::string> cells;
+    std::istringstream split(row);
+    for (std::string cell; std::getline(split, cell, '\t');) cells.push_back(cell);
+    EXPECT_EQ(mother, cells[0] + "\tmother\t" + cells[4] + "\t" + cells[5] + "\t" + cells[7] + "\t" +
+                          cells[8] + "\t" + cells[9] + "\t1");
+    EXPECT_EQ(father, cells[0] + "\tfather\t" + cells[11] + "\t" + cells[12] + "\t" + cells[14] + "\t" +
+                          cells[15] + "\t" + cells[16] + "\t1");
+  }
+  const struct {
+    const char* args;
+    std::string err;
+  } failures[] = {
+      {"--table t.tsv --candidates c.tsv --top 0", "parentsphere: --top: '0' is not a whole number from 1 to 1000000; "},
+      {"--table t.tsv --top 3", "parentsphere: --top needs --candidates; "},
+      {"--candidates c.tsv", "parentsphere: --candidates needs --table; "},
+  };
+  for (const auto& f : failures) {
+    const RunResult bad = runParentsphere(inputs({}), "", std::string("-q -r 2 ") + f.args);
+    EXPECT_EQ(bad.status, 2) << f.args;
+    EXPECT_EQ(bad.stderrText.substr(0, f.err.size()), f.err) << f.args;
   }
 }
 

@@ -135,7 +135,7 @@ CLI::Option* addCheckedOption(CLI::App& app, const std::string& name, const std:
 // help text stays plain).
 const char* const kTableSettings[] = {"--frequencies", "--error-rate", "--max-mismatches",
                                       "--known-mothers", "--min-delta", "--names",
-                                      "--groups",        "--exclude"};
+                                      "--groups",        "--exclude",      "--candidates"};
 
 // The ranked table of the most likely parents and how it scores and calls.
 void addTableOptions(CLI::App& app, TableOptions& table) {
@@ -204,6 +204,23 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
                  "'# loci' line)")
       ->type_name("FILE")
       ->check(nonEmpty());
+  app.add_option("--candidates", table.candidates,
+                 "also write the short list: per offspring\n"
+                 "the best K scored mothers and fathers,\n"
+                 "one row each")
+      ->type_name("FILE")
+      ->check(nonEmpty());
+  addCheckedOption(
+      app, "--top", "a whole number from 1 to 1000000",
+      [&table](const std::string& text) {
+        const bool digits = !text.empty() && text.size() <= 7 &&
+                            text.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits || std::stol(text) < 1 || std::stol(text) > 1000000) return false;
+        table.top = static_cast<size_t>(std::stol(text));
+        return true;
+      },
+      "candidates per role in the short list\n(default 5)")
+      ->type_name("K");
   app.add_option("--exclude", table.exclude,
                  "lines 'offspring candidate': pairs the\ntable never scores")
       ->type_name("FILE")
@@ -321,6 +338,7 @@ CommandLine readCommandLine(const std::vector<std::string>& args) {
     return usageError("--table takes a single radius");
   }
   const RunOptions& o = command.options;
+  if (app.count("--top") > 0 && o.table.candidates.empty()) return usageError("--top needs --candidates");
   if (app.count("--locus-names") > 0 && o.table.table.empty() && o.markersFile.empty() &&
       o.summaryFile.empty()) {
     return usageError("--locus-names needs --table, --markers or --summary");

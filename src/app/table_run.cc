@@ -2,6 +2,7 @@
 
 
 #include <filesystem>
+#include <memory>
 
 #include "app/analysis_run.h"
 #include "input/table_checks.h"
@@ -28,11 +29,15 @@ void checkTablePath(const Data& parents, const Data& sons, const std::string& fo
       parents.fileName,          sons.fileName,       options.frequencies,
       options.knownMothers,      options.names,       options.errorRates,
       options.groups,            options.exclude,     options.locusNamesFile,
-      inFolder(folder, "Parent.out"),
+      options.candidates,        inFolder(folder, "Parent.out"),
       inFolder(folder, "Fam.out"), inFolder(folder, "Famgenotypes.out")};
   for (const std::string& name : taken) {
     if (!name.empty() && sameFile(options.table, name)) {
       throw RunFailure("", "parentsphere: the table file " + options.table + " is also " + name);
+    }
+    if (!options.candidates.empty() && name != options.candidates && !name.empty() &&
+        sameFile(options.candidates, name)) {
+      throw RunFailure("", "parentsphere: the candidates file " + options.candidates + " is also " + name);
     }
   }
 }
@@ -75,11 +80,20 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
   // unwritten.
   ReplacedFile tableFile(options.table);
   table.start(tableFile.sink());
+  std::unique_ptr<ReplacedFile> shortListFile;
+  if (!options.candidates.empty()) {
+    shortListFile = std::make_unique<ReplacedFile>(options.candidates);
+    table.startShortList(shortListFile->sink());
+  }
   table.tellRankings(rankings);
   BothListeners listeners(table, listener);
   std::vector<std::string> unwritten =
       runAnalysis(parents, sons, radius, missing, folder, progress, &listeners, threads);
   const bool tableWritten = table.close();
   if (!tableFile.commit() || !tableWritten) unwritten.push_back(options.table);
+  if (shortListFile != nullptr) {
+    const bool listWritten = table.closeShortList();
+    if (!shortListFile->commit() || !listWritten) unwritten.push_back(options.candidates);
+  }
   return unwritten;
 }

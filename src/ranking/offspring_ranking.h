@@ -56,12 +56,20 @@ class OffspringRanker {
   // It must outlive the ranker.
   void restrictTo(const CandidateFilter* filter) { filter_ = filter; }
 
- private:
+  // A scored candidate: its parents-table row, its own LOD, its loci sharing
+  // no allele with the offspring.
   struct Scored {
     int32_t row;
     double lod;
     int32_t mismatches;
   };
+  // After rank(): the candidates scored for that offspring, in any order.
+  const std::vector<Scored>& scoredMothers() const { return mothers_; }
+  const std::vector<Scored>& scoredFathers() const { return fathers_; }
+  // After rank(): the near distance of parent `row` to that offspring.
+  int32_t nearDistance(int32_t row) const;
+
+ private:
   Scored scoreSingle(int32_t row) const;
   double scoreTrio(const std::vector<Transmission>& mother, const std::vector<Transmission>& father,
                    int32_t* mismatches) const;
@@ -69,7 +77,6 @@ class OffspringRanker {
   void pickBest(const std::vector<Scored>& scored, BestCandidate& best, bool isMother) const;
   void searchPairs(OffspringRanking& out);
   void rankFathersGiven(int32_t mother, OffspringRanking& out);
-  int32_t nearDistance(int32_t row) const;
 
   const GenotypeTables& tables_;
   const AlleleFrequencies& frequencies_;

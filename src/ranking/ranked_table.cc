@@ -25,6 +25,7 @@ RankingSettings settingsFor(const GenotypeTables& tables, const TableOptions& op
 RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& options,
                          int32_t radius)
     : settings_(settingsFor(tables, options)),
+      top_(options.top),
       radius_(radius),
       frequencies_(frequenciesFor(tables, options)),
       names_(options.names.empty() ? nullptr : std::make_unique<NameBook>(options.names, tables)),
@@ -63,6 +64,7 @@ void RankedTable::offspringDone(const OffspringOutcome& outcome) {
   facts.pairInFam =
       ranking_.pair.found && outcome.isFamily(ranking_.pair.mother, ranking_.pair.father);
   appendTableRow(text_, outcome.offspring, ranking_, facts, labels_, settings_.minDelta);
+  if (shortList_ != nullptr) shortList_->add(outcome.offspring, ranker_, labels_);
   if (rankings_ != nullptr) rankings_->ranked(outcome.offspring, ranking_, settings_.minDelta);
   sink_->flushIfLarge(text_);
 }
@@ -71,3 +73,10 @@ bool RankedTable::close() {
   sink_->write(text_);
   return sink_->close();
 }
+
+void RankedTable::startShortList(ReportSink& sink) {
+  shortList_ = std::make_unique<ShortList>(top_, radius_);
+  shortList_->start(sink);
+}
+
+bool RankedTable::closeShortList() { return shortList_ == nullptr || shortList_->close(); }

@@ -9,6 +9,7 @@
 #include "ranking/genotype_tables.h"
 #include "ranking/names_file.h"
 #include "ranking/offspring_ranking.h"
+#include "ranking/short_list.h"
 #include "ranking/table_options.h"
 #include "ranking/table_row.h"
 #include "reports/report_file.h"
@@ -38,6 +39,10 @@ class RankedTable : public OffspringListener {
   void offspringDone(const OffspringOutcome& outcome) override;
   // Writes what is left. True when the sink took every byte.
   bool close();
+  // With --candidates: writes the short list's header into `sink`, which then
+  // takes its rows; closeShortList() ends it (true when every byte went).
+  void startShortList(ReportSink& sink);
+  bool closeShortList();
   // `listener` (null: none) hears every ranking from now on.
   void tellRankings(RankingListener* listener) { rankings_ = listener; }
   // Lines for standard error about the options' files (each a whole
@@ -46,6 +51,7 @@ class RankedTable : public OffspringListener {
 
  private:
   RankingSettings settings_;
+  size_t top_;  // --top
   int32_t radius_;
   AlleleFrequencies frequencies_;
   std::unique_ptr<NameBook> names_;    // before the files that may use names
@@ -53,6 +59,7 @@ class RankedTable : public OffspringListener {
   TableLabels labels_;
   OffspringRanker ranker_;
   std::unique_ptr<CandidateFilter> filter_;  // groups and exclusions; null: none
+  std::unique_ptr<ShortList> shortList_;     // --candidates; null: none
   std::vector<std::string> warnings_;
   OffspringRanking ranking_;
   ReportSink* sink_ = nullptr;

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@ struct TableOptions {
   std::string errorRates;    // --error-rate FILE: a rate per locus
   std::string groups;        // --groups: who may be a parent of whom
   std::string exclude;       // --exclude: (offspring, candidate) pairs ruled out
+  std::string candidates;    // --candidates: the short list of the best candidates
+  size_t top = 5;            // --top: candidates per role in the short list, 1 or more
   // --locus-names: a file of the loci's names (also for --markers, --summary)
   std::string locusNamesFile;
   // The loci's names the run found (locusNamesFor); empty: known by number.
