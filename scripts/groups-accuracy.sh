@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # Measures what candidate groups (--groups) buy on simulated territories:
-# popgen populations with their pedigree, each mother put into one of G
-# territories and each related offspring into its true mother's (a file that
-# bounds the mothers only, so every father stays a candidate, extra-group
-# ones included). Prints per seed the share of related offspring whose best
-# mother, and best father, is the true one, without and with the groups.
-# Usage: scripts/groups-accuracy.sh [SEEDS [GROUPS [POPGEN-OPTIONS...]]]
-# (default 3 seeds, 100 territories, --mothers 1000 --fathers 1000
-# --offspring 2000 --loci 6 --error 0.02). Uses the programs of build-tests
-# (./scripts/test.sh builds them).
+# popgen populations with their pedigree and groups.tsv (--groups G
+# --extra-group-fathers X: each offspring's parents in its group, but a
+# share X of the fathers from another one). Prints per seed the share of
+# related offspring whose best mother, best father and pair's father is the
+# true one: without groups, with groups bounding both roles, and with the
+# father lines dropped (the groups bound the mothers alone, so every father,
+# extra-group ones included, stays a candidate).
+# Usage: scripts/groups-accuracy.sh [SEEDS [GROUPS [EXTRA [POPGEN-OPTIONS...]]]]
+# (default 3 seeds, 100 groups, 0.1 extra-group fathers, --mothers 1000
+# --fathers 1000 --offspring 2000 --loci 6 --error 0.02). Uses the programs
+# of build-tests (./scripts/test.sh builds them).
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 seeds="${1:-3}"
 groups="${2:-100}"
-shift 2 2>/dev/null || shift $#
+extra="${3:-0.1}"
+shift 3 2>/dev/null || shift $#
 population=("$@")
 [ ${#population[@]} -gt 0 ] || population=(--mothers 1000 --fathers 1000 --offspring 2000 --loci 6 --error 0.02)
 for value in "$seeds" "$groups"; do
@@ -24,27 +27,32 @@ popgen="$ROOT/build-tests/tools/popgen"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# share of related offspring whose table column COLUMN (5 mother, 12
-# father, 20 the pair's father) holds the true parent (pedigree column 2 or 3)
+# The shares of related offspring whose best mother (table column 5), best
+# father (12) and pair's father (20) is the true one (pedigree.txt), then
+# the pair's father's share among the offspring whose father is from another
+# group (groups.tsv).
 right() {
-  awk -F'\t' -v col="$2" -v truth="$3" '
-    FNR == NR { if ($0 !~ /^#/ && $2 != "-") { want[$1] = $truth; n++ }; next }
-    FNR > 1 && ($1 in want) && $col == want[$1] { ok++ }
-    END { printf "%.4f", ok / n }' FS=' ' "$1/pedigree.txt" FS='\t' "$1/$4"
+  awk -F'\t' '
+    FILENAME ~ /groups.tsv$/ { if ($2 == "father") fgroup[$1] = $3; if ($2 == "offspring") ogroup[$1] = $3; next }
+    FILENAME ~ /pedigree.txt$/ { if ($0 !~ /^#/ && $2 != "-") { mother[$1] = $2; father[$1] = $3; n++ }; next }
+    FNR > 1 && ($1 in mother) {
+      m += $5 == mother[$1]; f += $12 == father[$1]; p += $20 == father[$1]
+      if (fgroup[father[$1]] != ogroup[$1]) { x++; xp += $20 == father[$1] }
+    }
+    END { printf "%.4f\t%.4f\t%.4f\t%.4f (%d)", m / n, f / n, p / n, xp / x, x }' \
+    "$1/groups.tsv" FS=' ' "$1/pedigree.txt" FS='\t' "$1/$2"
 }
 
-printf 'seed\tgroups\tmother_without\tmother_with\tfather_without\tfather_with\tpair_father_without\tpair_father_with\n'
+printf 'seed\tgroups\textra\tbounding\tmother\tfather\tpair_father\textra_group_pair_father\n'
 for seed in $(seq 1 "$seeds"); do
   dir="$work/$seed"
-  "$popgen" "${population[@]}" --seed "$seed" --truth --out "$dir" >/dev/null
-  awk -v g="$groups" 'BEGIN { print "number\trole\tgroup" }
-    /^#/ { next }
-    FNR == NR { if ($NF < 2000) print $NF "\tmother\tt" ($NF % g); next }
-    $2 != "-" { print $1 "\toffspring\tt" ($2 % g) }' "$dir/parents.PAR" "$dir/pedigree.txt" >"$dir/groups.tsv"
-  (cd "$dir" && "$program" -q -r 2 --table plain.tsv >/dev/null &&
-    "$program" -q -r 2 --table grouped.tsv --groups groups.tsv >/dev/null)
-  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$seed" "$groups" \
-    "$(right "$dir" 5 2 plain.tsv)" "$(right "$dir" 5 2 grouped.tsv)" \
-    "$(right "$dir" 12 3 plain.tsv)" "$(right "$dir" 12 3 grouped.tsv)" \
-    "$(right "$dir" 20 3 plain.tsv)" "$(right "$dir" 20 3 grouped.tsv)"
+  "$popgen" "${population[@]}" --groups "$groups" --extra-group-fathers "$extra" --seed "$seed" \
+    --truth --out "$dir" >/dev/null
+  grep -v "$(printf '\tfather\t')" "$dir/groups.tsv" >"$dir/groups-mothers.tsv"
+  (cd "$dir" && "$program" -q -r 2 --table none.tsv >/dev/null &&
+    "$program" -q -r 2 --table both.tsv --groups groups.tsv >/dev/null &&
+    "$program" -q -r 2 --table mothers.tsv --groups groups-mothers.tsv >/dev/null)
+  for run in none both mothers; do
+    printf '%s\t%s\t%s\t%s\t%s\n' "$seed" "$groups" "$extra" "$run" "$(right "$dir" "$run.tsv")"
+  done
 done
