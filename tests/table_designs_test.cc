@@ -215,4 +215,78 @@ TEST(TableDesigns, ShortListOfTheBestCandidates) {
   }
 }
 
+// Three plants and two seeds: seed 1 carries only plant 1's alleles (a self),
+// seed 2 one allele of plant 1 and one of plant 2 at each locus.
+const std::string kPlants = "100 102 200 202 1\n104 106 204 206 2\n108 110 208 210 3\n";
+const std::string kSeeds = "100 102 200 202\n100 104 200 204\n";
+
+std::vector<std::string> cellsOf(const std::string& line) {
+  std::vector<std::string> cells;
+  std::istringstream split(line);
+  for (std::string cell; std::getline(split, cell, '\t');) cells.push_back(cell);
+  return cells;
+}
+
+TEST(TableDesigns, HermaphroditesPairsOnceSelfsAndBothRoles) {
+  const std::map<std::string, std::string> plants = {{"parents.PAR", kPlants}, {"sons.PRO", kSeeds}};
+  const auto table = [&plants](const std::string& args, std::map<std::string, std::string>* files) {
+    std::map<std::string, std::string> in = plants;
+    in["f"] =  // each plant and seed counted once: 10 copies per locus
+        "1 100 0.3\n1 102 0.2\n1 104 0.2\n1 106 0.1\n1 108 0.1\n1 110 0.1\n"
+        "2 200 0.3\n2 202 0.2\n2 204 0.2\n2 206 0.1\n2 208 0.1\n2 210 0.1\n";
+    const RunResult r = runParentsphere(in, "", "-q -r 0 --hermaphrodites --table t.tsv " + args);
+    EXPECT_EQ(r.status, 0) << args << r.stderrText;
+    if (files != nullptr) *files = r.files;
+    return r.files.count("t.tsv") ? r.files.at("t.tsv") : "";
+  };
+  std::map<std::string, std::string> files;
+  const std::string selfing = table("", &files);
+  EXPECT_EQ(table("--frequencies f", nullptr), selfing) << "frequencies count each plant once";
+  std::istringstream lines(selfing);
+  std::string header, seed1, seed2;
+  std::getline(lines, header);
+  std::getline(lines, seed1);
+  std::getline(lines, seed2);
+  EXPECT_EQ(cellsOf(header).back(), "self");
+  const struct {
+    std::string row;
+    const char* mother;
+    const char* father;
+    const char* self;
+  } expected[] = {{seed1, "1", "1", "yes"}, {seed2, "1", "2", "no"}};
+  for (const auto& e : expected) {
+    const std::vector<std::string> cells = cellsOf(e.row);
+    ASSERT_EQ(cells.size(), 27u) << e.row;
+    EXPECT_EQ(cells[18], e.mother) << e.row;
+    EXPECT_EQ(cells[19], e.father) << e.row;
+    EXPECT_EQ(cells[26], e.self) << e.row;
+    EXPECT_GT(std::stod(cells[21]), 0.0) << "the pair's mirror is not its runner-up: " << e.row;
+  }
+  // Without selfing, seed 1's best pair is an outcross.
+  std::istringstream outcross(table("--no-selfing", nullptr));
+  std::getline(outcross, header);
+  std::getline(outcross, seed1);
+  EXPECT_EQ(cellsOf(seed1).back(), "no");
+  // Each plant in both roles: every candidate line of Parent.out names the
+  // same plant as a mother and as a father; Fam.out lists seed 2's pair both
+  // ways round and seed 1's self.
+  std::istringstream parents(files.at("Parent.out"));
+  int candidateLines = 0;
+  for (std::string line; std::getline(parents, line);) {
+    const size_t open = line.find('(');
+    if (open == std::string::npos || line.find("Radius") == 0) continue;
+    const std::vector<std::string> cells = cellsOf(line);
+    EXPECT_EQ(cells.back(), cells[cells.size() - 3]) << line;
+    ++candidateLines;
+  }
+  EXPECT_GT(candidateLines, 0);
+  const std::string& fam = files.at("Fam.out");
+  EXPECT_NE(fam.find("1\t\t1\t\t1\n"), std::string::npos) << fam;
+  EXPECT_NE(fam.find("\t\t1\t\t2\n"), std::string::npos) << fam;
+  EXPECT_NE(fam.find("\t\t2\t\t1\n"), std::string::npos) << fam;
+  const RunResult bad = runParentsphere(plants, "", "-q -r 0 --no-selfing");
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.stderrText.substr(0, 51), "parentsphere: --no-selfing needs --hermaphrodites; ");
+}
+
 }  // namespace

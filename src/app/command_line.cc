@@ -231,6 +231,19 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
 // from 1 to kMaxThreads, digits only.
 constexpr unsigned kMaxThreads = 1024;
 
+// Hermaphrodites: one list of individuals, each a candidate of both roles.
+void addDesignOptions(CLI::App& app, RankingSettings& settings) {
+  app.add_flag("--hermaphrodites", settings.hermaphrodites,
+               "every individual of the parents table is a\n"
+               "candidate mother and father (listed once;\n"
+               "the reports show it in both roles)")
+      ->disable_flag_override();
+  app.add_flag_function(
+         "--no-selfing", [&settings](std::int64_t) { settings.selfing = false; },
+         "with --hermaphrodites: no pair of one\nindividual with itself in the table")
+      ->disable_flag_override();
+}
+
 void addThreadOptions(CLI::App& app, RunOptions& options) {
   app.add_option_function<std::string>(
          "--threads",
@@ -258,6 +271,7 @@ void buildParser(CLI::App& app, RunOptions& options) {
   addRunOptions(app, options);
   addTableOptions(app, options.table);
   addMarkerOptions(app, options);
+  addDesignOptions(app, options.table.settings);
   addThreadOptions(app, options);
 }
 
@@ -338,6 +352,9 @@ CommandLine readCommandLine(const std::vector<std::string>& args) {
     return usageError("--table takes a single radius");
   }
   const RunOptions& o = command.options;
+  if (app.count("--no-selfing") > 0 && !o.table.settings.hermaphrodites) {
+    return usageError("--no-selfing needs --hermaphrodites");
+  }
   if (app.count("--top") > 0 && o.table.candidates.empty()) return usageError("--top needs --candidates");
   if (app.count("--locus-names") > 0 && o.table.table.empty() && o.markersFile.empty() &&
       o.summaryFile.empty()) {

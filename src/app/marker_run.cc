@@ -26,7 +26,7 @@ OffspringListener* MarkerRun::listenerFor(int radius, const Data& parents) {
   keepTally();
   if (options_.summaryFile.empty()) return nullptr;
   radius_ = radius;
-  tally_ = std::make_unique<OffspringTally>(contmadres(parents.rows));
+  tally_ = std::make_unique<OffspringTally>(motherCount(parents));
   return tally_.get();
 }
 

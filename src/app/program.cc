@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <string>
 #include <system_error>
@@ -10,6 +11,7 @@
 #include "app/available_cores.h"
 #include "app/marker_run.h"
 #include "app/table_run.h"
+#include "input/both_roles.h"
 #include "input/data.h"
 #include "input/data_warnings.h"
 #include "input/missing_value.h"
@@ -84,16 +86,21 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     }
     MarkerRun markers(options, radii);
     markers.nameLoci(table.locusNames);
+    // Hermaphrodites: every individual is searched as a mother and as a
+    // father; allele counts still read each once, from `parents`.
+    std::unique_ptr<Data> doubled;
+    if (table.settings.hermaphrodites) doubled = std::make_unique<Data>(bothRoles(parents));
+    Data& analysed = doubled != nullptr ? *doubled : parents;
     for (int radius : radii) {
       const std::string folder = reportFolder(options, radius);
       createFolder(folder, err);
       const std::unique_ptr<RunProgress> progress = makeProgress ? makeProgress() : nullptr;
-      OffspringListener* markerListener = markers.listenerFor(radius, parents);
+      OffspringListener* markerListener = markers.listenerFor(radius, analysed);
       const std::vector<std::string> unwritten =
           options.table.table.empty()
-              ? runAnalysis(parents, sons, radius, kMissingValue, folder, progress.get(),
+              ? runAnalysis(analysed, sons, radius, kMissingValue, folder, progress.get(),
                             markerListener, threads)
-              : runAnalysisWithTable(parents, sons, radius, kMissingValue, folder, table,
+              : runAnalysisWithTable(analysed, sons, radius, kMissingValue, folder, table,
                                      progress.get(), markerListener, markers.rankingListener(),
                                      threads, options.quiet ? nullptr : &err);
       if (!unwritten.empty()) {

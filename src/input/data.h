@@ -37,6 +37,9 @@ class Data {
   std::string fileName;
   std::vector<std::vector<int>> rows;
   int nLoci = 0;
+  // The parents rows analysed as mothers when the run fixes them (the
+  // hermaphrodites' table, listed in both roles); -1: counted by identifier.
+  int motherRows = -1;
 
  private:
   Data() = default;

@@ -51,5 +51,9 @@ int prepareTables(Data& parents, Data& sons) {
   const int nLoci = validateTables(parents, sons);
   parents.nLoci = nLoci;
   sons.nLoci = nLoci;
-  return contmadres(parents.rows);
+  return motherCount(parents);
+}
+
+int motherCount(const Data& parents) {
+  return parents.motherRows >= 0 ? parents.motherRows : contmadres(parents.rows);
 }

@@ -21,5 +21,9 @@ int contmadres(const std::vector<std::vector<int>>& rows);
 int validateTables(const Data& parents, const Data& sons);
 
 // validateTables, then sets nLoci on both tables and returns the number of
-// mothers (contmadres): what every analysis does before its search.
+// mothers (motherCount): what every analysis does before its search.
 int prepareTables(Data& parents, Data& sons);
+
+// The parents rows analysed as mothers: parents.motherRows when the run set
+// it, otherwise contmadres.
+int motherCount(const Data& parents);

@@ -75,6 +75,11 @@ void readExclusionsFile(const std::string& path, const GenotypeTables& tables,
     if (offspring < 0) file.fail(line, problem);
     const int32_t parent = lookup.find(fields[1], Role::Parent, problem);
     if (parent < 0) file.fail(line, problem);
-    filter.exclude(static_cast<size_t>(offspring), parent);
+    // A candidate listed in both roles (hermaphrodites) is ruled out in both.
+    for (const Role role : {Role::Mother, Role::Father}) {
+      std::string ignored;
+      const int32_t row = lookup.find(fields[1], role, ignored);
+      if (row >= 0) filter.exclude(static_cast<size_t>(offspring), row);
+    }
   });
 }

@@ -21,7 +21,8 @@ void readGroupsFile(const std::string& path, const GenotypeTables& tables, const
 //   offspring candidate
 // separated by a tab (or, on a line without one, blanks): the offspring's
 // number and the candidate parent's identifier, or their names with
-// `names`; `#` lines and blank lines are skipped. Throws RunFailure like
-// readGroupsFile.
+// `names`; `#` lines and blank lines are skipped. A candidate that is both a
+// mother and a father (hermaphrodites) is ruled out in both roles. Throws
+// RunFailure like readGroupsFile.
 void readExclusionsFile(const std::string& path, const GenotypeTables& tables,
                         const NameBook* names, CandidateFilter& filter);

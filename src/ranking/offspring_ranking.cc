@@ -186,6 +186,7 @@ void OffspringRanker::searchPairs(OffspringRanking& out) {
   const int64_t rows = static_cast<int64_t>(tables_.parents.size());
   for (size_t i = 0; i < m; ++i) {
     for (size_t j = 0; j < f; ++j) {
+      if (!pairWanted(mothers_[i].row, fathers_[j].row)) continue;
       int32_t mismatches = 0;
       const double lod = scoreTrio(motherSides_[i], fatherSides_[j], &mismatches);
       if (top.offer(lod, mothers_[i].row * rows + fathers_[j].row)) {
@@ -195,6 +196,7 @@ void OffspringRanker::searchPairs(OffspringRanking& out) {
       }
     }
   }
+  if (!top.hasBest) return;  // hermaphrodites: a lone individual, no selfing
   out.pair.found = true;
   out.pair.lod = top.best;
   out.pair.delta = top.delta();
@@ -210,6 +212,11 @@ void OffspringRanker::rankFathersGiven(int32_t mother, OffspringRanking& out) {
   double winnerTrio = 0.0;
   int32_t winnerPairMismatches = 0;
   for (const Scored& s : fathers_) {
+    // A known mother's pair has her as the seed parent: any father, herself
+    // included unless selfing is off.
+    if (settings_.hermaphrodites && !settings_.selfing && individual(s.row) == individual(mother)) {
+      continue;
+    }
     transmissions(s.row, fatherSides_[0]);
     int32_t mismatches = 0;
     const double trio = scoreTrio(motherSides_[0], fatherSides_[0], &mismatches);
@@ -219,6 +226,7 @@ void OffspringRanker::rankFathersGiven(int32_t mother, OffspringRanking& out) {
       winnerPairMismatches = mismatches;
     }
   }
+  if (winner == nullptr) return;
   out.father.found = true;
   out.father.father = winner->row;
   out.father.lod = top.best;

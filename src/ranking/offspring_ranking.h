@@ -77,6 +77,19 @@ class OffspringRanker {
   void pickBest(const std::vector<Scored>& scored, BestCandidate& best, bool isMother) const;
   void searchPairs(OffspringRanking& out);
   void rankFathersGiven(int32_t mother, OffspringRanking& out);
+  // The individual behind parent `row`: the row itself, or for
+  // hermaphrodites its row among the mothers.
+  int32_t individual(int32_t row) const {
+    return settings_.hermaphrodites && row >= tables_.mothers ? row - tables_.mothers : row;
+  }
+  // False for a pair scored already the other way round, and for a self
+  // when selfing is off.
+  bool pairWanted(int32_t mother, int32_t father) const {
+    if (!settings_.hermaphrodites) return true;
+    const int32_t m = individual(mother);
+    const int32_t f = individual(father);
+    return m < f || (m == f && settings_.selfing);
+  }
 
   const GenotypeTables& tables_;
   const AlleleFrequencies& frequencies_;

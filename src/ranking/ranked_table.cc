@@ -8,6 +8,12 @@
 namespace {
 
 AlleleFrequencies frequenciesFor(const GenotypeTables& tables, const TableOptions& options) {
+  if (options.frequencies.empty() && options.settings.hermaphrodites) {
+    // Each individual is listed as a mother and as a father: count it once.
+    const std::vector<std::vector<int>> once(
+        tables.parents.begin(), tables.parents.begin() + static_cast<std::ptrdiff_t>(tables.mothers));
+    return AlleleFrequencies::count({once, tables.offspring, tables.loci, tables.mothers, tables.missing});
+  }
   if (options.frequencies.empty()) return AlleleFrequencies::count(tables);
   return readFrequencyFile(options.frequencies, tables.loci);
 }
@@ -26,6 +32,7 @@ RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& optio
                          int32_t radius)
     : settings_(settingsFor(tables, options)),
       top_(options.top),
+      motherRows_(tables.mothers),
       radius_(radius),
       frequencies_(frequenciesFor(tables, options)),
       names_(options.names.empty() ? nullptr : std::make_unique<NameBook>(options.names, tables)),
@@ -54,6 +61,10 @@ RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& optio
 void RankedTable::start(ReportSink& sink) {
   sink_ = &sink;
   text_ = kTableHeader;
+  if (settings_.hermaphrodites) {
+    text_.pop_back();
+    text_ += "\tself\n";
+  }
 }
 
 void RankedTable::offspringDone(const OffspringOutcome& outcome) {
@@ -64,6 +75,17 @@ void RankedTable::offspringDone(const OffspringOutcome& outcome) {
   facts.pairInFam =
       ranking_.pair.found && outcome.isFamily(ranking_.pair.mother, ranking_.pair.father);
   appendTableRow(text_, outcome.offspring, ranking_, facts, labels_, settings_.minDelta);
+  if (settings_.hermaphrodites) {
+    // The last column: whether the pair's two parents are one individual.
+    text_.pop_back();
+    const BestCandidate& pair = ranking_.pair;
+    if (pair.found) {
+      text_ += pair.mother + motherRows_ == pair.father ? "\tyes" : "\tno";
+    } else {
+      text_ += '\t';
+    }
+    text_ += '\n';
+  }
   if (shortList_ != nullptr) shortList_->add(outcome.offspring, ranker_, labels_);
   if (rankings_ != nullptr) rankings_->ranked(outcome.offspring, ranking_, settings_.minDelta);
   sink_->flushIfLarge(text_);

@@ -52,6 +52,7 @@ class RankedTable : public OffspringListener {
  private:
   RankingSettings settings_;
   size_t top_;  // --top
+  int32_t motherRows_;  // hermaphrodites: a parent's row as a father is this much higher
   int32_t radius_;
   AlleleFrequencies frequencies_;
   std::unique_ptr<NameBook> names_;    // before the files that may use names

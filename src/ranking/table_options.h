@@ -12,6 +12,12 @@ struct RankingSettings {
   // A rate per locus (--error-rate FILE), each kMinErrorRate to
   // kMaxErrorRate; empty: errorRate at every locus.
   std::vector<double> locusErrorRates;
+  // --hermaphrodites: the parents table lists every individual twice, as a
+  // mother (rows below `mothers`) then as a father in the same order; a pair
+  // is scored once whichever way round. selfing: a pair may be one
+  // individual twice (--no-selfing: not).
+  bool hermaphrodites = false;
+  bool selfing = true;
 };
 
 // The accepted range of the typing-error rate: below the minimum a single
