@@ -284,6 +284,12 @@ TEST(TableDesigns, HermaphroditesPairsOnceSelfsAndBothRoles) {
   EXPECT_NE(fam.find("1\t\t1\t\t1\n"), std::string::npos) << fam;
   EXPECT_NE(fam.find("\t\t1\t\t2\n"), std::string::npos) << fam;
   EXPECT_NE(fam.find("\t\t2\t\t1\n"), std::string::npos) << fam;
+  // Plants numbered across 2000 take no role from their identifiers.
+  const RunResult crossing = runParentsphere(
+      {{"parents.PAR", "100 102 200 202 2001\n104 106 204 206 2\n"}, {"sons.PRO", kSeeds}}, "",
+      "-r 0 --hermaphrodites");
+  EXPECT_EQ(crossing.status, 0);
+  EXPECT_EQ(crossing.stderrText, "");
   const RunResult bad = runParentsphere(plants, "", "-q -r 0 --no-selfing");
   EXPECT_EQ(bad.status, 2);
   EXPECT_EQ(bad.stderrText.substr(0, 51), "parentsphere: --no-selfing needs --hermaphrodites; ");

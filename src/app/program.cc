@@ -54,10 +54,13 @@ void createFolder(const std::string& folder, std::ostream& err) {
 }
 
 // Checks the tables before any folder is made, then warns about their data.
-void checkTables(Data& parents, Data& sons, bool quiet, std::ostream& err) {
+// Hermaphrodites' identifiers say no role, so the warning about roles is left
+// out for them.
+void checkTables(Data& parents, Data& sons, bool quiet, bool hermaphrodites, std::ostream& err) {
   prepareTables(parents, sons);
   if (quiet) return;
   for (const std::string& line : dataWarnings(parents, sons, kMissingValue)) {
+    if (hermaphrodites && line.find(" the other role") != std::string::npos) continue;
     err << line << "\n";
   }
   err << std::flush;
@@ -77,7 +80,7 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     const unsigned threads = options.threads > 0 ? options.threads : availableCores();
     Data parents(options.parentsFile, kMissingValue, kComment, threads);
     Data sons(options.offspringFile, kMissingValue, kComment, threads);
-    checkTables(parents, sons, options.quiet, err);
+    checkTables(parents, sons, options.quiet, options.table.settings.hermaphrodites, err);
     TableOptions table = options.table;
     // Only outputs that show loci look for their names.
     if (!table.table.empty() || !options.markersFile.empty() || !options.summaryFile.empty()) {
