@@ -23,7 +23,7 @@ popgen="$ROOT/build-tests/tools/popgen"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# pair right, selfs flagged, outcrossed flagged, pair calls confident and
+# pair right, selfs flagged, outcrossed flagged, strict pair calls and
 # their share right; table columns 19 and 20 hold the pair (identifiers of
 # 2000 and above are the doubled copies), 24 its call.
 score() {
@@ -32,7 +32,7 @@ score() {
     FNR > 1 && ($1 in m) {
       a = $19; b = $20; if (b >= 2000) b -= 2000
       right = (a == m[$1] && b == f[$1]) || (a == f[$1] && b == m[$1])
-      ok += right; sure += $24 == "confident"; sureRight += $24 == "confident" && right
+      ok += right; sure += $24 == "strict"; sureRight += $24 == "strict" && right
       flagged = a == b
       if (m[$1] == f[$1]) { selfs++; hit += flagged } else { out++; false += flagged }
     }
@@ -41,7 +41,7 @@ score() {
     FS=' ' "$1/pedigree.txt" FS='\t' "$1/$2"
 }
 
-printf 'seed\tcoding\tpair_right\tselfs_flagged\toutcrossed_flagged\tpair_confident\tconfident_right\n'
+printf 'seed\tcoding\tpair_right\tselfs_flagged\toutcrossed_flagged\tpair_strict\tstrict_right\n'
 for seed in $(seq 1 "$seeds"); do
   dir="$work/$seed"
   "$popgen" "${population[@]}" --hermaphrodites --selfing "$selfing" --seed "$seed" --truth \

@@ -81,6 +81,10 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     Data parents(options.parentsFile, kMissingValue, kComment, threads);
     Data sons(options.offspringFile, kMissingValue, kComment, threads);
     checkTables(parents, sons, options.quiet, options.table.settings.hermaphrodites, err);
+    if (!options.table.table.empty() && !options.quiet) {
+      const std::string note = defaultSharesNote(options.table.settings);
+      if (!note.empty()) err << note << "\n" << std::flush;
+    }
     TableOptions table = options.table;
     // Only outputs that show loci look for their names.
     if (!table.table.empty() || !options.markersFile.empty() || !options.summaryFile.empty()) {

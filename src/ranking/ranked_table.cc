@@ -74,7 +74,7 @@ void RankedTable::offspringDone(const OffspringOutcome& outcome) {
   facts.families = outcome.families;
   facts.pairInFam =
       ranking_.pair.found && outcome.isFamily(ranking_.pair.mother, ranking_.pair.father);
-  appendTableRow(text_, outcome.offspring, ranking_, facts, labels_, settings_.minDelta);
+  appendTableRow(text_, outcome.offspring, ranking_, facts, labels_);
   if (settings_.hermaphrodites) {
     // The last column: whether the pair's two parents are one individual.
     text_.pop_back();
