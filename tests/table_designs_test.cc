@@ -235,6 +235,7 @@ TEST(TableDesigns, HermaphroditesPairsOnceSelfsAndBothRoles) {
     in["f"] =  // each plant and seed counted once: 10 copies per locus
         "1 100 0.3\n1 102 0.2\n1 104 0.2\n1 106 0.1\n1 108 0.1\n1 110 0.1\n"
         "2 200 0.3\n2 202 0.2\n2 204 0.2\n2 206 0.1\n2 208 0.1\n2 210 0.1\n";
+    in["x"] = "2 1\n";
     const RunResult r = runParentsphere(in, "", "-q -r 0 --hermaphrodites --table t.tsv " + args);
     EXPECT_EQ(r.status, 0) << args << r.stderrText;
     if (files != nullptr) *files = r.files;
@@ -271,6 +272,16 @@ TEST(TableDesigns, HermaphroditesPairsOnceSelfsAndBothRoles) {
                  cells[column("pair_runner_up_father")] == e.mother)
         << e.row;
   }
+  // Plant 1 ruled out for seed 2 is gone from both of its roles.
+  std::istringstream excluded(table("--exclude x", nullptr));
+  std::getline(excluded, header);
+  std::getline(excluded, seed1);
+  std::getline(excluded, seed2);
+  const std::vector<std::string> cells = cellsOf(seed2);
+  EXPECT_NE(cells[column("pair_mother")], "1") << seed2;
+  EXPECT_NE(cells[column("pair_father")], "1") << seed2;
+  EXPECT_EQ(cells[column("mothers_scored")], "2") << seed2;
+  EXPECT_EQ(cells[column("fathers_scored")], "2") << seed2;
   // Without selfing, seed 1's best pair is an outcross.
   std::istringstream outcross(table("--no-selfing", nullptr));
   std::getline(outcross, header);
