@@ -29,20 +29,20 @@ const std::string kHeader =
     "father_delta\tfather_mismatches\tfather_near\tfather_in_sphere\tfather_call\tpair_mother\t"
     "pair_father\tpair_lod\tpair_delta\tpair_mismatches\tpair_call\tpair_in_fam\tfamilies\t"
     "mother_posterior\tmother_runner_up\tfather_posterior\tfather_runner_up\tpair_posterior\t"
-    "pair_runner_up_mother\tpair_runner_up_father\n";
+    "pair_runner_up_mother\tpair_runner_up_father\tmax_mismatches\n";
 const std::string kSon3 =
     "\t1\t2\t2\t1001\t-3.912\t-3.912\t1\t48\tno\tunlikely\t2001\t-3.912\t-3.912\t1\t46\tno\t"
     "unlikely\t1001\t2001\t-7.824\t-7.824\t1\tunlikely\tno\t0\t0.0098\t1002\t0.0098\t2002\t"
-    "0.0001\t1001\t2002\n";
+    "0.0001\t1001\t2002\t2\n";
 
 // The table of the tiny population with the default options.
 const std::string kRows =
     "1\t1\t2\t2\t1001\t0.399\t0.399\t0\t0\tyes\tambiguous\t2001\t0.000\t0.000\t0\t0\tyes\t"
     "unlikely\t1001\t2001\t1.075\t1.075\t0\tambiguous\tyes\t3\t0.3318\t1002\t0.3311\t2002\t"
-    "0.2087\t1002\t2001\n"
+    "0.2087\t1002\t2001\t2\n"
     "2\t0\t2\t2\t1001\t0.000\t0.000\t0\t0\tyes\tunlikely\t2001\t0.000\t0.000\t0\t0\tyes\t"
     "unlikely\t1001\t2001\t0.000\t0.000\t0\tunlikely\tno\t2\t0.2500\t1002\t0.2500\t2002\t0.0625\t"
-    "1001\t2002\n"
+    "1001\t2002\t2\n"
     "3" + kSon3;
 
 // Runs the tiny population at radius 2 with `options` (table.tsv) and the
@@ -80,10 +80,10 @@ TEST(RankedTable, TinyPopulationWithAndWithoutOptions) {
       {"known mother", {{"known", "2 1002\n"}},
        "1\t1\t2\t2\t1001\t0.399\t0.399\t0\t0\tyes\tambiguous\t2001\t0.000\t0.000\t0\t0\tyes\t"
        "unlikely\t1001\t2001\t1.075\t1.075\t0\tambiguous\tyes\t3\t0.3318\t1002\t0.3311\t2002\t"
-       "0.2087\t1002\t2001\n"
+       "0.2087\t1002\t2001\t2\n"
        "2\t0\t2\t2\t1002\t0.000\t0.000\t0\t0\tyes\tknown\t2001\t0.000\t0.000\t0\t0\tyes\t"
        "unlikely\t1002\t2001\t0.000\t0.000\t0\tunlikely\tyes\t2\t0.2500\t1001\t0.2500\t2002\t"
-       "0.2500\t1002\t2002\n"
+       "0.2500\t1002\t2002\t2\n"
        "3" + kSon3},
       // f(100) = 0.5, f(104) = 0.25 from the file: mother 1001 ln(e + (1-e)/2)
       // = ln 0.51 now ranks below 1002 (ratio 1); pair 1001 x 2001 ln 0.9902,
@@ -92,7 +92,7 @@ TEST(RankedTable, TinyPopulationWithAndWithoutOptions) {
       {"names and given frequencies", {{"names", names}, {"freq", "1 100 0.5\n1 104 0.25\n"}},
        "k1\t1\t2\t2\tBo\t0.000\t0.000\t0\t0\tyes\tunlikely\tCy\t0.000\t0.000\t0\t0\tyes\t"
        "unlikely\tAda\tCy\t-0.010\t-0.010\t0\tunlikely\tyes\t3\t0.2849\tAda\t0.3311\tDan\t"
-       "0.0978\tBo\tCy\n"},
+       "0.0978\tBo\tCy\t2\n"},
   };
   for (const Case& c : cases) {
     TableOptions options;
@@ -176,7 +176,7 @@ TEST(RankedTable, ThroughTheProgram) {
       {"-q -r 2 --table t.tsv --error-rate 0.7", 2,
        "parentsphere: --error-rate: '0.7' is not a number from 0.000001 to 0.5; "},
       {"-q -r 2 --table t.tsv --max-mismatches 1.5", 2,
-       "parentsphere: --max-mismatches: '1.5' is not a whole number from 0 to 2147483647; "},
+       "parentsphere: --max-mismatches: '1.5' is not a whole number from 0 to 2147483647 or 'auto'; "},
       {"-q -r 2 --table t.tsv --min-delta inf", 2, "parentsphere: --min-delta: 'inf' is not a number from 0; "},
       {"-q -r 2 --table t.tsv --sampled-mothers 0", 2,
        "parentsphere: --sampled-mothers: '0' is not a number above 0 and at most 1; "},

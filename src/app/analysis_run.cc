@@ -12,7 +12,8 @@ std::string inFolder(const std::string& folder, const std::string& name) {
 
 std::vector<std::string> runAnalysis(Data& parents, Data& sons, int radius, int missing,
                                      const std::string& folder, RunProgress* progress,
-                                     OffspringListener* listener, unsigned threads) {
+                                     OffspringListener* listener, unsigned threads,
+                                     ParallelListener* parallel) {
   // Checked before touching the folder, so bad input leaves old reports alone.
   const int mothers = prepareTables(parents, sons);
   ReportSet reports(folder);
@@ -31,6 +32,6 @@ std::vector<std::string> runAnalysis(Data& parents, Data& sons, int radius, int 
   } finishProgress{progress};
   analysePrepared(parents, sons, mothers, radius, missing,
                   {reports.parents(), reports.families(), reports.genotypes()}, progress,
-                  listener, threads);
+                  listener, threads, parallel);
   return reports.commit();
 }

@@ -25,8 +25,8 @@ const char* const kHelpIntro =
     "\n"
     "It reads two tables, by default from the current folder:\n"
     "  parents.PAR   candidate parents: two allele columns per locus, then the\n"
-    "                parent's identifier; mothers (identifiers below 2000)\n"
-    "                come first, then fathers (2000 and above)\n"
+    "                parent's identifier; mothers (identifiers below 2000,\n"
+    "                or --first-father-id) come first, then fathers\n"
     "  sons.PRO      offspring: two allele columns per locus\n"
     "Values are separated by spaces or tabs, -99 is a missing allele and a\n"
     "line holding '#' anywhere is ignored.\n"
@@ -183,15 +183,17 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
       "or name; a line 'default rate' for the rest)")
       ->type_name("E|FILE");
   addCheckedOption(
-      app, "--max-mismatches", "a whole number from 0 to 2147483647",
+      app, "--max-mismatches", "a whole number from 0 to 2147483647 or 'auto'",
       [&table](const std::string& text) {
+        table.settings.autoMismatches = text == "auto";
+        if (table.settings.autoMismatches) return true;
         const bool digits = !text.empty() && text.size() <= 10 &&
                             text.find_first_not_of("0123456789") == std::string::npos;
         if (!digits || std::stoll(text) > INT_MAX) return false;
         table.settings.maxMismatches = static_cast<int32_t>(std::stoll(text));
         return true;
       },
-      "score candidates with at most K loci\nsharing no allele (default 2)")
+      "score candidates with at most K loci\nsharing no allele (default 2); auto: from\nthe loci typed and --error-rate")
       ->type_name("K");
   app.add_option("--known-mothers", table.knownMothers,
                  "lines 'offspring mother': mothers known\nbeforehand (numbers, or names with --names)")
@@ -284,6 +286,22 @@ void addThreadOptions(CLI::App& app, RunOptions& options) {
       ->type_name("N");
 }
 
+// Where the mothers' identifiers end: a programme with 2,000 mothers or more
+// numbers its fathers from a higher identifier.
+void addRoleOptions(CLI::App& app, RunOptions& options) {
+  addCheckedOption(
+      app, "--first-father-id", "a whole number from 1 to 2147483647",
+      [&options](const std::string& text) {
+        const bool digits = !text.empty() && text.size() <= 10 &&
+                            text.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits || std::stoll(text) < 1 || std::stoll(text) > INT_MAX) return false;
+        options.firstFatherId = static_cast<int>(std::stoll(text));
+        return true;
+      },
+      "parents with a lower identifier are\nmothers, the others fathers (default 2000)")
+      ->type_name("N");
+}
+
 // The parser with every option group, filling `options`.
 void buildParser(CLI::App& app, RunOptions& options) {
   app.formatter(std::make_shared<HelpLayout>());
@@ -295,6 +313,7 @@ void buildParser(CLI::App& app, RunOptions& options) {
   addMarkerOptions(app, options);
   addDesignOptions(app, options.table.settings);
   addThreadOptions(app, options);
+  addRoleOptions(app, options);
 }
 
 CommandLine usageError(const std::string& what) {

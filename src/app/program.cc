@@ -80,6 +80,7 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     const unsigned threads = options.threads > 0 ? options.threads : availableCores();
     Data parents(options.parentsFile, kMissingValue, kComment, threads);
     Data sons(options.offspringFile, kMissingValue, kComment, threads);
+    parents.firstFatherId = options.firstFatherId;
     checkTables(parents, sons, options.quiet, options.table.settings.hermaphrodites, err);
     if (!options.table.table.empty() && !options.quiet) {
       const std::string note = defaultSharesNote(options.table.settings);

@@ -26,4 +26,6 @@ struct RunOptions {
   // --threads: threads searching the offspring; 0, the default: the cores
   // available. The reports are the same for every count.
   unsigned threads = 0;
+  // --first-father-id: parents with a lower identifier are mothers.
+  int firstFatherId = 2000;
 };

@@ -42,21 +42,6 @@ void checkTablePath(const Data& parents, const Data& sons, const std::string& fo
   }
 }
 
-// Tells two listeners about every offspring, in turn.
-class BothListeners : public OffspringListener {
- public:
-  BothListeners(OffspringListener& first, OffspringListener* second)
-      : first_(first), second_(second) {}
-  void offspringDone(const OffspringOutcome& outcome) override {
-    first_.offspringDone(outcome);
-    if (second_ != nullptr) second_->offspringDone(outcome);
-  }
-
- private:
-  OffspringListener& first_;
-  OffspringListener* second_;
-};
-
 }  // namespace
 
 std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int radius, int missing,
@@ -86,9 +71,8 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
     table.startShortList(shortListFile->sink());
   }
   table.tellRankings(rankings);
-  BothListeners listeners(table, listener);
   std::vector<std::string> unwritten =
-      runAnalysis(parents, sons, radius, missing, folder, progress, &listeners, threads);
+      runAnalysis(parents, sons, radius, missing, folder, progress, listener, threads, &table);
   const bool tableWritten = table.close();
   if (!tableFile.commit() || !tableWritten) unwritten.push_back(options.table);
   if (shortListFile != nullptr) {

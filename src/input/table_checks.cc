@@ -5,13 +5,17 @@
 #include "input/located_error.h"
 #include "status/run_failure.h"
 
-int contmadres(const std::vector<std::vector<int>>& rows) {
+int contmadres(const std::vector<std::vector<int>>& rows, int firstFatherId) {
   const size_t k = rows.front().size() - 1;
   int mothers = 0;
   for (const std::vector<int>& row : rows) {
-    if (row[k] < kFirstFatherId) ++mothers;
+    if (row[k] < firstFatherId) ++mothers;
   }
   return mothers;
+}
+
+int motherCount(const Data& parents) {
+  return parents.motherRows >= 0 ? parents.motherRows : contmadres(parents.rows, parents.firstFatherId);
 }
 
 int validateTables(const Data& parents, const Data& sons) {
@@ -52,8 +56,4 @@ int prepareTables(Data& parents, Data& sons) {
   parents.nLoci = nLoci;
   sons.nLoci = nLoci;
   return motherCount(parents);
-}
-
-int motherCount(const Data& parents) {
-  return parents.motherRows >= 0 ? parents.motherRows : contmadres(parents.rows);
 }

@@ -3,13 +3,19 @@
 
 #include "input/data.h"
 
-// Parents whose identifier is below this are mothers, the others fathers.
+// Parents whose identifier is below this are mothers, the others fathers,
+// unless the run names another first father identifier.
 constexpr int kFirstFatherId = 2000;
 
 // The number of mothers: rows whose value at the position of the first row's
-// last value is below kFirstFatherId. Precondition: `rows` is not empty and every row is
-// at least as long as the first.
-int contmadres(const std::vector<std::vector<int>>& rows);
+// last value is below `firstFatherId`. Precondition: `rows` is not empty and
+// every row is at least as long as the first.
+int contmadres(const std::vector<std::vector<int>>& rows, int firstFatherId = kFirstFatherId);
+
+// The parents rows analysed as mothers: parents.motherRows when the run set
+// it (hermaphrodites), otherwise contmadres with the table's own first
+// father identifier.
+int motherCount(const Data& parents);
 
 // Checks that the two tables can be analysed and returns the locus count.
 // Throws RunFailure with, in this order of checks: "EMPTY PARENTS FILE\n",
@@ -23,7 +29,3 @@ int validateTables(const Data& parents, const Data& sons);
 // validateTables, then sets nLoci on both tables and returns the number of
 // mothers (motherCount): what every analysis does before its search.
 int prepareTables(Data& parents, Data& sons);
-
-// The parents rows analysed as mothers: parents.motherRows when the run set
-// it, otherwise contmadres.
-int motherCount(const Data& parents);

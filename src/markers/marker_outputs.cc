@@ -41,7 +41,7 @@ std::vector<std::string> writeMarkerOutputs(const MarkerRequest& request, const 
   if (request.summaryPath.empty()) return unwritten;
   in.settings = request.settings;
   in.locusNames = request.locusNames;
-  const size_t mothers = static_cast<size_t>(contmadres(parents.rows));
+  const size_t mothers = static_cast<size_t>(motherCount(parents));
   in.motherCount = mothers;
   in.fatherCount = parents.rows.size() - mothers;
   in.radii = radii;

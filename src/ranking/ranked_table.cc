@@ -4,6 +4,7 @@
 #include "ranking/error_rate_file.h"
 #include "ranking/frequency_file.h"
 #include "ranking/known_mothers.h"
+#include "ranking/mismatch_limit.h"
 
 namespace {
 
@@ -26,11 +27,63 @@ RankingSettings settingsFor(const GenotypeTables& tables, const TableOptions& op
   return settings;
 }
 
+// Rows and rankings of consecutive offspring, as one thread made them.
+struct TablePiece : BlockPiece {
+  std::string rows;
+  std::string shortRows;  // the short list's rows, with --candidates
+  std::vector<std::pair<size_t, OffspringRanking>> rankings;  // kept when a listener waits
+};
+
 }  // namespace
+
+class RankedTable::Worker : public OffspringWorker {
+ public:
+  explicit Worker(const RankedTable& table)
+      : table_(table),
+        ranker_(table.tables_, table.frequencies_, table.settings_),
+        shortList_(table.top_, table.radius_) {
+    ranker_.restrictTo(table.filter_.get());
+  }
+
+  std::unique_ptr<BlockPiece> newPiece() override { return std::make_unique<TablePiece>(); }
+
+  void offspringDone(const OffspringOutcome& outcome, BlockPiece& piece) override {
+    TablePiece& out = static_cast<TablePiece&>(piece);
+    ranker_.rank(outcome.offspring, table_.knownMothers_[outcome.offspring], ranking_);
+    SearchFacts facts;
+    facts.radius = table_.radius_;
+    facts.families = outcome.families;
+    facts.pairInFam =
+        ranking_.pair.found && outcome.isFamily(ranking_.pair.mother, ranking_.pair.father);
+    appendTableRow(out.rows, outcome.offspring, ranking_, facts, table_.labels_);
+    if (table_.settings_.hermaphrodites) {
+      // The last column: whether the pair's two parents are one individual.
+      out.rows.pop_back();
+      const BestCandidate& pair = ranking_.pair;
+      if (pair.found) {
+        out.rows += pair.mother + table_.motherRows_ == pair.father ? "\tyes" : "\tno";
+      } else {
+        out.rows += '\t';
+      }
+      out.rows += '\n';
+    }
+    if (table_.shortSink_ != nullptr) {
+      shortList_.add(out.shortRows, outcome.offspring, ranker_, table_.labels_);
+    }
+    if (table_.rankings_ != nullptr) out.rankings.emplace_back(outcome.offspring, ranking_);
+  }
+
+ private:
+  const RankedTable& table_;
+  OffspringRanker ranker_;
+  OffspringRanking ranking_;
+  ShortList shortList_;
+};
 
 RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& options,
                          int32_t radius)
-    : settings_(settingsFor(tables, options)),
+    : tables_(tables),
+      settings_(settingsFor(tables, options)),
       top_(options.top),
       motherRows_(tables.mothers),
       radius_(radius),
@@ -39,14 +92,15 @@ RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& optio
       knownMothers_(options.knownMothers.empty()
                         ? std::vector<int32_t>(tables.offspring.size(), -1)
                         : readKnownMothers(options.knownMothers, tables, names_.get())),
-      labels_(tables, names_.get()),
-      ranker_(tables, frequencies_, settings_) {
+      labels_(tables, names_.get()) {
+  if (settings_.autoMismatches) {
+    settings_.limitByLoci = mismatchLimits(tables.loci, settings_.errorRate);
+  }
   if (options.groups.empty() && options.exclude.empty()) return;
   filter_ = std::make_unique<CandidateFilter>(tables.offspring.size(), tables.parents.size());
   if (!options.groups.empty()) readGroupsFile(options.groups, tables, names_.get(), *filter_);
   if (!options.exclude.empty()) readExclusionsFile(options.exclude, tables, names_.get(), *filter_);
   filter_->finish();
-  ranker_.restrictTo(filter_.get());
   if (!filter_->hasGroups()) return;
   const size_t parents = filter_->parentsWithoutGroup();
   const size_t offspring = filter_->offspringWithoutGroup();
@@ -67,27 +121,23 @@ void RankedTable::start(ReportSink& sink) {
   }
 }
 
-void RankedTable::offspringDone(const OffspringOutcome& outcome) {
-  ranker_.rank(outcome.offspring, knownMothers_[outcome.offspring], ranking_);
-  SearchFacts facts;
-  facts.radius = radius_;
-  facts.families = outcome.families;
-  facts.pairInFam =
-      ranking_.pair.found && outcome.isFamily(ranking_.pair.mother, ranking_.pair.father);
-  appendTableRow(text_, outcome.offspring, ranking_, facts, labels_);
-  if (settings_.hermaphrodites) {
-    // The last column: whether the pair's two parents are one individual.
-    text_.pop_back();
-    const BestCandidate& pair = ranking_.pair;
-    if (pair.found) {
-      text_ += pair.mother + motherRows_ == pair.father ? "\tyes" : "\tno";
-    } else {
-      text_ += '\t';
-    }
-    text_ += '\n';
+std::unique_ptr<OffspringWorker> RankedTable::newWorker() {
+  return std::make_unique<Worker>(*this);
+}
+
+void RankedTable::blockDone(BlockPiece& piece) {
+  TablePiece& in = static_cast<TablePiece&>(piece);
+  text_ += in.rows;
+  in.rows.clear();
+  for (const auto& told : in.rankings) {
+    rankings_->ranked(told.first, told.second, settings_.minDelta);
   }
-  if (shortList_ != nullptr) shortList_->add(outcome.offspring, ranker_, labels_);
-  if (rankings_ != nullptr) rankings_->ranked(outcome.offspring, ranking_, settings_.minDelta);
+  in.rankings.clear();
+  if (shortSink_ != nullptr) {
+    shortText_ += in.shortRows;
+    in.shortRows.clear();
+    shortSink_->flushIfLarge(shortText_);
+  }
   sink_->flushIfLarge(text_);
 }
 
@@ -97,8 +147,12 @@ bool RankedTable::close() {
 }
 
 void RankedTable::startShortList(ReportSink& sink) {
-  shortList_ = std::make_unique<ShortList>(top_, radius_);
-  shortList_->start(sink);
+  shortSink_ = &sink;
+  shortText_ = kShortListHeader;
 }
 
-bool RankedTable::closeShortList() { return shortList_ == nullptr || shortList_->close(); }
+bool RankedTable::closeShortList() {
+  if (shortSink_ == nullptr) return true;
+  shortSink_->write(shortText_);
+  return shortSink_->close();
+}

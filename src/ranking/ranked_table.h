@@ -1,10 +1,11 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
-#include "analysis/offspring_listener.h"
+#include "analysis/parallel_listener.h"
 #include "ranking/allele_frequencies.h"
 #include "ranking/genotype_tables.h"
 #include "ranking/names_file.h"
@@ -23,9 +24,11 @@ class RankingListener {
 };
 
 // The ranked table of the most likely parents, one row per offspring in
-// offspring order, written into a sink as the engine hands over each
-// offspring (the families of Fam.out come from it).
-class RankedTable : public OffspringListener {
+// offspring order. Each search thread ranks the offspring it searched with
+// its own OffspringRanker; the rows and rankings are handed over in offspring
+// order and written into a sink (the families of Fam.out come from the
+// engine).
+class RankedTable : public ParallelListener {
  public:
   // Reads the frequencies, known mothers and names files the options name,
   // so bad ones stop the run before any report is opened: throws RunFailure
@@ -34,9 +37,10 @@ class RankedTable : public OffspringListener {
 
   // Writes the header into `sink`, which then takes every row.
   void start(ReportSink& sink);
-  // Ranks the offspring and writes its row. Offspring come in order, each
-  // once, after start().
-  void offspringDone(const OffspringOutcome& outcome) override;
+  // A ranker for one search thread; made after start().
+  std::unique_ptr<OffspringWorker> newWorker() override;
+  // Writes the rows of consecutive offspring, after start(), in order.
+  void blockDone(BlockPiece& piece) override;
   // Writes what is left. True when the sink took every byte.
   bool close();
   // With --candidates: writes the short list's header into `sink`, which then
@@ -50,6 +54,8 @@ class RankedTable : public OffspringListener {
   const std::vector<std::string>& warnings() const { return warnings_; }
 
  private:
+  class Worker;
+  const GenotypeTables& tables_;
   RankingSettings settings_;
   size_t top_;  // --top
   int32_t motherRows_;  // hermaphrodites: a parent's row as a father is this much higher
@@ -58,11 +64,10 @@ class RankedTable : public OffspringListener {
   std::unique_ptr<NameBook> names_;    // before the files that may use names
   std::vector<int32_t> knownMothers_;  // per offspring row: a mother's row or -1
   TableLabels labels_;
-  OffspringRanker ranker_;
   std::unique_ptr<CandidateFilter> filter_;  // groups and exclusions; null: none
-  std::unique_ptr<ShortList> shortList_;     // --candidates; null: none
   std::vector<std::string> warnings_;
-  OffspringRanking ranking_;
+  ReportSink* shortSink_ = nullptr;  // --candidates; null: none
+  std::string shortText_;
   ReportSink* sink_ = nullptr;
   RankingListener* rankings_ = nullptr;
   std::string text_;

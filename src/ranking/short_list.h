@@ -6,7 +6,6 @@
 
 #include "ranking/offspring_ranking.h"
 #include "ranking/table_row.h"
-#include "reports/report_file.h"
 
 // The short list (--candidates): a tidy table with one row per offspring and
 // scored candidate, the best `top` mothers and then the best `top` fathers
@@ -14,27 +13,23 @@
 // Its header line, tab-separated, with a line feed.
 extern const char* const kShortListHeader;
 
+// Formats the short list's rows; one per search thread (it keeps a buffer).
 class ShortList {
  public:
   // `top`, at least 1: candidates kept per role; `radius`: a candidate with
   // near distance at most this is in the sphere.
   ShortList(size_t top, int32_t radius) : top_(top), radius_(radius) {}
 
-  // Writes the header into `sink`, which then takes every row.
-  void start(ReportSink& sink);
-  // Appends the rows of offspring `row` from the candidates `ranker` has just
-  // scored for it. Offspring come in order, after start().
-  void add(size_t row, const OffspringRanker& ranker, const TableLabels& labels);
-  // Writes what is left. True when the sink took every byte.
-  bool close();
+  // Appends to `out` the rows of offspring `row` from the candidates
+  // `ranker` has just scored for it.
+  void add(std::string& out, size_t row, const OffspringRanker& ranker, const TableLabels& labels);
 
  private:
-  void addRole(size_t row, const char* role, const std::vector<OffspringRanker::Scored>& scored,
-               const OffspringRanker& ranker, const TableLabels& labels);
+  void addRole(std::string& out, size_t row, const char* role,
+               const std::vector<OffspringRanker::Scored>& scored, const OffspringRanker& ranker,
+               const TableLabels& labels);
 
   size_t top_;
   int32_t radius_;
-  ReportSink* sink_ = nullptr;
-  std::string text_;
   std::vector<OffspringRanker::Scored> best_;  // reused between offspring
 };

@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -30,6 +31,16 @@ struct RankingSettings {
   // individual twice (--no-selfing: not).
   bool hermaphrodites = false;
   bool selfing = true;
+  // --max-mismatches auto: K per number of loci typed in the offspring
+  // (mismatchLimits), filled by the table once the loci are known.
+  bool autoMismatches = false;
+  std::vector<int32_t> limitByLoci;
+
+  // The K of an offspring typed at `typed` loci.
+  int32_t limitFor(size_t typed) const {
+    if (limitByLoci.empty()) return maxMismatches;
+    return limitByLoci[std::min(typed, limitByLoci.size() - 1)];
+  }
 };
 
 // The accepted range of the typing-error rate: below the minimum a single
