@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
@@ -136,7 +137,59 @@ CLI::Option* addCheckedOption(CLI::App& app, const std::string& name, const std:
 const char* const kTableSettings[] = {"--frequencies", "--error-rate", "--max-mismatches",
                                       "--known-mothers", "--min-delta", "--names",
                                       "--sampled-mothers", "--sampled-fathers",
-                                      "--groups",        "--exclude",      "--candidates"};
+                                      "--groups",        "--exclude",      "--candidates",
+                                      "--calibrate", "--sim-error", "--seed"};
+
+// The options that only make sense with --calibrate.
+const char* const kCalibrationSettings[] = {"--sim-error", "--seed"};
+
+// How many offspring --calibrate simulates: without a number, kDefaultSimulated.
+constexpr size_t kDefaultSimulated = 10000;
+constexpr size_t kMinSimulated = 100;
+constexpr size_t kMaxSimulated = 10000000;
+
+// A whole number of digits only, at most `high`.
+bool readWhole(const std::string& text, unsigned long long high, unsigned long long& value) {
+  if (text.empty() || text.size() > 20 || text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  errno = 0;
+  value = std::strtoull(text.c_str(), nullptr, 10);
+  return errno == 0 && value <= high;
+}
+
+// --calibrate [N], --sim-error E, --seed S.
+void addCalibrationOptions(CLI::App& app, TableOptions& table) {
+  addCheckedOption(
+      app, "--calibrate", "a whole number from 100 to 10000000",
+      [&table](const std::string& text) {
+        unsigned long long count = kDefaultSimulated;
+        if (!text.empty() && !readWhole(text, kMaxSimulated, count)) return false;
+        if (count < kMinSimulated) return false;
+        table.calibrate = static_cast<size_t>(count);
+        return true;
+      },
+      "simulate N offspring like the run's (default\n10000) to measure the calls; writes\nTABLE.calibration")
+      ->type_name("[N]")
+      ->expected(0, 1);
+  addCheckedOption(
+      app, "--sim-error", "a number from 0 to 0.5",
+      [&table](const std::string& text) {
+        return readDecimal(text, 0.0, kMaxErrorRate, table.simError);
+      },
+      "the simulated typing-error rate (default:\nthe --error-rate)")
+      ->type_name("E");
+  addCheckedOption(
+      app, "--seed", "a whole number from 0 to 18446744073709551615",
+      [&table](const std::string& text) {
+        unsigned long long seed = 0;
+        if (!readWhole(text, ~0ULL, seed)) return false;
+        table.seed = seed;
+        return true;
+      },
+      "the simulation's seed (default 1): the same\nseed gives the same file")
+      ->type_name("S");
+}
 
 // --sampled-mothers or --sampled-fathers: a share above 0 and at most 1;
 // `given` records that the user chose it.
@@ -310,6 +363,7 @@ void buildParser(CLI::App& app, RunOptions& options) {
   app.set_version_flag("--version", versionText(), "show the version and exit");
   addRunOptions(app, options);
   addTableOptions(app, options.table);
+  addCalibrationOptions(app, options.table);
   addMarkerOptions(app, options);
   addDesignOptions(app, options.table.settings);
   addThreadOptions(app, options);
@@ -388,7 +442,12 @@ CommandLine readCommandLine(const std::vector<std::string>& args) {
     for (const char* name : kTableSettings) {
       if (app.count(name) > 0) return usageError(std::string(name) + " needs --table");
     }
-  } else if (command.options.radii.size() > 1) {
+  } else if (command.options.table.calibrate == 0 && app.count("--calibrate") == 0) {
+    for (const char* name : kCalibrationSettings) {
+      if (app.count(name) > 0) return usageError(std::string(name) + " needs --calibrate");
+    }
+  }
+  if (!command.options.table.table.empty() && command.options.radii.size() > 1) {
     // One table file cannot hold the rows of several radii.
     return usageError("--table takes a single radius");
   }

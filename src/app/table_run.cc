@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/analysis_run.h"
+#include "app/table_calibration.h"
 #include "input/table_checks.h"
 #include "ranking/ranked_table.h"
 #include "reports/replaced_file.h"
@@ -59,6 +60,7 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
     for (const std::string& line : table.warnings()) *warnings << line << "\n";
     *warnings << std::flush;
   }
+  const std::string calibrationUnwritten = calibrateTable(tables, table, options, threads, rankings);
   // Written beside its final name and put in place only when complete, like
   // the reports. A table that cannot be created is a sink that has failed
   // already: the reports are still written, and the table is named among the
@@ -79,5 +81,6 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
     const bool listWritten = table.closeShortList();
     if (!shortListFile->commit() || !listWritten) unwritten.push_back(options.candidates);
   }
+  if (!calibrationUnwritten.empty()) unwritten.push_back(calibrationUnwritten);
   return unwritten;
 }

@@ -15,12 +15,16 @@
 #include "ranking/table_row.h"
 #include "reports/report_file.h"
 
+struct Calibration;
+
 // Told each offspring's ranking once its table row is written (the marker
 // outputs read the calls from it). `ranking` is valid only during the call.
 class RankingListener {
  public:
   virtual ~RankingListener() = default;
   virtual void ranked(size_t offspring, const OffspringRanking& ranking, double minDelta) = 0;
+  // Told the run's calibration (--calibrate) before any ranking.
+  virtual void calibrated(const Calibration& /*calibration*/) {}
 };
 
 // The ranked table of the most likely parents, one row per offspring in
@@ -52,6 +56,14 @@ class RankedTable : public ParallelListener {
   // Lines for standard error about the options' files (each a whole
   // "parentsphere: warning: ..." line without its line feed).
   const std::vector<std::string>& warnings() const { return warnings_; }
+  // What the rows are scored with: the settings (the scope limit from the
+  // data already set), the frequencies and, per offspring row, the known
+  // mother's row or -1.
+  const RankingSettings& settings() const { return settings_; }
+  const AlleleFrequencies& frequencies() const { return frequencies_; }
+  const std::vector<int32_t>& knownMothers() const { return knownMothers_; }
+  // Calls the rows from now on with `thresholds` (a calibration's).
+  void useThresholds(const RoleThresholds& thresholds) { settings_.thresholds = thresholds; }
 
  private:
   class Worker;

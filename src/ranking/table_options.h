@@ -66,6 +66,11 @@ struct TableOptions {
   std::string locusNamesFile;
   // The loci's names the run found (locusNamesFor); empty: known by number.
   std::vector<std::string> locusNames;
+  // --calibrate: offspring simulated to measure the calls (0: none);
+  // --sim-error: their typing-error rate (below 0: the error rate); --seed.
+  size_t calibrate = 0;
+  double simError = -1.0;
+  uint64_t seed = 1;
 };
 
 // The line a table run writes on standard error when it calls with a default
