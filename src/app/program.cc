@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <string>
 #include <system_error>
@@ -12,10 +13,12 @@
 #include "app/marker_run.h"
 #include "app/table_run.h"
 #include "files/folder_locks.h"
+#include "input/both_roles.h"
 #include "input/data.h"
 #include "input/data_warnings.h"
 #include "input/missing_value.h"
 #include "input/table_checks.h"
+#include "ranking/locus_names.h"
 #include "status/exit_status.h"
 #include "status/run_failure.h"
 
@@ -62,7 +65,8 @@ FolderLocks lockOutputFolders(const RunOptions& options, const std::vector<int>&
     createFolder(folders.back(), err);
   }
   const size_t reportFolders = folders.size();
-  for (const std::string* path : {&options.table.table, &options.markersFile, &options.summaryFile}) {
+  for (const std::string* path : {&options.table.table, &options.table.candidates,
+                                  &options.markersFile, &options.summaryFile}) {
     if (!path->empty()) folders.push_back(folderOf(*path));
   }
   FolderLocks locks(folders);
@@ -76,10 +80,13 @@ FolderLocks lockOutputFolders(const RunOptions& options, const std::vector<int>&
 }
 
 // Checks the tables before any folder is made, then warns about their data.
-void checkTables(Data& parents, Data& sons, bool quiet, std::ostream& err) {
+// Hermaphrodites' identifiers say no role, so the warning about roles is left
+// out for them.
+void checkTables(Data& parents, Data& sons, bool quiet, bool hermaphrodites, std::ostream& err) {
   prepareTables(parents, sons);
   if (quiet) return;
   for (const std::string& line : dataWarnings(parents, sons, kMissingValue)) {
+    if (hermaphrodites && line.find(" the other role") != std::string::npos) continue;
     err << line << "\n";
   }
   err << std::flush;
@@ -100,24 +107,37 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     Data parents(options.parentsFile, kMissingValue, kComment, threads);
     Data sons(options.offspringFile, kMissingValue, kComment, threads);
     parents.firstFatherId = options.firstFatherId;
-    checkTables(parents, sons, options.quiet, err);
+    checkTables(parents, sons, options.quiet, options.table.settings.hermaphrodites, err);
     if (!options.table.table.empty() && !options.quiet) {
       const std::string note = defaultSharesNote(options.table.settings);
       if (!note.empty()) err << note << "\n" << std::flush;
     }
+    TableOptions table = options.table;
+    // Only outputs that show loci look for their names.
+    if (!table.table.empty() || !options.markersFile.empty() || !options.summaryFile.empty()) {
+      table.locusNames = locusNamesFor(table.locusNamesFile, options.parentsFile,
+                                       options.offspringFile, parents.nLoci);
+    }
     MarkerRun markers(options, radii);
     const FolderLocks locks = lockOutputFolders(options, radii, err);
+    markers.nameLoci(table.locusNames);
+    // Hermaphrodites: every individual is searched as a mother and as a
+    // father; allele counts still read each once, from `parents`.
+    std::unique_ptr<Data> doubled;
+    if (table.settings.hermaphrodites) doubled = std::make_unique<Data>(bothRoles(parents));
+    Data& analysed = doubled != nullptr ? *doubled : parents;
     for (int radius : radii) {
       const std::string folder = reportFolder(options, radius);
       const std::unique_ptr<RunProgress> progress = makeProgress ? makeProgress() : nullptr;
-      OffspringListener* markerListener = markers.listenerFor(radius, parents);
+      OffspringListener* markerListener = markers.listenerFor(radius, analysed);
       const std::vector<std::string> unwritten =
           options.table.table.empty()
-              ? runAnalysis(parents, sons, radius, kMissingValue, folder, progress.get(),
+              ? runAnalysis(analysed, sons, radius, kMissingValue, folder, progress.get(),
                             markerListener, threads, nullptr, options.maxOutput)
-              : runAnalysisWithTable(parents, sons, radius, kMissingValue, folder, options.table,
+              : runAnalysisWithTable(analysed, sons, radius, kMissingValue, folder, table,
                                      progress.get(), markerListener, markers.rankingListener(),
-                                     threads, options.maxOutput);
+                                     threads, options.maxOutput,
+                                     options.quiet ? nullptr : &err);
       if (!unwritten.empty()) {
         for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
         out << std::flush;

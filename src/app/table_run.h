@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,15 +14,18 @@
 // `folder`), whose text it leaves unchanged; the table goes to options.table
 // as given. Throws RunFailure before any file is opened when the tables
 // cannot be analysed or a file the table options name is bad (nothing on
-// standard output, the reason in detail()). Whether the table's path keeps
+// standard output, the reason in detail()). Whether the table's paths keep
 // apart from the inputs and the reports is the caller's check
-// (runPathsError). Returns the paths of the reports, of the table and of its
-// calibration that could not be written, in that order. `listener`, when given, hears every
-// offspring too (after the table); `rankings`, when given, every ranking.
+// (runPathsError). Returns the paths of the reports, of the table, of the
+// short list and of the calibration that could not be written, in that
+// order. `listener`, when given, hears every offspring too (after the
+// table); `rankings`, when given, every ranking; `warnings`, when given,
+// the table's warnings about its option files.
 std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int radius, int missing,
                                               const std::string& folder,
                                               const TableOptions& options,
                                               RunProgress* progress = nullptr,
                                               OffspringListener* listener = nullptr,
                                               RankingListener* rankings = nullptr,
-                                              unsigned threads = 1, uint64_t maxOutput = 0);
+                                              unsigned threads = 1, uint64_t maxOutput = 0,
+                                              std::ostream* warnings = nullptr);

@@ -39,6 +39,9 @@ class Data {
   int nLoci = 0;
   // Parents: identifiers below this are mothers (--first-father-id).
   int firstFatherId = 2000;
+  // The parents rows analysed as mothers when the run fixes them (the
+  // hermaphrodites' table, listed in both roles); -1: counted by identifier.
+  int motherRows = -1;
 
  private:
   Data() = default;
