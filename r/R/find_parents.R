@@ -48,6 +48,12 @@
 #' @param known_mothers Mothers known beforehand, as the command line's
 #'   `--known-mothers`: a data frame with columns `offspring` and `mother`, or
 #'   a character vector of mothers named by their offspring; `NULL` for none.
+#' @param calibrate,sim_error,seed The calibration by simulation, as the
+#'   command line's `--calibrate`, `--sim-error` and `--seed`: how many
+#'   offspring shaped like these data to simulate and rank as the real ones
+#'   (0, the default: none; otherwise 100 to 10,000,000), their typing-error
+#'   rate (`NULL`: `error_rate`) and the seed (same seed, same result). The
+#'   table's calls then use the thresholds the simulation measured.
 #' @return A list of data frames, identifiers as character:
 #'   \describe{
 #'     \item{candidates}{One row per offspring and candidate parent, as
@@ -73,6 +79,12 @@
 #'       `pair_runner_up_father`). Calls are factors, `*_in_sphere` and
 #'       `pair_in_fam` logical, `NA` where there is no candidate. See
 #'       `man parentsphere` for every column.}
+#'     \item{calibration}{With `calibrate`, the calibration file's table
+#'       (`role`, `score`, `threshold`, `precision`, `share_assigned`,
+#'       `called`, `right`, `chosen`: the critical posterior and delta of
+#'       each role at 95% (`strict`) and 80% (`relaxed`) precision, then
+#'       precision against delta), its inputs in the attribute `settings`;
+#'       `NULL` without.}
 #'   }
 #'   and `radius`.
 #' @details The run can be interrupted with Ctrl-C (Esc in the R GUI); R then
@@ -97,21 +109,63 @@ find_parents <- function(genotypes = NULL, radius, parents = NULL, offspring = N
                          id = NULL, sex = "sex", ignore = character(),
                          progress = interactive(), error_rate = 0.02, max_mismatches = 2,
                          min_delta = 0, sampled_mothers = 0.5, sampled_fathers = 0.5,
-                         known_mothers = NULL) {
+                         known_mothers = NULL, calibrate = 0, sim_error = NULL, seed = 1) {
   check_radius(radius)
   ranking <- ranking_settings(error_rate, max_mismatches, min_delta, sampled_mothers,
                               sampled_fathers)
+  simulation <- calibration_settings(calibrate, sim_error, seed)
   input <- prepare_input(genotypes, parents, offspring, id, sex, ignore)
   known <- known_mother_lines(known_mothers, input)
   reports <- run_engine(input, radius, progress, keep_genotypes = FALSE,
-                        ranking = c(ranking, input$first_father), known_mothers = known)
+                        ranking = c(ranking, input$first_father, simulation),
+                        known_mothers = known)
   list(
     candidates = with_distances(parse_parent_report(reports$parents, input$naming, numbers = TRUE),
                                 reports$hits, input$naming),
     families = parse_family_report(reports$families, input$naming),
     table = parse_ranked_table(reports$table, input$naming),
+    calibration = parse_calibration(reports$calibration),
     radius = as.integer(radius)
   )
+}
+
+# The calibration's settings, checked as the command line checks
+# --calibrate, --sim-error and --seed: simulated offspring (0: none), their
+# error rate (-1: the table's) and the seed.
+calibration_settings <- function(calibrate, sim_error, seed) {
+  whole <- function(x, low, high) {
+    is.numeric(x) && length(x) == 1L && is.finite(x) && x == round(x) && x >= low && x <= high
+  }
+  if (!(identical(calibrate, 0) || identical(calibrate, 0L) || whole(calibrate, 100, 1e7))) {
+    stop("calibrate must be 0 (none) or a whole number from 100 to 10000000 (for example 10000)",
+         call. = FALSE)
+  }
+  if (!is.null(sim_error) && !(is.numeric(sim_error) && length(sim_error) == 1L &&
+                               is.finite(sim_error) && sim_error >= 0 && sim_error <= 0.5)) {
+    stop("sim_error must be NULL (the error rate) or one number from 0 to 0.5", call. = FALSE)
+  }
+  if (!whole(seed, 0, 2^53)) {
+    stop("seed must be one whole number from 0 to 2^53 (for example 1)", call. = FALSE)
+  }
+  if ((!is.null(sim_error) || !identical(seed, 1)) && calibrate == 0) {
+    stop("sim_error and seed need calibrate", call. = FALSE)
+  }
+  c(calibrate, if (is.null(sim_error)) -1 else sim_error, seed)
+}
+
+# The calibration file's text as a data frame (the rows after its "# name
+# value" lines, which become the attribute "settings"); NULL without one.
+parse_calibration <- function(text) {
+  if (!nzchar(text)) return(NULL)
+  lines <- strsplit(text, "\n", fixed = FALSE)[[1]]
+  settings <- lines[startsWith(lines, "# ")]
+  fields <- strsplit(substring(settings, 3), "\t")
+  rows <- utils::read.delim(text = paste(lines[!startsWith(lines, "# ")], collapse = "\n"),
+                            na.strings = "", stringsAsFactors = FALSE)
+  values <- vapply(fields, `[`, "", 2)
+  names(values) <- vapply(fields, `[`, "", 1)
+  attr(rows, "settings") <- values
+  rows
 }
 
 # The ranked table's settings, checked as the command line checks its options.
@@ -176,7 +230,8 @@ check_radius <- function(radius) {
 
 # The engine's three reports, as text, for the prepared input.
 run_engine <- function(input, radius, progress, keep_genotypes,
-                       ranking = c(ranking_settings(0.02, 2, 0), input$first_father), known_mothers = "") {
+                       ranking = c(ranking_settings(0.02, 2, 0), input$first_father, 0, -1, 1),
+                       known_mothers = "") {
   callback <- NULL
   if (is.function(progress)) {
     callback <- progress

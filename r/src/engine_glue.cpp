@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "analysis/analyse.h"
+#include "calibration/calibration.h"
+#include "calibration/calibration_file.h"
 #include "input/data.h"
 #include "input/missing_value.h"
 #include "input/table_checks.h"
@@ -103,10 +105,13 @@ std::string tableText(const Rcpp::IntegerMatrix& table) {
 // `progress` is an R function of (done, total) or NULL; `ranking` the ranked
 // table's error rate, largest mismatch count (negative: from the data),
 // least delta of a strict or relaxed call, sampled shares of mothers and
-// fathers, then the first father identifier; `knownMothers` the path of a
-// known mothers file, or "" for none. Returns the
+// fathers, the first father identifier, then the offspring to simulate for
+// the calibration (0: none), its error rate (negative: the table's) and its
+// seed; `knownMothers` the path of a known mothers file, or "" for none.
+// Returns the
 // text of "Parent.out", "Fam.out", when `keepGenotypes` "Famgenotypes.out"
-// (otherwise "") and of the ranked table (numbers, not names), and `hits`,
+// (otherwise "") and of the ranked table (numbers, not names), the
+// calibration's text ("" without one) and `hits`,
 // the candidates' distances. Bad tables stop with the command line's message.
 extern "C" SEXP parentsphere_run_engine(SEXP parents, SEXP offspring, SEXP radius,
                                         SEXP progress, SEXP keepGenotypes, SEXP ranking,
@@ -142,6 +147,22 @@ extern "C" SEXP parentsphere_run_engine(SEXP parents, SEXP offspring, SEXP radiu
     const GenotypeTables tables{parentTable.rows, sonTable.rows, loci, motherCount(parentTable),
                                 kMissingValue};
     RankedTable table(tables, options, Rcpp::as<int>(radius));
+    // The calibration ranks its simulated offspring as the table ranks the
+    // real ones, and its thresholds make the table's calls.
+    std::string calibration;
+    const size_t simulated = static_cast<size_t>(rankingValues[6]);
+    if (simulated > 0) {
+      SimulationSettings simulation;
+      simulation.seed = static_cast<uint64_t>(rankingValues[8]);
+      simulation.errorRate = rankingValues[7] < 0 ? options.settings.errorRate : rankingValues[7];
+      simulation.sampledMothers = options.settings.sampledMothers;
+      simulation.sampledFathers = options.settings.sampledFathers;
+      const RankingSettings ranking = table.settings();
+      const Calibration measured = calibrate(tables, table.frequencies(), ranking,
+                                             table.knownMothers(), simulation, simulated, 1);
+      table.useThresholds(measured.thresholds());
+      calibration = calibrationText(measured, tables, ranking);
+    }
     table.start(tableReport);
     CandidateDistances distances(parentTable);
     analyse(parentTable, sonTable, Rcpp::as<int>(radius), kMissingValue,
@@ -152,6 +173,7 @@ extern "C" SEXP parentsphere_run_engine(SEXP parents, SEXP offspring, SEXP radiu
         Rcpp::Named("families") = familyReport.text(),
         Rcpp::Named("genotypes") = genotypeReport.text(),
         Rcpp::Named("table") = tableReport.text(),
+        Rcpp::Named("calibration") = calibration,
         Rcpp::Named("hits") = Rcpp::List::create(Rcpp::Named("offspring") = distances.offspring,
                                                  Rcpp::Named("parent") = distances.parent,
                                                  Rcpp::Named("near") = distances.near,

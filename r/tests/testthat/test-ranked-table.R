@@ -80,3 +80,32 @@ test_that("the table equals the command line's --table, when the program has it"
   expect_identical(parentsphere:::parse_ranked_table(engine$table, input$naming),
                    find_parents(sphere_example, radius = 4, progress = FALSE)$table)
 })
+
+test_that("the calibration is the program's, and its thresholds make the calls", {
+  binary <- command_line_program()
+  dir <- tempfile("calibrated")
+  dir.create(dir)
+  on.exit(unlink(dir, recursive = TRUE))
+  write_parentsphere_tables(sphere_example, dir)
+  old <- setwd(dir)
+  output <- system2(binary, c("-q", "-r", "4", "--table", "t.tsv", "--sampled-mothers", "0.8",
+                              "--sampled-fathers", "0.8", "--calibrate", "500", "--seed", "7"),
+                    stdout = TRUE, stderr = TRUE)
+  setwd(old)
+  expect_true("DONE" %in% output, info = paste(output, collapse = "\n"))
+  res <- find_parents(sphere_example, radius = 4, progress = FALSE, sampled_mothers = 0.8,
+                      sampled_fathers = 0.8, calibrate = 500, seed = 7)
+  program <- read.delim(file.path(dir, "t.tsv"), na.strings = "", stringsAsFactors = FALSE)
+  expect_identical(as.character(res$table$mother_call), program$mother_call)
+  expect_identical(as.character(res$table$pair_call), program$pair_call)
+  lines <- readLines(file.path(dir, "t.tsv.calibration"))
+  sidecar <- utils::read.delim(text = lines[!startsWith(lines, "# ")], na.strings = "",
+                               stringsAsFactors = FALSE)
+  expect_equal(res$calibration, sidecar, ignore_attr = TRUE)
+  expect_identical(attr(res$calibration, "settings")[["seed"]], "7")
+  expect_null(find_parents(sphere_example, radius = 4, progress = FALSE)$calibration)
+  for (bad in list(list(calibrate = 5), list(calibrate = 100, seed = -1),
+                   list(sim_error = 0.1))) {
+    expect_error(do.call(find_parents, c(list(sphere_example, radius = 4), bad)))
+  }
+})
