@@ -18,6 +18,7 @@
 #include "reports/report_text.h"
 #include "spheres/narrow_scan.h"
 #include "spheres/parent_panel.h"
+#include "util/cpu_features.h"
 
 namespace {
 
@@ -77,14 +78,13 @@ Population makePopulation(int parentCount, int sonCount, int loci) {
 // and the allele index alike).
 void BM_SphereSearch(benchmark::State& state) {
   const int radius = static_cast<int>(state.range(0));
-  const auto kernel = static_cast<ScanKernel>(state.range(1));
-  const std::vector<ScanKernel> available = availableScanKernels();
+  const auto kernel = static_cast<KernelKind>(state.range(1));
+  const std::vector<KernelKind> available = availableKernels();
   if (std::find(available.begin(), available.end(), kernel) == available.end()) {
     state.SkipWithError("the processor lacks this kernel");
     return;
   }
-  useOnlyPortableKernels(kernel == ScanKernel::Portable);
-  useScanKernel(kernel);
+  useKernel(kernel);
   const Population p = makePopulation(4000, 256, 16);
   const ParentPanel panel(p.parents, -99);
   std::vector<SphereHit> hits;

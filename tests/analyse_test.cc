@@ -16,7 +16,7 @@
 #include "reference/writers.h"
 #include "reference/espacio.h"
 #include "memory_sink.h"
-#include "spheres/narrow_scan.h"
+#include "util/cpu_features.h"
 #include "spheres/parent_panel.h"
 #include "reference/sphere_filling.h"
 #include "status/run_failure.h"
@@ -113,26 +113,24 @@ Reports streamedReports(const Population& p) {
   return {parentSink.content, familySink.content, genotypeSink.content};
 }
 
-// Every build of the kernels must give the same reports: the portable allele
-// index and block scan, and each block scan this processor can run (AVX2,
-// AVX-512) beside the allele index chosen at run time.
-class StreamedAnalysis : public ::testing::TestWithParam<ScanKernel> {
+// Every build of the kernels must give the same reports: the portable ones
+// and each kind this processor can run (AVX2, AVX-512), chosen for the allele
+// index, the block scan and the exact distance at once.
+class StreamedAnalysis : public ::testing::TestWithParam<KernelKind> {
  protected:
   void SetUp() override {
-    useOnlyPortableKernels(GetParam() == ScanKernel::Portable);
-    useScanKernel(GetParam());
+    useKernel(GetParam());
   }
   void TearDown() override {
-    useOnlyPortableKernels(false);
-    useDefaultScanKernel();
+    useDefaultKernel();
   }
 };
 
-std::string kernelName(const ::testing::TestParamInfo<ScanKernel>& info) {
+std::string kernelName(const ::testing::TestParamInfo<KernelKind>& info) {
   switch (info.param) {
-    case ScanKernel::Avx2:
+    case KernelKind::Avx2:
       return "Avx2Kernels";
-    case ScanKernel::Avx512:
+    case KernelKind::Avx512:
       return "Avx512Kernels";
     default:
       return "PortableKernels";
@@ -160,7 +158,7 @@ TEST_P(StreamedAnalysis, WritesWhatTheRecordStagesWrite) {
 
 // The allele index and the block scan must find exactly the parents whose
 // near distance from Espacio::D1 is within the radius, for every radius.
-INSTANTIATE_TEST_SUITE_P(Kernels, StreamedAnalysis, ::testing::ValuesIn(availableScanKernels()),
+INSTANTIATE_TEST_SUITE_P(Kernels, StreamedAnalysis, ::testing::ValuesIn(availableKernels()),
                          kernelName);
 
 using ParentPanelSearch = StreamedAnalysis;
@@ -203,7 +201,7 @@ TEST_P(ParentPanelSearch, FindsExactlyTheParentsWithinTheRadius) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kernels, ParentPanelSearch, ::testing::ValuesIn(availableScanKernels()),
+INSTANTIATE_TEST_SUITE_P(Kernels, ParentPanelSearch, ::testing::ValuesIn(availableKernels()),
                          kernelName);
 
 // Every (mother, father) pair of hits the listener answers isFamily for, as

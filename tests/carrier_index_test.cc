@@ -10,8 +10,7 @@
 
 #include "input/data.h"
 #include "ranking/carrier_index.h"
-#include "spheres/index_kernels.h"
-#include "spheres/narrow_scan.h"
+#include "util/cpu_features.h"
 
 namespace {
 
@@ -69,19 +68,15 @@ TEST(CarrierIndex, ScopeIsTheCountedScopeOnSnpAndMicrosatellitePanels) {
         const std::vector<int32_t> expected =
             bruteScope(parents, sons.rows[i].data(), panel.loci, limit);
         seen += expected.size();
-        for (bool portable : {true, false}) {
-          for (ScanKernel kernel : availableScanKernels()) {
-            useOnlyPortableKernels(portable);
-            useScanKernel(kernel);
-            index.scope(sons.rows[i].data(), limit, found);
-            EXPECT_EQ(found, expected) << "offspring " << i << ", K " << limit << ", kernel "
-                                       << static_cast<int>(kernel) << (portable ? " portable" : "");
-          }
+        for (KernelKind kernel : availableKernels()) {
+          useKernel(kernel);
+          index.scope(sons.rows[i].data(), limit, found);
+          EXPECT_EQ(found, expected) << "offspring " << i << ", K " << limit << ", kernel "
+                                     << static_cast<int>(kernel);
         }
       }
     }
-    useOnlyPortableKernels(false);
-    useDefaultScanKernel();
+    useDefaultKernel();
     // Neither all nor nothing: the limits cut through the panel.
     EXPECT_GT(seen, 0u);
     EXPECT_LT(seen, 10 * sons.rows.size() * static_cast<size_t>(panel.parents));

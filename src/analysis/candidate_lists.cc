@@ -1,6 +1,6 @@
 #include "analysis/candidate_lists.h"
 
-#include "families/ranking.h"
+#include "families/hetero_order.h"
 
 void CandidateLists::clear() {
   included.clear();

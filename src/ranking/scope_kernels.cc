@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-#include "spheres/index_kernels.h"
-#include "spheres/narrow_scan.h"
+#include "util/cpu_features.h"
 
 // Performance-critical: the SNP table workloads of scripts/bench.sh spend a
 // good part of their scope search here.
@@ -108,15 +107,13 @@ __attribute__((target("avx512f"))) void scopeAvx512(const ScopeProbe* probes, si
 void scopeWithin(const ScopeProbe* probes, size_t count, size_t words, size_t parents,
                  size_t limit, std::vector<int32_t>& rows) {
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
-  if (!onlyPortableKernels()) {
-    switch (activeScanKernel()) {
-      case ScanKernel::Avx512:
-        return scopeAvx512(probes, count, words, parents, limit, rows);
-      case ScanKernel::Avx2:
-        return scopeAvx2(probes, count, words, parents, limit, rows);
-      default:
-        break;
-    }
+  switch (activeKernel()) {
+    case KernelKind::Avx512:
+      return scopeAvx512(probes, count, words, parents, limit, rows);
+    case KernelKind::Avx2:
+      return scopeAvx2(probes, count, words, parents, limit, rows);
+    default:
+      break;
   }
 #endif
   return scopePortable(probes, count, words, parents, limit, rows);

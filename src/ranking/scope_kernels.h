@@ -17,6 +17,6 @@ constexpr size_t kScopeGroupWords = 8;
 // Appends, ascending, the parents (rows 0 .. parents - 1, in `words` words, a
 // multiple of kScopeGroupWords) that are in neither bitset of at most `limit`
 // (<= kMaxKernelLimit) of the `count` probes. Runs the kind of kernel
-// activeScanKernel() names, or the portable one under useOnlyPortableKernels.
+// activeKernel() names (util/cpu_features.h).
 void scopeWithin(const ScopeProbe* probes, size_t count, size_t words, size_t parents,
                  size_t limit, std::vector<int32_t>& rows);

@@ -1,6 +1,6 @@
 #include "reference/son.h"
 
-#include "families/ranking.h"
+#include "families/hetero_order.h"
 
 std::vector<Progenitor> Son::getVector(const std::string& code) const {
   const std::string prefix = code.substr(0, 2);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "spheres/index_kernels.h"
+#include "util/cpu_features.h"
 
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
 #include <immintrin.h>
@@ -15,8 +15,8 @@ constexpr size_t kBlockLoci = 8;
 
 bool kernelAvailable() {
 #ifdef PARENTSPHERE_DISTANCE_KERNEL
-  static const bool available = __builtin_cpu_supports("avx2");
-  return available && !onlyPortableKernels();
+  // Every kind above the portable one runs AVX2.
+  return activeKernel() != KernelKind::Portable;
 #else
   return false;
 #endif

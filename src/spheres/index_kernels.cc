@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "spheres/narrow_scan.h"
+#include "util/cpu_features.h"
 
 // Performance-critical: measure changes with scripts/bench.sh and bench/
 // (the hatchery workloads spend most of their time here).
@@ -163,27 +163,19 @@ __attribute__((target("avx512f,popcnt"))) size_t markWithinRadiusAvx512(int32_t 
 }
 #endif
 
-bool portableOnly = false;
-
 }  // namespace
 
 size_t markWithinRadius(int32_t radius, IndexLoci& loci, size_t firstWord, size_t lastWord,
                         uint64_t* out, uint32_t* liveWords) {
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
-  if (!portableOnly) {
-    switch (activeScanKernel()) {
-      case ScanKernel::Avx512:
-        return markWithinRadiusAvx512(radius, loci, firstWord, lastWord, out, liveWords);
-      case ScanKernel::Avx2:
-        return markWithinRadiusAvx2(radius, loci, firstWord, lastWord, out, liveWords);
-      default:
-        break;
-    }
+  switch (activeKernel()) {
+    case KernelKind::Avx512:
+      return markWithinRadiusAvx512(radius, loci, firstWord, lastWord, out, liveWords);
+    case KernelKind::Avx2:
+      return markWithinRadiusAvx2(radius, loci, firstWord, lastWord, out, liveWords);
+    default:
+      break;
   }
 #endif
   return markWithinRadiusPortable(radius, loci, firstWord, lastWord, out, liveWords);
 }
-
-void useOnlyPortableKernels(bool portable) { portableOnly = portable; }
-
-bool onlyPortableKernels() { return portableOnly; }

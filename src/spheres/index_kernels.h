@@ -41,11 +41,6 @@ constexpr int32_t kMaxIndexedRadius = 7;
 // the parents within the radius. Both word bounds are multiples of kGroupWords.
 // Returns how many words hold a parent still in, listed in `liveWords` (room
 // for every word) in ascending order; only those words of `out` are written.
-// Runs the kind of kernel activeScanKernel() names (narrow_scan.h).
+// Runs the kind of kernel activeKernel() names (util/cpu_features.h).
 size_t markWithinRadius(int32_t radius, IndexLoci& loci, size_t firstWord, size_t lastWord,
                         uint64_t* out, uint32_t* liveWords);
-
-// Tests and benchmarks can switch the allele index and the exact distance to
-// the portable code every build has, whatever the processor.
-void useOnlyPortableKernels(bool portable);
-bool onlyPortableKernels();

@@ -1,8 +1,9 @@
 #include "spheres/narrow_scan.h"
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
+
+#include "util/cpu_features.h"
 
 namespace {
 
@@ -84,29 +85,12 @@ __attribute__((target("avx512f,avx512bw"))) void markAvx512(const NarrowPanel::L
 }
 #endif
 
-bool available(ScanKernel kernel) {
-  __builtin_cpu_init();  // may run before the constructors that would call it
-  switch (kernel) {
-    case ScanKernel::Portable:
-      return true;
+MarkFunction kernelFunction(KernelKind kind) {
+  switch (kind) {
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
-    case ScanKernel::Avx2:
-      return __builtin_cpu_supports("avx2");
-    case ScanKernel::Avx512:
-      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
-#endif
-    default:
-      return false;
-  }
-}
-
-MarkFunction kernelFunction(ScanKernel kernel) {
-  if (!available(kernel)) return markPortable;
-  switch (kernel) {
-#if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
-    case ScanKernel::Avx2:
+    case KernelKind::Avx2:
       return markAvx2;
-    case ScanKernel::Avx512:
+    case KernelKind::Avx512:
       return markAvx512;
 #endif
     default:
@@ -114,46 +98,7 @@ MarkFunction kernelFunction(ScanKernel kernel) {
   }
 }
 
-// Null until a scan or a test chooses; then the kernel of every scan.
-std::atomic<MarkFunction> chosenKernel{nullptr};
-std::atomic<int> chosenKind{-1};  // the ScanKernel chosen, or -1
-
-MarkFunction activeKernel() {
-  MarkFunction chosen = chosenKernel.load(std::memory_order_relaxed);
-  if (chosen == nullptr) {
-    static const MarkFunction fastest = kernelFunction(availableScanKernels().back());
-    chosen = fastest;
-  }
-  return chosen;
-}
-
 }  // namespace
-
-std::vector<ScanKernel> availableScanKernels() {
-  std::vector<ScanKernel> kernels;
-  for (ScanKernel kernel : {ScanKernel::Portable, ScanKernel::Avx2, ScanKernel::Avx512}) {
-    if (available(kernel)) kernels.push_back(kernel);
-  }
-  return kernels;
-}
-
-void useScanKernel(ScanKernel kernel) {
-  chosenKernel.store(kernelFunction(kernel), std::memory_order_relaxed);
-  const ScanKernel kind = available(kernel) ? kernel : ScanKernel::Portable;
-  chosenKind.store(static_cast<int>(kind), std::memory_order_relaxed);
-}
-
-void useDefaultScanKernel() {
-  chosenKernel.store(nullptr, std::memory_order_relaxed);
-  chosenKind.store(-1, std::memory_order_relaxed);
-}
-
-ScanKernel activeScanKernel() {
-  const int kind = chosenKind.load(std::memory_order_relaxed);
-  if (kind >= 0) return static_cast<ScanKernel>(kind);
-  static const ScanKernel widest = availableScanKernels().back();
-  return widest;
-}
 
 NarrowPanel::NarrowPanel(const int32_t* pairs, const uint8_t* missing, size_t parents,
                          size_t loci)
@@ -205,5 +150,5 @@ void NarrowPanel::mark(const std::vector<Locus>& loci, int32_t radius, int32_t f
   }
   const int32_t firstStart = first - first % kBlock;
   masks.resize(static_cast<size_t>((last - firstStart + kBlock - 1) / kBlock));
-  activeKernel()(loci.data(), loci.size(), radius, first, last, masks.data());
+  kernelFunction(activeKernel())(loci.data(), loci.size(), radius, first, last, masks.data());
 }

@@ -46,18 +46,3 @@ class NarrowPanel {
   std::vector<int16_t> high_;
   std::vector<int16_t> keep_;
 };
-
-// The scan and the allele index run kernels built for AVX2 or AVX-512 where the
-// processor has it. Tests and benchmarks can choose another of the kernels the
-// processor runs.
-enum class ScanKernel { Portable, Avx2, Avx512 };
-// The kernels the processor (and the build) can run, portable first.
-std::vector<ScanKernel> availableScanKernels();
-// Chooses the kind of kernel of later scans and index searches; one the
-// processor lacks falls back to the portable one. Not to be called while a
-// search runs.
-void useScanKernel(ScanKernel kernel);
-// The kind chosen, or the widest the processor has when none is.
-ScanKernel activeScanKernel();
-// Goes back to the kernel chosen for the processor.
-void useDefaultScanKernel();

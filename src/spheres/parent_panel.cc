@@ -28,7 +28,7 @@ ParentPanel::ParentPanel(const Data& parents, int missing)
     }
   }
   pairsFitLanes_ = fitsLanes(pairs_.data(), pairs_.size());
-  buildIndex();
+  index_ = AlleleIndex({pairs_.data(), pairMissing_.data(), p, l}, words_);
 }
 
 ParentPanel::~ParentPanel() = default;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "input/data.h"
+#include "spheres/allele_index.h"
 #include "spheres/exact_distance.h"
 #include "spheres/index_kernels.h"
 #include "spheres/narrow_scan.h"
@@ -28,9 +29,9 @@ struct ProbeLocus {
 // The parents table laid out for searching many offspring: alleles by locus,
 // and for small radii an index of the parents carrying each allele, so most
 // parents are ruled out by a few word operations instead of a distance.
-// Layouts in parent_panel.cc, the index in allele_index.cc, its kernel in
-// index_kernels.cc, the 16-bit scan in narrow_scan.cc, the exact distance in
-// exact_distance.cc, the search in parent_search.cc.
+// Layouts in parent_panel.cc, the index is an AlleleIndex (allele_index.h)
+// with its kernel in index_kernels.cc, the 16-bit scan in narrow_scan.cc, the
+// exact distance in exact_distance.cc, the search in parent_search.cc.
 class ParentPanel {
  public:
   // Working memory of one search, reused from offspring to offspring. Threads
@@ -65,36 +66,6 @@ class ParentPanel {
   bool usesIndexFor(int32_t radius) const;
 
  private:
-  // One value of a locus in the index, with the bitsets the kernel reads for an
-  // offspring allele of that value (word offsets into sets_).
-  // Small, so an offspring's lookups stay in cache.
-  struct IndexedValue {
-    uint32_t exact = 0;    // the parents missing at the locus or carrying the value
-    uint32_t around = 0;   // the same, or carrying a value a unit away
-    int32_t count = 0;     // parents carrying the value
-    int32_t ordinal = -1;  // among the locus's alleles, when one of the first 64
-  };
-  // One locus of the index: the values parents carry and their neighbours.
-  struct LocusIndex {
-    std::vector<int64_t> keys;         // the values, ascending
-    std::vector<IndexedValue> values;  // one per key
-    int64_t first = 0;                 // the smallest key, when slots is filled
-    std::vector<int32_t> slots;        // value - first -> position in values, or -1
-    IndexedValue absent;               // any other value: no carrier, none near
-    // Per allele ordinal a: the ordinals b for which a's exact set joined
-    // with b's is every parent; empty when no pair is.
-    std::vector<uint64_t> covers;
-  };
-  // What the search reads of a locus, all loci side by side.
-  struct LocusLookup {
-    int64_t first;
-    uint64_t span;
-    const int32_t* slots;  // null: search the keys
-    const IndexedValue* values;
-    const IndexedValue* absent;
-    const uint64_t* covers;  // null when no pair covers every parent
-  };
-
   // The typed loci of one offspring, a view of the scratch's room for every
   // locus (filled without growing a vector per locus).
   struct Probe {
@@ -106,31 +77,8 @@ class ParentPanel {
     const ProbeLocus* end() const { return first + count; }
   };
 
-  void buildIndex();
   // The offspring's typed loci, into the scratch's probe.
   Probe probe(const int32_t* offspring, Scratch& scratch) const;
-  // The index's entry for `value` at `locus` (`absent` for a value no parent
-  // has or is a unit away from).
-  const IndexedValue& indexed(int32_t locus, int64_t value) const {
-    const LocusLookup& lookup = lookups_[static_cast<size_t>(locus)];
-    if (lookup.slots == nullptr) return searchIndexed(index_[static_cast<size_t>(locus)], value);
-    const uint64_t at = static_cast<uint64_t>(value - lookup.first);  // below first: wraps past
-    if (at >= lookup.span) return *lookup.absent;
-    const int32_t slot = lookup.slots[at];
-    return slot < 0 ? *lookup.absent : lookup.values[slot];
-  }
-  // Whether every parent is at gap 0 from an offspring with alleles of these
-  // entries at `locus`.
-  bool coversEveryone(int32_t locus, const IndexedValue& low, const IndexedValue& high) const {
-    const uint64_t* covers = lookups_[static_cast<size_t>(locus)].covers;
-    return covers != nullptr && low.ordinal >= 0 && high.ordinal >= 0 &&
-           (covers[low.ordinal] >> high.ordinal & 1) != 0;
-  }
-  static const IndexedValue& searchIndexed(const LocusIndex& index, int64_t value);
-  IndexedValue& mutableIndexed(int32_t locus, int64_t value);
-  static bool hasValue(const std::vector<int32_t>& sorted, int64_t value);
-  // Whether the union of two bitsets of sets_ (word offsets) holds every parent.
-  bool coversEveryParent(size_t first, size_t second) const;
   // The distance of parent `row`, unless its near distance passes `limit`.
   // Eight loci at a time where the scratch's lanes allow it.
   bool nearEnough(const Probe& probe, const DistanceLanes& lanes, int32_t row, int64_t limit,
@@ -160,10 +108,7 @@ class ParentPanel {
   // first scan (searches that only use the index never need it).
   mutable std::once_flag narrowOnce_;
   mutable NarrowPanel narrow_;
-  std::vector<LocusIndex> index_;  // empty when too large to keep
-  std::vector<LocusLookup> lookups_;  // one per locus of index_
-  std::vector<uint64_t> sets_;     // the index's bitsets, words_ words each
-  std::vector<int32_t> missingCounts_;
+  AlleleIndex index_;  // empty when too large to keep
   mutable std::unique_ptr<Scratch> ownScratch_;  // for the overload without one
 };
 

@@ -153,15 +153,16 @@ void ParentPanel::orderMoreLoci(const Probe& probe, Scratch& scratch) const {
   IndexLocus* batch = scratch.entries.data();
   size_t taken = 0;
   const size_t wanted = std::max(kFirstOrdered, scratch.ready);
-  const uint64_t* sets = sets_.data();
+  const uint64_t* sets = index_.sets();
   size_t at = scratch.scanned;
   for (; at < probe.size() && taken < wanted; ++at) {
     const ProbeLocus& locus = probe[at];
-    const IndexedValue& low = indexed(locus.locus, locus.low);
-    const IndexedValue& high = locus.high == locus.low ? low : indexed(locus.locus, locus.high);
+    const AlleleIndex::IndexedValue& low = index_.indexed(locus.locus, locus.low);
+    const AlleleIndex::IndexedValue& high =
+        locus.high == locus.low ? low : index_.indexed(locus.locus, locus.high);
     // A locus where every parent is at gap 0 adds nothing to any bound.
-    if (coversEveryone(locus.locus, low, high)) continue;
-    int64_t sharing = missingCounts_[static_cast<size_t>(locus.locus)] + low.count;
+    if (index_.coversEveryone(locus.locus, low, high)) continue;
+    int64_t sharing = index_.missingCount(locus.locus) + low.count;
     if (&high != &low) sharing += high.count;
     keys[taken] = static_cast<uint64_t>(sharing) << 32 | taken;
     batch[taken] = {{sets + low.exact, sets + high.exact}, {sets + low.around, sets + high.around}};

@@ -2,9 +2,10 @@
 #include <algorithm>
 #include <vector>
 
+// The heteroSum order of candidates (not the likelihood table of ranking/).
 // Sorts `items` stably by `before` (a strict weak order): equal items keep
 // their order, so candidates tied on heteroSum stay Included before
-// SemiIncluded, each in table order. The ranking rule of the engine and of
+// SemiIncluded, each in table order. The rule of the engine and of
 // Son::selectBestD3.
 template <typename T, typename Before>
 void rankStably(std::vector<T>& items, Before before) {
