@@ -1,6 +1,7 @@
 // The warnings about data that reads but is almost certainly wrong: each kind
 // on small tables, and through the real program, where they go to standard
 // error only and -q silences them.
+#include <map>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,59 @@ TEST(DataWarnings, OnStandardErrorOnlyAndSilencedByQuiet) {
   EXPECT_EQ(quiet.stdoutText, loud.stdoutText);
   EXPECT_EQ(quiet.files, loud.files);
   EXPECT_NE(loud.files.at("Parent.out").find("Radius = 0\n"), std::string::npos);
+}
+
+// With --names, each place names its individual, read from the names file
+// the table uses; without it, or with a names file that cannot be used, the
+// places are lines alone. -q still silences them all.
+TEST(DataWarnings, ByNameWithNames) {
+  const std::map<std::string, std::string> files = {
+      {"parents.PAR",
+       "100 102 100 102 100 102 1001\n"
+       "-99 -99 -99 -99 -99 -99 1002\n"
+       "102 104 -99 -99 -99 -99 2001\n"
+       "102 104 100 102 100 102 2001\n"},
+      {"sons.PRO", "100 102 -5 102 100 102\n-99 -99 -99 -99 -99 -99\n"},
+      {"names.tsv",
+       "number\trole\tname\n1001\tmother\tfinch\n1002\tmother\turhelper\n"
+       "2001\tfather\talder\n1\toffspring\tchick1\n2\toffspring\tchick2\n"},
+      {"short.tsv", "number\trole\tname\n1001\tmother\tfinch\n"}};
+  const auto lines = [](const std::vector<std::string>& places) {
+    const std::string kinds[] = {
+        "1 row holds a negative value other than -99, read as invalid (-100000) with the rest "
+        "of its row: ",
+        "1 parent identifier is invalid or repeated: ",
+        "2 individuals have no typed locus, so they match every genotype: ",
+        "1 individual is typed at fewer than half the loci, so it matches almost every "
+        "genotype: "};
+    std::string text;
+    for (size_t i = 0; i < places.size(); ++i) text += kWarning + kinds[i] + places[i] + "\n";
+    return text;
+  };
+  const std::string named = lines({"sons.PRO:1 (chick1) column 3",
+                                   "parents.PAR:4 (alder; 2001, as on line 3)",
+                                   "parents.PAR:2 (urhelper), sons.PRO:2 (chick2)",
+                                   "parents.PAR:3 (alder; 1 of 3)"});
+  const std::string plain = lines({"sons.PRO:1 column 3", "parents.PAR:4 (2001, as on line 3)",
+                                   "parents.PAR:2, sons.PRO:2", "parents.PAR:3 (1 of 3)"});
+  const struct {
+    const char* args;
+    int status;
+    std::string err;
+  } runs[] = {
+      {"-r 2 --table t.tsv --names names.tsv", 0, named},
+      {"-r 2 --table t.tsv", 0, plain},
+      {"-r 2 --table t.tsv --names short.tsv", 1,
+       plain + "parentsphere: names file short.tsv: no name for parent 1002\n"},
+      {"-q -r 2 --table t.tsv --names names.tsv", 0, ""},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.args);
+    const RunResult r = runParentsphere(files, "", run.args);
+    EXPECT_EQ(r.status, run.status);
+    EXPECT_EQ(r.stderrText, run.err);
+    EXPECT_EQ(r.stdoutText, run.status == 0 ? "radius 2: reports in .\nDONE\n" : "");
+  }
 }
 
 }  // namespace

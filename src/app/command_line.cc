@@ -175,7 +175,8 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
       },
       "delta from which a call is confident\n(default 2)")
       ->type_name("D");
-  app.add_option("--names", table.names, "show names from the names.tsv of\ncsv2parentsphere")
+  app.add_option("--names", table.names,
+                 "show names from the names.tsv of\ncsv2parentsphere in the table and warnings")
       ->type_name("FILE")
       ->check(nonEmpty());
 }

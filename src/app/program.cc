@@ -8,12 +8,11 @@
 
 #include "app/analysis_run.h"
 #include "app/available_cores.h"
+#include "app/checked_tables.h"
 #include "app/marker_run.h"
 #include "app/table_run.h"
 #include "input/data.h"
-#include "input/data_warnings.h"
 #include "input/missing_value.h"
-#include "input/table_checks.h"
 #include "status/exit_status.h"
 #include "status/run_failure.h"
 
@@ -50,16 +49,6 @@ void createFolder(const std::string& folder, std::ostream& err) {
   if (error) err << "parentsphere: can not create folder " << folder << ": " << error.message() << "\n";
 }
 
-// Checks the tables before any folder is made, then warns about their data.
-void checkTables(Data& parents, Data& sons, bool quiet, std::ostream& err) {
-  prepareTables(parents, sons);
-  if (quiet) return;
-  for (const std::string& line : dataWarnings(parents, sons, kMissingValue)) {
-    err << line << "\n";
-  }
-  err << std::flush;
-}
-
 }  // namespace
 
 int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
@@ -74,7 +63,8 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     const unsigned threads = options.threads > 0 ? options.threads : availableCores();
     Data parents(options.parentsFile, kMissingValue, kComment, threads);
     Data sons(options.offspringFile, kMissingValue, kComment, threads);
-    checkTables(parents, sons, options.quiet, err);
+    // Checked before any folder is made.
+    const std::shared_ptr<const NameBook> names = checkTablesAndNames(parents, sons, options, err);
     MarkerRun markers(options, radii);
     for (int radius : radii) {
       const std::string folder = reportFolder(options, radius);
@@ -87,7 +77,7 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
                             markerListener, threads)
               : runAnalysisWithTable(parents, sons, radius, kMissingValue, folder, options.table,
                                      progress.get(), markerListener, markers.rankingListener(),
-                                     threads);
+                                     threads, names);
       if (!unwritten.empty()) {
         for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
         out << std::flush;

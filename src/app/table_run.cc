@@ -57,10 +57,11 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
                                               const TableOptions& options,
                                               RunProgress* progress,
                                               OffspringListener* listener,
-                                              RankingListener* rankings, unsigned threads) {
+                                              RankingListener* rankings, unsigned threads,
+                                              std::shared_ptr<const NameBook> names) {
   const int mothers = prepareTables(parents, sons);
   const GenotypeTables tables{parents.rows, sons.rows, parents.nLoci, mothers, missing};
-  RankedTable table(tables, options, radius);
+  RankedTable table(tables, options, radius, std::move(names));
   checkTablePath(parents, sons, folder, options);
   // Written beside its final name and put in place only when complete, like
   // the reports. A table that cannot be created is a sink that has failed

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,12 @@
 // reason in detail()). Returns the paths of the reports and of the table that
 // could not be written, the table last. `listener`, when given, hears every
 // offspring too (after the table); `rankings`, when given, every ranking.
+// `names`, when given, are options.names already read (it is not read again).
 std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int radius, int missing,
                                               const std::string& folder,
                                               const TableOptions& options,
                                               RunProgress* progress = nullptr,
                                               OffspringListener* listener = nullptr,
                                               RankingListener* rankings = nullptr,
-                                              unsigned threads = 1);
+                                              unsigned threads = 1,
+                                              std::shared_ptr<const NameBook> names = nullptr);

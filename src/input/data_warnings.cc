@@ -10,14 +10,36 @@ namespace {
 
 constexpr size_t kPlacesShown = 3;
 
+// How a warning points at a row: "<file>:<line>" and the note, with the
+// individual's name first inside the note's parentheses when it has one.
+class Places {
+ public:
+  Places(const Data& parents, const RowNames& names) : parents_(parents), names_(names) {}
+
+  std::string of(const Data& table, size_t row, const std::string& note) const {
+    std::string place = table.fileName + ":" + std::to_string(lineOfRow(table, row));
+    const std::string* name = names_ ? names_(&table == &parents_, row) : nullptr;
+    if (name == nullptr) return place + note;
+    if (note.compare(0, 2, " (") == 0) return place + " (" + *name + "; " + note.substr(2);
+    return place + " (" + *name + ")" + note;
+  }
+
+ private:
+  const Data& parents_;
+  const RowNames& names_;
+};
+
 // One kind of warning: how often it was met and the first places.
 struct Finding {
+  explicit Finding(const Places& where) : where(where) {}
+
+  const Places& where;
   size_t count = 0;
   std::vector<std::string> places;
 
   void add(const Data& table, size_t row, const std::string& note = "") {
     if (++count > kPlacesShown) return;
-    places.push_back(table.fileName + ":" + std::to_string(lineOfRow(table, row)) + note);
+    places.push_back(where.of(table, row, note));
   }
 
   // "parentsphere: warning: <count> <what>: <places>[, and N more]", or
@@ -60,12 +82,14 @@ void findPoorlyTyped(const Data& table, int missing, Finding& untyped, Finding& 
 
 }  // namespace
 
-std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int missing) {
-  Finding invalid;
+std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int missing,
+                                      const RowNames& names) {
+  const Places where(parents, names);
+  Finding invalid(where);
   findInvalidValues(parents, invalid);
   findInvalidValues(sons, invalid);
 
-  Finding identifiers;
+  Finding identifiers(where);
   const size_t idColumn = 2 * static_cast<size_t>(parents.nLoci);
   std::unordered_map<int, size_t> firstLine;
   for (size_t j = 0; j < parents.rows.size(); ++j) {
@@ -81,7 +105,7 @@ std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int
 
   // The role is read from the column of the first row's last value, as the
   // mother count reads it.
-  Finding swapped;
+  Finding swapped(where);
   const int mothers = contmadres(parents.rows);
   const size_t roleColumn = parents.rows.front().size() - 1;
   for (size_t j = 0; j < parents.rows.size(); ++j) {
@@ -92,8 +116,8 @@ std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int
                 " (" + std::to_string(id) + (analysedAsMother ? " analysed as a mother)" : " analysed as a father)"));
   }
 
-  Finding untyped;
-  Finding fewTyped;
+  Finding untyped(where);
+  Finding fewTyped(where);
   findPoorlyTyped(parents, missing, untyped, fewTyped);
   findPoorlyTyped(sons, missing, untyped, fewTyped);
 

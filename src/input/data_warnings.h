@@ -1,8 +1,14 @@
 #pragma once
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "input/data.h"
+
+// The name of the individual on `row` of the parents table (`parentTable`) or
+// of the offspring table, or null when it has none to show.
+using RowNames = std::function<const std::string*(bool parentTable, size_t row)>;
 
 // Data that reads but is almost certainly not what the user meant. Returns one
 // line per kind found (without line feeds), each "parentsphere: warning: ..."
@@ -13,4 +19,8 @@
 // before mothers: the first contmadres rows are analysed as mothers); individuals
 // with no typed locus; individuals typed at fewer than half the loci.
 // Precondition: validateTables accepted the tables and nLoci is set on both.
-std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int missing);
+//
+// With `names`, a place whose individual has a name shows it after the line:
+// "parents.PAR:129 (urhelper)", "parents.PAR:7 (urhelper; 3 of 10)".
+std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int missing,
+                                      const RowNames& names = nullptr);

@@ -13,14 +13,16 @@ AlleleFrequencies frequenciesFor(const GenotypeTables& tables, const TableOption
 }  // namespace
 
 RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& options,
-                         int32_t radius)
+                         int32_t radius, std::shared_ptr<const NameBook> names)
     : settings_(options.settings),
       radius_(radius),
       frequencies_(frequenciesFor(tables, options)),
       knownMothers_(options.knownMothers.empty()
                         ? std::vector<int32_t>(tables.offspring.size(), -1)
                         : readKnownMothers(options.knownMothers, tables)),
-      names_(options.names.empty() ? nullptr : std::make_unique<NameBook>(options.names, tables)),
+      names_(names != nullptr || options.names.empty()
+                 ? std::move(names)
+                 : std::make_shared<const NameBook>(options.names, tables)),
       labels_(tables, names_.get()),
       ranker_(tables, frequencies_, settings_) {}
 

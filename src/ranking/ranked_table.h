@@ -28,8 +28,10 @@ class RankedTable : public OffspringListener {
  public:
   // Reads the frequencies, known mothers and names files the options name,
   // so bad ones stop the run before any report is opened: throws RunFailure
-  // naming the file and line. `tables` must outlive the table.
-  RankedTable(const GenotypeTables& tables, const TableOptions& options, int32_t radius);
+  // naming the file and line. `names`, when given, are the names already read
+  // from options.names. `tables` must outlive the table.
+  RankedTable(const GenotypeTables& tables, const TableOptions& options, int32_t radius,
+              std::shared_ptr<const NameBook> names = nullptr);
 
   // Writes the header into `sink`, which then takes every row.
   void start(ReportSink& sink);
@@ -46,7 +48,7 @@ class RankedTable : public OffspringListener {
   int32_t radius_;
   AlleleFrequencies frequencies_;
   std::vector<int32_t> knownMothers_;  // per offspring row: a mother's row or -1
-  std::unique_ptr<NameBook> names_;
+  std::shared_ptr<const NameBook> names_;
   TableLabels labels_;
   OffspringRanker ranker_;
   OffspringRanking ranking_;

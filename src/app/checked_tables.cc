@@ -1,0 +1,46 @@
+#include "app/checked_tables.h"
+
+#include <string>
+
+#include "input/data_warnings.h"
+#include "input/missing_value.h"
+#include "input/table_checks.h"
+#include "status/run_failure.h"
+
+namespace {
+
+void warnAboutData(const Data& parents, const Data& sons, const NameBook* names, bool quiet,
+                   std::ostream& err) {
+  if (quiet) return;
+  RowNames byRow;
+  if (names != nullptr) {
+    // Parents are named by identifier, offspring by their number in the table.
+    const size_t idColumn = 2 * static_cast<size_t>(parents.nLoci);
+    byRow = [names, &parents, idColumn](bool parentTable, size_t row) {
+      return parentTable ? &names->parent(parents.rows[row][idColumn]) : &names->offspring(row + 1);
+    };
+  }
+  for (const std::string& line : dataWarnings(parents, sons, kMissingValue, byRow)) {
+    err << line << "\n";
+  }
+  err << std::flush;
+}
+
+}  // namespace
+
+std::shared_ptr<const NameBook> checkTablesAndNames(Data& parents, Data& sons,
+                                                    const RunOptions& options, std::ostream& err) {
+  const int mothers = prepareTables(parents, sons);
+  std::shared_ptr<const NameBook> names;
+  if (!options.table.names.empty()) {
+    const GenotypeTables tables{parents.rows, sons.rows, parents.nLoci, mothers, kMissingValue};
+    try {
+      names = std::make_shared<const NameBook>(options.table.names, tables);
+    } catch (const RunFailure&) {
+      warnAboutData(parents, sons, nullptr, options.quiet, err);
+      throw;
+    }
+  }
+  warnAboutData(parents, sons, names.get(), options.quiet, err);
+  return names;
+}
