@@ -46,6 +46,13 @@ TEST(DataWarnings, EachKindOnOneLine) {
        "100 102 100 102 1\n100 102 100 102 1\n100 104 100 104 2000\n100 104 100 104 2000\n", sons,
        {kWarning + "2 parent identifiers are invalid or repeated: parents.PAR:2 (1, as on line "
                    "1), parents.PAR:4 (2000, as on line 3)"}},
+      {"text after the digits, before the repeat it makes; more than three places",
+       "100 102 100 102 1\n100 102 100 102 10\n100 104 100 104 10A_2016\n100 104 100 104 2000\n",
+       "100 104 100 104.5\n100 104 100 104\r\n100 104 1e2 104\n100x 104 100y 104\n",
+       {kWarning + "5 values have text after their digits, read as the number before the text: "
+                   "parents.PAR:3 identifier '10A_2016' read as 10, sons.PRO:1 column 4 '104.5' "
+                   "read as 104, sons.PRO:3 column 3 '1e2' read as 1, and 2 more",
+        kWarning + "1 parent identifier is invalid or repeated: parents.PAR:3 (10, as on line 2)"}},
       {"a father first",
        "100 104 100 104 2000\n100 102 100 102 1\n100 102 100 102 2\n", sons,
        {kWarning + "mothers (identifiers below 2000) are not all listed before the fathers; the "
@@ -83,6 +90,25 @@ TEST(DataWarnings, OnStandardErrorOnlyAndSilencedByQuiet) {
   EXPECT_EQ(quiet.stdoutText, loud.stdoutText);
   EXPECT_EQ(quiet.files, loud.files);
   EXPECT_NE(loud.files.at("Parent.out").find("Radius = 0\n"), std::string::npos);
+}
+
+// The identifier read as the number before its text, through the program:
+// the run goes on as before, with the warning on standard error only.
+TEST(DataWarnings, TextAfterTheDigitsThroughTheProgram) {
+  const std::map<std::string, std::string> files = {
+      {"parents.PAR", "100 102 1001\n104 110 1001B\n102 104 2001\n"},
+      {"sons.PRO", "100 104\n"}};
+  const RunResult loud = runParentsphere(files, "", "-r 2");
+  const RunResult quiet = runParentsphere(files, "", "-q -r 2");
+  EXPECT_EQ(loud.status, 0);
+  EXPECT_EQ(loud.stdoutText, "radius 2: reports in .\nDONE\n");
+  EXPECT_EQ(loud.stderrText,
+            kWarning + "1 value has text after its digits, read as the number before the text: "
+                       "parents.PAR:2 identifier '1001B' read as 1001\n" +
+                kWarning + "1 parent identifier is invalid or repeated: parents.PAR:2 (1001, as "
+                           "on line 1)\n");
+  EXPECT_EQ(quiet.stderrText, "");
+  EXPECT_EQ(quiet.files, loud.files);
 }
 
 // With --names, each place names its individual, read from the names file

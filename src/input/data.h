@@ -37,6 +37,7 @@ class Data {
   std::string fileName;
   std::vector<std::vector<int>> rows;
   int nLoci = 0;
+  TextAfterDigits textAfterDigits;  // values read from tokens with text after their digits
 
  private:
   Data() = default;

@@ -1,5 +1,6 @@
 #include "input/data_warnings.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "input/line_parser.h"
@@ -66,6 +67,29 @@ void findInvalidValues(const Data& table, Finding& found) {
   }
 }
 
+// The row read from `line` of `table`'s text. Precondition: a row was.
+size_t rowOfLine(const Data& table, size_t line) {
+  if (table.rowLines.empty()) return line - 1;
+  return static_cast<size_t>(
+      std::lower_bound(table.rowLines.begin(), table.rowLines.end(), line) -
+      table.rowLines.begin());
+}
+
+// Values whose token had text after the digits: a parent's identifier is
+// called so, other values go by their column.
+void findTextAfterDigits(const Data& table, bool parents, Finding& found) {
+  const size_t idColumn = 2 * static_cast<size_t>(table.nLoci) + 1;
+  const TextAfterDigits& text = table.textAfterDigits;
+  for (const TextAfterDigits::Place& place : text.places) {
+    const std::string what =
+        parents && place.column == idColumn ? " identifier" : " column " + std::to_string(place.column);
+    found.add(table, rowOfLine(table, place.line),
+              what + " '" + shownToken(place.token, place.tokenLength) + "' read as " +
+                  std::to_string(place.value));
+  }
+  found.count += text.count - text.places.size();
+}
+
 void findPoorlyTyped(const Data& table, int missing, Finding& untyped, Finding& fewTyped) {
   const size_t loci = static_cast<size_t>(table.nLoci);
   for (size_t i = 0; i < table.rows.size(); ++i) {
@@ -88,6 +112,10 @@ std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int
   Finding invalid(where);
   findInvalidValues(parents, invalid);
   findInvalidValues(sons, invalid);
+
+  Finding textAfterDigits(where);
+  findTextAfterDigits(parents, true, textAfterDigits);
+  findTextAfterDigits(sons, false, textAfterDigits);
 
   Finding identifiers(where);
   const size_t idColumn = 2 * static_cast<size_t>(parents.nLoci);
@@ -127,6 +155,10 @@ std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int
                      "the rest of its row",
                      "rows hold a negative value other than -99, read as invalid (-100000) with "
                      "the rest of the row");
+  textAfterDigits.appendLine(lines,
+                             "value has text after its digits, read as the number before the text",
+                             "values have text after their digits, read as the number before the "
+                             "text");
   identifiers.appendLine(lines, "parent identifier is invalid or repeated",
                          "parent identifiers are invalid or repeated");
   swapped.appendLine(lines, "parent takes the other role", "parents take the other role",

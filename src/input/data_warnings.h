@@ -14,7 +14,8 @@ using RowNames = std::function<const std::string*(bool parentTable, size_t row)>
 // line per kind found (without line feeds), each "parentsphere: warning: ..."
 // with a count and the first few places ("<file>:<line>"), in this order:
 // rows holding a negative value other than `missing` (read as invalid with the
-// rest of the row); parent identifiers made invalid or repeated; parents whose
+// rest of the row); values read from a token with text after its digits
+// ("10A_2016" read as 10); parent identifiers made invalid or repeated; parents whose
 // identifier disagrees with the role their position gives them (fathers listed
 // before mothers: the first contmadres rows are analysed as mothers); individuals
 // with no typed locus; individuals typed at fewer than half the loci.

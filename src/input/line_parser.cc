@@ -52,6 +52,40 @@ bool convertToken(std::string_view token, int32_t* value) {
 
 namespace {
 
+// True when `token`, read as a number, holds more than white space after its
+// digits.
+bool hasTextAfterDigits(std::string_view token) {
+  size_t i = 0;
+  while (i < token.size() && isCSpace(token[i])) ++i;
+  if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
+  while (i < token.size() && token[i] >= '0' && token[i] <= '9') ++i;
+  for (; i < token.size(); ++i) {
+    if (!isCSpace(token[i])) return true;
+  }
+  return false;
+}
+
+// The values of one line read from tokens with text after their digits: how
+// many, and the first of them.
+struct LineNote {
+  size_t count = 0;
+  size_t column = 0;
+  int32_t value = 0;
+  std::string_view token;
+};
+
+// Counts the value `v` at `column`, read from the token [token, end), in
+// `note` when text follows its digits. Out of the parsing loop's way: plain
+// numbers never come here.
+[[gnu::cold, gnu::noinline]] void noteTextAfterDigits(LineNote& note, const char* token,
+                                                      const char* end, size_t column, int32_t v) {
+  const std::string_view whole(token, static_cast<size_t>(end - token));
+  if (!hasTextAfterDigits(whole) || note.count++ != 0) return;
+  note.column = column;
+  note.value = v;
+  note.token = whole;
+}
+
 // The digit `c` stands for, or a value above 9 when it is not a digit.
 inline unsigned digitOf(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; }
 
@@ -79,8 +113,10 @@ LineKind readOtherToken(const char*& p, const char* end, char commentMarker, int
 
 // parseLine's work on the characters [p, end), writing the values to `out`,
 // which has room for (end - p + 1) / 2 of them, and their count to `count`.
+// Values with text after their digits are counted in `note` (only tokens that
+// are not plain numbers are looked at).
 LineKind parseValues(const char* p, const char* const end, char commentMarker, int32_t missing,
-                     int32_t* const out, size_t& count, bool& hasMissing) {
+                     int32_t* const out, size_t& count, bool& hasMissing, LineNote& note) {
   const char* const lineStart = p;
   hasMissing = false;
   p = skipSeparators(p, end);
@@ -111,6 +147,7 @@ LineKind parseValues(const char* p, const char* const end, char commentMarker, i
       p = token;
       const LineKind kind = readOtherToken(p, end, commentMarker, v);
       if (kind != LineKind::Row) return kind;
+      noteTextAfterDigits(note, token, p, static_cast<size_t>(next - out) + 1, v);
     }
 
     if (v < 0 || pendingInvalid) {
@@ -148,8 +185,9 @@ LineKind parseLine(std::string_view line, char commentMarker, int32_t missing,
   const size_t first = row.size();
   row.resize(first + mostValues(line.size()));
   size_t count = 0;
+  LineNote ignored;
   const LineKind kind = parseValues(line.data(), line.data() + line.size(), commentMarker, missing,
-                                    row.data() + first, count, hasMissing);
+                                    row.data() + first, count, hasMissing, ignored);
   row.resize(first + count);
   return kind;
 }
@@ -186,12 +224,14 @@ bool TableParser::readLine(std::string_view line) {
   if (scratch_.size() < mostValues(line.size())) scratch_.resize(mostValues(line.size()));
   size_t count = 0;
   bool hasMissing = false;
+  LineNote note;
   switch (parseValues(line.data(), line.data() + line.size(), marker_, missing_, scratch_.data(),
-                      count, hasMissing)) {
+                      count, hasMissing, note)) {
     case LineKind::Row:
       table_.rows.emplace_back(scratch_.data(), scratch_.data() + count);
       table_.rowHasMissing.push_back(hasMissing);
       table_.rowLines.push_back(lineNumber_);
+      if (note.count != 0) keepTextAfterDigits(note.count, note.column, note.value, note.token);
       break;
     case LineKind::Unreadable:
       table_.unreadable = true;
@@ -203,6 +243,24 @@ bool TableParser::readLine(std::string_view line) {
       break;
   }
   return true;
+}
+
+void TableParser::keepTextAfterDigits(size_t count, size_t column, int32_t value,
+                                      std::string_view token) {
+  TextAfterDigits& found = table_.textAfterDigits;
+  found.count += count;
+  if (found.places.size() == TextAfterDigits::kPlacesKept) return;
+  found.places.push_back({lineNumber_, column, value,
+                          std::string(token.substr(0, BadToken::kKeptTokenBytes)), token.size()});
+}
+
+void TextAfterDigits::append(const TextAfterDigits& later, size_t linesBefore) {
+  count += later.count;
+  for (const Place& place : later.places) {
+    if (places.size() == kPlacesKept) break;
+    places.push_back(place);
+    places.back().line += linesBefore;
+  }
 }
 
 bool TableParser::feed(std::string_view piece) {

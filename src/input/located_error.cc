@@ -6,11 +6,12 @@ namespace {
 
 constexpr size_t kShownTokenLength = 24;
 
-// The token as it may be shown on one line of a terminal.
-std::string shownToken(const BadToken& bad) {
+}  // namespace
+
+std::string shownToken(const std::string& token, size_t wholeLength) {
   std::string shown;
-  for (size_t i = 0; i < bad.token.size() && i < kShownTokenLength; ++i) {
-    const unsigned char c = static_cast<unsigned char>(bad.token[i]);
+  for (size_t i = 0; i < token.size() && i < kShownTokenLength; ++i) {
+    const unsigned char c = static_cast<unsigned char>(token[i]);
     if (c == '\r') {
       shown += "\\r";
     } else if (c < 0x20 || c >= 0x7f || c == '\\') {
@@ -21,9 +22,11 @@ std::string shownToken(const BadToken& bad) {
       shown += static_cast<char>(c);
     }
   }
-  if (bad.tokenLength > kShownTokenLength) shown += "...";
+  if (wholeLength > kShownTokenLength) shown += "...";
   return shown;
 }
+
+namespace {
 
 std::string explanation(TokenFault fault, const std::string& fileName) {
   switch (fault) {
@@ -44,7 +47,7 @@ std::string explanation(TokenFault fault, const std::string& fileName) {
 
 std::string describeBadToken(const std::string& fileName, const BadToken& bad) {
   return fileName + ":" + std::to_string(bad.line) + ": column " + std::to_string(bad.column) +
-         ": '" + shownToken(bad) + "' " + explanation(bad.fault, fileName);
+         ": '" + shownToken(bad.token, bad.tokenLength) + "' " + explanation(bad.fault, fileName);
 }
 
 size_t lineOfRow(const Data& table, size_t row) {

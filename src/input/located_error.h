@@ -14,6 +14,10 @@
 // The token is shown with control characters escaped and cut to a short length.
 std::string describeBadToken(const std::string& fileName, const BadToken& bad);
 
+// `token` (the first bytes of one `wholeLength` long) as it may be shown on
+// one line of a terminal: control characters escaped, cut to a short length.
+std::string shownToken(const std::string& token, size_t wholeLength);
+
 // "<file>:<line>: <n> values, expected <expected>", for row `row` of
 // `table`, where `expected` says how many and why.
 std::string describeRowWidth(const Data& table, size_t row, const std::string& expected);
