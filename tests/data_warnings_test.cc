@@ -144,13 +144,16 @@ TEST(DataWarnings, ByNameWithNames) {
                                    "parents.PAR:3 (alder; 1 of 3)"});
   const std::string plain = lines({"sons.PRO:1 column 3", "parents.PAR:4 (2001, as on line 3)",
                                    "parents.PAR:2, sons.PRO:2", "parents.PAR:3 (1 of 3)"});
+  const std::string shares =
+      "parentsphere: table posteriors with --sampled-mothers 0.5 (default) and --sampled-fathers "
+      "0.5 (default)\n";
   const struct {
     const char* args;
     int status;
     std::string err;
   } runs[] = {
-      {"-r 2 --table t.tsv --names names.tsv", 0, named},
-      {"-r 2 --table t.tsv", 0, plain},
+      {"-r 2 --table t.tsv --names names.tsv", 0, named + shares},
+      {"-r 2 --table t.tsv", 0, plain + shares},
       {"-r 2 --table t.tsv --names short.tsv", 1,
        plain + "parentsphere: names file short.tsv: no name for parent 1002\n"},
       {"-q -r 2 --table t.tsv --names names.tsv", 0, ""},

@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
+#include <algorithm>
 
 #include "input/data.h"
 #include "ranking/carrier_index.h"
@@ -19,11 +21,11 @@ const AlleleFrequencies kFrequencies({{{100, 0.1}, {102, 0.2}, {104, 0.5}, {106,
 
 // Ranks the one offspring of `sons` against `parents` (two loci).
 OffspringRanking rankOne(const std::string& parents, const std::string& sons,
-                         int32_t knownMother = -1, int32_t maxMismatches = 2) {
+                         int32_t knownMother = -1, int32_t maxMismatches = 2,
+                         RankingSettings settings = RankingSettings()) {
   const Data p = Data::fromText(parents, -99, "#");
   const Data s = Data::fromText(sons, -99, "#");
   const GenotypeTables tables{p.rows, s.rows, 2, contmadres(p.rows), -99};
-  RankingSettings settings;
   settings.maxMismatches = maxMismatches;
   OffspringRanker ranker(tables, kFrequencies, settings);
   OffspringRanking ranking;
@@ -133,12 +135,42 @@ TEST(Ranking, BestRunnerUpAndKnownMother) {
 }
 
 TEST(TableCells, CallsAndFixedDecimals) {
+  CallThresholds calibrated;
+  calibrated.strictDelta = 3.0;
+  calibrated.relaxedDelta = 1.0;
   const struct {
-    double lod, delta;
-    const char* call;
-  } calls[] = {{3.0, 2.0, "confident"}, {3.0, 1.999, "ambiguous"}, {0.001, 5.0, "confident"},
-               {0.0, 5.0, "unlikely"},  {-1.0, 5.0, "unlikely"}};
-  for (const auto& c : calls) EXPECT_STREQ(callOf(c.lod, c.delta, 2.0), c.call) << c.lod;
+    double lod, delta, posterior;
+    CallThresholds thresholds;
+    double minDelta;
+    Call call;
+  } calls[] = {
+      {3.0, 0.5, 0.95, {}, 0.0, Call::Strict},
+      {3.0, 0.5, 0.9499, {}, 0.0, Call::Relaxed},
+      {3.0, 0.5, 0.80, {}, 0.0, Call::Relaxed},
+      {3.0, 0.5, 0.7999, {}, 0.0, Call::Ambiguous},
+      {0.0, 5.0, 1.0, {}, 0.0, Call::Unlikely},
+      {-1.0, 5.0, 1.0, {}, 0.0, Call::Unlikely},
+      // --min-delta: an extra floor for both levels.
+      {3.0, 1.999, 0.99, {}, 2.0, Call::Ambiguous},
+      {3.0, 2.0, 0.99, {}, 2.0, Call::Strict},
+      // Calibrated deltas: strict needs 3, relaxed 1; the larger of a
+      // threshold and --min-delta counts.
+      {5.0, 2.9, 0.99, calibrated, 0.0, Call::Relaxed},
+      {5.0, 3.0, 0.99, calibrated, 0.0, Call::Strict},
+      {5.0, 0.9, 0.99, calibrated, 0.0, Call::Ambiguous},
+      {5.0, 3.0, 0.99, calibrated, 4.0, Call::Ambiguous},
+  };
+  for (const auto& c : calls) {
+    EXPECT_EQ(callOf(c.lod, c.delta, c.posterior, c.thresholds, c.minDelta), c.call)
+        << c.lod << " " << c.delta << " " << c.posterior;
+  }
+  const std::pair<double, const char*> posteriors[] = {
+      {0.0, "0.0000"}, {1.0, "1.0000"}, {0.95, "0.9500"}, {0.123456, "0.1235"}, {0.99996, "1.0000"}};
+  for (const auto& [value, text] : posteriors) {
+    std::string out;
+    appendPosterior(out, value);
+    EXPECT_EQ(out, text) << value;
+  }
   const std::pair<double, const char*> numbers[] = {
       {0.5, "0.500"}, {-3.912023005, "-3.912"}, {12.0, "12.000"}, {-0.0004, "0.000"},
       {0.0, "0.000"}, {1.9996, "2.000"},        {-10.25, "-10.250"}};
@@ -146,6 +178,153 @@ TEST(TableCells, CallsAndFixedDecimals) {
     std::string out;
     appendFixed(out, value);
     EXPECT_EQ(out, text) << value;
+  }
+}
+
+// Posteriors worked by hand at one locus (the other untyped), offspring
+// 100/102: mother 1 (100,102) ratio e + (1-e) 3.75 = 3.695, mother 2 (100,104)
+// 2.47, father (102,106) 1.245, trio of mother 2 and the father
+// (0.492 * 0.494 + 0.004 * 0.002) / (2 * 0.1 * 0.2) = 6.0764 (see TrioLod).
+// Each of the N mothers weighs P/N beforehand, an unsampled mother 1 - P.
+TEST(Posterior, HandWorkedTinyCases) {
+  const double r1 = 3.695, r2 = 2.47, rf = 1.245, trio = 6.0764;
+  const std::string twoMothers = "100 102 -99 -99 1\n100 104 -99 -99 2\n";
+  const std::string trioParents = "100 104 -99 -99 1\n102 106 -99 -99 2001\n";
+  const std::string son = "100 102 -99 -99\n";
+  const struct {
+    const char* what;
+    const std::string& parents;
+    int32_t known;
+    double mothers, fathers;  // the sampled shares
+    double mother, father, pair;  // posteriors, -1 where there is no candidate
+  } cases[] = {
+      {"two mothers, half sampled", twoMothers, -1, 0.5, 0.5,
+       0.25 * r1 / (0.25 * (r1 + r2) + 0.5), -1, -1},
+      {"two mothers, all sampled", twoMothers, -1, 1.0, 0.5, r1 / (r1 + r2), -1, -1},
+      {"two mothers, a fifth sampled", twoMothers, -1, 0.2, 0.5,
+       0.1 * r1 / (0.1 * (r1 + r2) + 0.8), -1, -1},
+      {"a known mother counts among the others", twoMothers, 1, 0.5, 0.5,
+       0.25 * r2 / (0.25 * (r1 + r2) + 0.5), -1, -1},
+      {"pair: both, one or neither sampled", trioParents, -1, 0.5, 0.8,
+       0.5 * r2 / (0.5 * r2 + 0.5), 0.8 * rf / (0.8 * rf + 0.2),
+       0.4 * trio / (0.4 * trio + 0.1 * r2 + 0.4 * rf + 0.1)},
+      {"pair given the known mother: the father's", trioParents, 0, 0.5, 0.8,
+       0.5 * r2 / (0.5 * r2 + 0.5), 0.8 * (trio / r2) / (0.8 * (trio / r2) + 0.2),
+       0.8 * (trio / r2) / (0.8 * (trio / r2) + 0.2)},
+  };
+  for (const auto& c : cases) {
+    RankingSettings settings;
+    settings.sampledMothers = c.mothers;
+    settings.sampledFathers = c.fathers;
+    const OffspringRanking r = rankOne(c.parents, son, c.known, 2, settings);
+    EXPECT_NEAR(r.mother.posterior, c.mother, 1e-4) << c.what;
+    EXPECT_EQ(r.father.found, c.father >= 0) << c.what;
+    EXPECT_EQ(r.pair.found, c.pair >= 0) << c.what;
+    if (c.father >= 0) {
+      EXPECT_NEAR(r.father.posterior, c.father, 1e-4) << c.what;
+    }
+    if (c.pair >= 0) {
+      EXPECT_NEAR(r.pair.posterior, c.pair, 1e-4) << c.what;
+    }
+  }
+  // The runner-up of the two mothers and the delta over her.
+  const OffspringRanking r = rankOne(twoMothers, son);
+  EXPECT_EQ(r.mother.runnerUpMother, 1);
+  EXPECT_NEAR(r.mother.delta, std::log(r1) - std::log(r2), 1e-12);
+}
+
+// Delta is over the runner-up or an unsampled parent (LOD 0), whichever is
+// higher; a known mother's pair is never surer than her father.
+TEST(Posterior, DeltaFloorAndKnownMotherPair) {
+  // Mother 2 mismatches (ln e < 0): mother 1's delta is her own LOD.
+  const OffspringRanking floor =
+      rankOne("100 102 -99 -99 1\n104 106 -99 -99 2\n", "100 102 -99 -99\n");
+  EXPECT_NEAR(floor.mother.lod, std::log(3.695), 1e-12);
+  EXPECT_EQ(floor.mother.delta, floor.mother.lod);
+  EXPECT_EQ(floor.mother.runnerUpMother, 1);
+  // The only father is untyped: his LOD given the mother is 0 (unlikely),
+  // while the pair's LOD is hers and, all fathers sampled, its posterior 1.
+  RankingSettings settings;
+  settings.sampledFathers = 1.0;
+  const OffspringRanking known = rankOne("100 102 104 104 1\n-99 -99 -99 -99 2001\n",
+                                         "100 102 104 104\n", 0, 2, settings);
+  EXPECT_EQ(known.mother.call, Call::Known);
+  EXPECT_EQ(known.father.call, Call::Unlikely);
+  EXPECT_GT(known.pair.lod, 0.0);
+  EXPECT_EQ(known.pair.posterior, 1.0);
+  EXPECT_EQ(known.pair.call, Call::Unlikely);
+}
+
+// The pair search against scoring every pair of scoped candidates, on random
+// populations: the same best pair, LOD, runner-up and delta.
+TEST(PairSearch, MatchesEveryPairOnRandomPopulations) {
+  const int loci = 7;
+  for (unsigned seed : {1u, 2u, 3u}) {
+    std::mt19937 rng(seed);
+    const auto allele = [&rng]() {
+      return rng() % 25 == 0 ? -99 : 100 + 2 * static_cast<int>(rng() % (4 + rng() % 6));
+    };
+    std::string parents, sons;
+    for (int j = 0; j < 60; ++j) {
+      for (int k = 0; k < 2 * loci; ++k) parents += std::to_string(allele()) + " ";
+      parents += std::to_string(j < 30 ? j + 1 : 2000 + j) + "\n";
+    }
+    for (int i = 0; i < 40; ++i) {
+      for (int k = 0; k < 2 * loci; ++k) sons += std::to_string(allele()) + " ";
+      sons += "\n";
+    }
+    const Data p = Data::fromText(parents, -99, "#");
+    const Data s = Data::fromText(sons, -99, "#");
+    const GenotypeTables tables{p.rows, s.rows, loci, 30, -99};
+    const AlleleFrequencies frequencies = AlleleFrequencies::count(tables);
+    const CarrierIndex index(tables);
+    for (int32_t limit : {1, 3, loci}) {
+      RankingSettings settings;
+      settings.maxMismatches = limit;
+      OffspringRanker ranker(tables, frequencies, settings);
+      for (size_t i = 0; i < s.rows.size(); ++i) {
+        OffspringRanking r;
+        ranker.rankRow(s.rows[i].data(), -1, r);
+        std::vector<OffspringLocus> typed;
+        offspringLoci(s.rows[i].data(), -99, frequencies, typed);
+        std::vector<int32_t> scope;
+        index.scope(s.rows[i].data(), limit, scope);
+        // Every pair, best first; LODs within 1e-9 tie and go to the
+        // earlier mother, then the earlier father.
+        std::vector<std::tuple<double, int32_t, int32_t>> pairs;
+        for (int32_t m : scope) {
+          for (int32_t f : scope) {
+            if (!tables.isMother(m) || tables.isMother(f)) continue;
+            double lod = 0;
+            for (const OffspringLocus& o : typed) {
+              const int* pm = p.rows[m].data() + 2 * o.locus;
+              const int* pf = p.rows[f].data() + 2 * o.locus;
+              lod += std::log(trioRatio(o, transmission(o, pm[0], pm[1], -99, 0.02),
+                                        transmission(o, pf[0], pf[1], -99, 0.02)));
+            }
+            pairs.emplace_back(lod, m, f);
+          }
+        }
+        const std::string what = "seed " + std::to_string(seed) + ", K " +
+                                 std::to_string(limit) + ", offspring " + std::to_string(i);
+        ASSERT_EQ(r.pair.found, !pairs.empty()) << what;
+        if (pairs.empty()) continue;
+        std::sort(pairs.begin(), pairs.end(), [](const auto& x, const auto& y) {
+          if (std::abs(std::get<0>(x) - std::get<0>(y)) > 1e-9) return std::get<0>(x) > std::get<0>(y);
+          return std::make_pair(std::get<1>(x), std::get<2>(x)) <
+                 std::make_pair(std::get<1>(y), std::get<2>(y));
+        });
+        EXPECT_EQ(r.pair.mother, std::get<1>(pairs[0])) << what;
+        EXPECT_EQ(r.pair.father, std::get<2>(pairs[0])) << what;
+        EXPECT_NEAR(r.pair.lod, std::get<0>(pairs[0]), 1e-9) << what;
+        const double runnerUp = pairs.size() > 1 ? std::get<0>(pairs[1]) : 0.0;
+        EXPECT_NEAR(r.pair.delta, std::get<0>(pairs[0]) - std::max(runnerUp, 0.0), 1e-9) << what;
+        if (pairs.size() > 1) {
+          EXPECT_EQ(r.pair.runnerUpMother, std::get<1>(pairs[1])) << what;
+          EXPECT_EQ(r.pair.runnerUpFather, std::get<2>(pairs[1])) << what;
+        }
+      }
+    }
   }
 }
 

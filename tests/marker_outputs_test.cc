@@ -68,7 +68,7 @@ TEST(MarkerOutputs, RankedResultsFillMismatchRatesAndCharts) {
   parents.nLoci = sons.nLoci = 1;
   RankedResults ranked;
   ranked.minDelta = 2;
-  ranked.calls = {{3.0, Call::Confident, 1.0, Call::Ambiguous}, {}, {2.5, Call::Confident, {}, {}}};
+  ranked.calls = {{3.0, Call::Strict, 1.0, Call::Ambiguous}, {}, {2.5, Call::Strict, {}, {}}};
   // Offspring 1 shares 100 with mother row 0; offspring 2 is half typed (not
   // judged); offspring 3 shares nothing with mother row 1: one mismatch in two.
   ranked.confidentMothers = {0, 1, 1};

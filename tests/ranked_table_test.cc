@@ -17,21 +17,32 @@ namespace {
 // 1001 x 2001 ln(((1-e)/2 + e f(100)) ((1-e)/2 + e f(104)) + e f(104) e f(100))
 // / 2 f(100) f(104)) = ln 2.9306. Son 2: nothing typed, every LOD 0, ties
 // to the first row. Son 3 (150,160): every parent a mismatch, ln e, ln e^2.
+// Deltas are over the runner-up or an unsampled parent (LOD 0). Posteriors
+// with half the parents sampled (prior 1/4 for each of two candidates, 1/2
+// for none): mother 1001 0.25 * 1.49 / (0.25 * 2.49 + 0.5) = 0.3318; father
+// 2001 0.25 / (0.25 * 1.02 + 0.5) = 0.3311; the pair 1/16 * 2.9306 over
+// 1/16 * (the four trio ratios, 3.0200) + 1/8 * (1.49 + 1) + 1/8 * 1.02 + 1/4:
+// 0.2087.
 const std::string kHeader =
     "offspring\tloci_typed\tmothers_scored\tfathers_scored\tmother\tmother_lod\tmother_delta\t"
     "mother_mismatches\tmother_near\tmother_in_sphere\tmother_call\tfather\tfather_lod\t"
     "father_delta\tfather_mismatches\tfather_near\tfather_in_sphere\tfather_call\tpair_mother\t"
-    "pair_father\tpair_lod\tpair_delta\tpair_mismatches\tpair_call\tpair_in_fam\tfamilies\n";
+    "pair_father\tpair_lod\tpair_delta\tpair_mismatches\tpair_call\tpair_in_fam\tfamilies\t"
+    "mother_posterior\tmother_runner_up\tfather_posterior\tfather_runner_up\tpair_posterior\t"
+    "pair_runner_up_mother\tpair_runner_up_father\n";
 const std::string kSon3 =
-    "\t1\t2\t2\t1001\t-3.912\t0.000\t1\t48\tno\tunlikely\t2001\t-3.912\t0.000\t1\t46\tno\t"
-    "unlikely\t1001\t2001\t-7.824\t0.000\t1\tunlikely\tno\t0\n";
+    "\t1\t2\t2\t1001\t-3.912\t-3.912\t1\t48\tno\tunlikely\t2001\t-3.912\t-3.912\t1\t46\tno\t"
+    "unlikely\t1001\t2001\t-7.824\t-7.824\t1\tunlikely\tno\t0\t0.0098\t1002\t0.0098\t2002\t"
+    "0.0001\t1001\t2002\n";
 
 // The table of the tiny population with the default options.
 const std::string kRows =
-    "1\t1\t2\t2\t1001\t0.399\t0.399\t0\t0\tyes\tambiguous\t2001\t0.000\t3.912\t0\t0\tyes\t"
-    "unlikely\t1001\t2001\t1.075\t4.304\t0\tconfident\tyes\t3\n"
+    "1\t1\t2\t2\t1001\t0.399\t0.399\t0\t0\tyes\tambiguous\t2001\t0.000\t0.000\t0\t0\tyes\t"
+    "unlikely\t1001\t2001\t1.075\t1.075\t0\tambiguous\tyes\t3\t0.3318\t1002\t0.3311\t2002\t"
+    "0.2087\t1002\t2001\n"
     "2\t0\t2\t2\t1001\t0.000\t0.000\t0\t0\tyes\tunlikely\t2001\t0.000\t0.000\t0\t0\tyes\t"
-    "unlikely\t1001\t2001\t0.000\t0.000\t0\tunlikely\tno\t2\n"
+    "unlikely\t1001\t2001\t0.000\t0.000\t0\tunlikely\tno\t2\t0.2500\t1002\t0.2500\t2002\t0.0625\t"
+    "1001\t2002\n"
     "3" + kSon3;
 
 // Runs the tiny population at radius 2 with `options` (table.tsv) and the
@@ -64,19 +75,24 @@ TEST(RankedTable, TinyPopulationWithAndWithoutOptions) {
       "2002\tfather\tDan\n1\toffspring\tk1\n2\toffspring\tk2\n3\toffspring\tk3\n";
   const Case cases[] = {
       {"counted frequencies", {}, kRows},
-      // Son 2's mother known: she is shown, called "known"; her pair is a family.
+      // Son 2's mother known: she is shown, called "known"; her pair is a
+      // family, its posterior the father's given her (0.25 / (0.25 * 2 + 0.5)).
       {"known mother", {{"known", "2 1002\n"}},
-       "1\t1\t2\t2\t1001\t0.399\t0.399\t0\t0\tyes\tambiguous\t2001\t0.000\t3.912\t0\t0\tyes\t"
-       "unlikely\t1001\t2001\t1.075\t4.304\t0\tconfident\tyes\t3\n"
+       "1\t1\t2\t2\t1001\t0.399\t0.399\t0\t0\tyes\tambiguous\t2001\t0.000\t0.000\t0\t0\tyes\t"
+       "unlikely\t1001\t2001\t1.075\t1.075\t0\tambiguous\tyes\t3\t0.3318\t1002\t0.3311\t2002\t"
+       "0.2087\t1002\t2001\n"
        "2\t0\t2\t2\t1002\t0.000\t0.000\t0\t0\tyes\tknown\t2001\t0.000\t0.000\t0\t0\tyes\t"
-       "unlikely\t1002\t2001\t0.000\t0.000\t0\tunlikely\tyes\t2\n"
+       "unlikely\t1002\t2001\t0.000\t0.000\t0\tunlikely\tyes\t2\t0.2500\t1001\t0.2500\t2002\t"
+       "0.2500\t1002\t2002\n"
        "3" + kSon3},
       // f(100) = 0.5, f(104) = 0.25 from the file: mother 1001 ln(e + (1-e)/2)
       // = ln 0.51 now ranks below 1002 (ratio 1); pair 1001 x 2001 ln 0.9902,
-      // runner-up 1002 x 2001 ln(2 e f(104) ((1-e)/2 + e f(104)) / 2 f(100) f(104)).
+      // runner-up 1002 x 2001 ln(2 e f(104) ((1-e)/2 + e f(104)) / 2 f(100) f(104)),
+      // below 0: the deltas are over an unsampled parent.
       {"names and given frequencies", {{"names", names}, {"freq", "1 100 0.5\n1 104 0.25\n"}},
-       "k1\t1\t2\t2\tBo\t0.000\t0.673\t0\t0\tyes\tunlikely\tCy\t0.000\t3.912\t0\t0\tyes\t"
-       "unlikely\tAda\tCy\t-0.010\t3.219\t0\tunlikely\tyes\t3\n"},
+       "k1\t1\t2\t2\tBo\t0.000\t0.000\t0\t0\tyes\tunlikely\tCy\t0.000\t0.000\t0\t0\tyes\t"
+       "unlikely\tAda\tCy\t-0.010\t-0.010\t0\tunlikely\tyes\t3\t0.2849\tAda\t0.3311\tDan\t"
+       "0.0978\tBo\tCy\n"},
   };
   for (const Case& c : cases) {
     TableOptions options;
@@ -162,7 +178,31 @@ TEST(RankedTable, ThroughTheProgram) {
       {"-q -r 2 --table t.tsv --max-mismatches 1.5", 2,
        "parentsphere: --max-mismatches: '1.5' is not a whole number from 0 to 2147483647; "},
       {"-q -r 2 --table t.tsv --min-delta inf", 2, "parentsphere: --min-delta: 'inf' is not a number from 0; "},
+      {"-q -r 2 --table t.tsv --sampled-mothers 0", 2,
+       "parentsphere: --sampled-mothers: '0' is not a number above 0 and at most 1; "},
+      {"-q -r 2 --table t.tsv --sampled-fathers 1.01", 2,
+       "parentsphere: --sampled-fathers: '1.01' is not a number above 0 and at most 1; "},
+      {"-q -r 2 --table t.tsv --sampled-fathers nan", 2,
+       "parentsphere: --sampled-fathers: 'nan' is not a number above 0 and at most 1; "},
+      {"-q -r 2 --sampled-mothers 0.5", 2, "parentsphere: --sampled-mothers needs --table; "},
   };
+  // Without -q the run names the sampled shares it assumed, unless both were
+  // given.
+  const std::pair<const char*, std::string> notes[] = {
+      {"-r 2 --table table.tsv",
+       "parentsphere: table posteriors with --sampled-mothers 0.5 (default) and "
+       "--sampled-fathers 0.5 (default)\n"},
+      {"-r 2 --table table.tsv --sampled-mothers 0.3",
+       "parentsphere: table posteriors with --sampled-mothers 0.3 and --sampled-fathers 0.5 "
+       "(default)\n"},
+      {"-r 2 --table table.tsv --sampled-mothers 0.3 --sampled-fathers 1", ""},
+  };
+  for (const auto& [args, note] : notes) {
+    const RunResult r = runParentsphere(inputs, "", args);
+    EXPECT_EQ(r.status, 0) << args;
+    const size_t at = r.stderrText.find("parentsphere: table posteriors");
+    EXPECT_EQ(at == std::string::npos ? "" : r.stderrText.substr(at), note) << args;
+  }
   std::map<std::string, std::string> files = inputs;
   files["k"] = "1 1001x\n";
   for (const auto& f : failures) {

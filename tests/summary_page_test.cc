@@ -58,7 +58,7 @@ SummaryInput sampleInput(bool rankedTable) {
   in.radii = {{4, {{1, 2, 2}, {0, 0, 0}, {3, 1, 0}}}, {6, {{3, 3, 4}, {1, 0, 0}, {3, 2, 1}}}};
   in.rankedTable = rankedTable;
   in.minDelta = 2;
-  if (rankedTable) in.calls = {{4.5, Call::Confident, 1.0, Call::Ambiguous}, {}, {0.2, Call::Unlikely, {}, {}}};
+  if (rankedTable) in.calls = {{4.5, Call::Strict, 1.0, Call::Ambiguous}, {}, {0.2, Call::Unlikely, {}, {}}};
   return in;
 }
 

@@ -35,8 +35,15 @@
 #' @param error_rate,max_mismatches,min_delta The ranked table's settings,
 #'   as the command line's `--error-rate`, `--max-mismatches` and
 #'   `--min-delta`: the typing-error rate of the likelihoods, the most loci
-#'   without a shared allele a scored candidate may have, and the delta from
-#'   which a call is confident.
+#'   without a shared allele a scored candidate may have, and the least delta
+#'   of a `strict` or `relaxed` call (0: the posterior alone decides).
+#' @param sampled_mothers,sampled_fathers The share of the true mothers
+#'   (fathers) that are among the candidates, above 0 and at most 1, as the
+#'   command line's `--sampled-mothers` and `--sampled-fathers` (default 0.5):
+#'   the posteriors weigh each candidate against a parent not sampled.
+#' @param known_mothers Mothers known beforehand, as the command line's
+#'   `--known-mothers`: a data frame with columns `offspring` and `mother`, or
+#'   a character vector of mothers named by their offspring; `NULL` for none.
 #' @return A list of data frames, identifiers as character:
 #'   \describe{
 #'     \item{candidates}{One row per offspring and candidate parent, as
@@ -53,9 +60,13 @@
 #'       command line's `--table` writes it: one row per offspring, in their
 #'       order, with its best mother, best father and best pair by likelihood
 #'       (LOD, natural log), the LOD's lead over the runner-up (`delta`), the
-#'       loci without a shared allele, and a call: `confident` (LOD > 0 and
-#'       delta at least `min_delta`), `ambiguous` (LOD > 0, smaller delta) or
-#'       `unlikely` (LOD <= 0). Calls are factors, `*_in_sphere` and
+#'       loci without a shared allele, a call: `strict` (LOD > 0 and
+#'       posterior at least 0.95), `relaxed` (at least 0.80), `ambiguous`
+#'       (LOD > 0, smaller posterior), `unlikely` (LOD <= 0) or `known` (a
+#'       known mother), and at the end the posteriors (`mother_posterior`,
+#'       `father_posterior`, `pair_posterior`) and the runners-up
+#'       (`mother_runner_up`, `father_runner_up`, `pair_runner_up_mother`,
+#'       `pair_runner_up_father`). Calls are factors, `*_in_sphere` and
 #'       `pair_in_fam` logical, `NA` where there is no candidate. See
 #'       `man parentsphere` for every column.}
 #'   }
@@ -68,17 +79,28 @@
 #' res <- find_parents(sphere_example, radius = 4)
 #' head(res$candidates)
 #' head(res$families)
-#' # the confident best pairs
-#' subset(res$table, pair_call == "confident", c(offspring, pair_mother, pair_father, pair_lod))
+#' # the best pairs called strict, with their posteriors
+#' subset(res$table, pair_call == "strict",
+#'        c(offspring, pair_mother, pair_father, pair_lod, pair_posterior))
+#' # mothers known for two offspring, three quarters of the fathers sampled
+#' kids <- sphere_example$id[sphere_example$sex == "O"][1:2]
+#' moms <- sphere_example$id[sphere_example$sex == "F"][1:2]
+#' known <- find_parents(sphere_example, radius = 4, sampled_fathers = 0.75,
+#'                       known_mothers = data.frame(offspring = kids, mother = moms))
+#' known$table[1:2, c("offspring", "mother", "mother_call", "father", "father_posterior")]
 #' @export
 find_parents <- function(genotypes = NULL, radius, parents = NULL, offspring = NULL,
                          id = NULL, sex = "sex", ignore = character(),
                          progress = interactive(), error_rate = 0.02, max_mismatches = 2,
-                         min_delta = 2) {
+                         min_delta = 0, sampled_mothers = 0.5, sampled_fathers = 0.5,
+                         known_mothers = NULL) {
   check_radius(radius)
-  ranking <- ranking_settings(error_rate, max_mismatches, min_delta)
+  ranking <- ranking_settings(error_rate, max_mismatches, min_delta, sampled_mothers,
+                              sampled_fathers)
   input <- prepare_input(genotypes, parents, offspring, id, sex, ignore)
-  reports <- run_engine(input, radius, progress, keep_genotypes = FALSE, ranking = ranking)
+  known <- known_mother_lines(known_mothers, input)
+  reports <- run_engine(input, radius, progress, keep_genotypes = FALSE, ranking = ranking,
+                        known_mothers = known)
   list(
     candidates = with_distances(parse_parent_report(reports$parents, input$naming, numbers = TRUE),
                                 reports$hits, input$naming),
@@ -89,7 +111,8 @@ find_parents <- function(genotypes = NULL, radius, parents = NULL, offspring = N
 }
 
 # The ranked table's settings, checked as the command line checks its options.
-ranking_settings <- function(error_rate, max_mismatches, min_delta) {
+ranking_settings <- function(error_rate, max_mismatches, min_delta, sampled_mothers = 0.5,
+                             sampled_fathers = 0.5) {
   one_number <- function(x) is.numeric(x) && length(x) == 1L && is.finite(x)
   if (!one_number(error_rate) || error_rate < 1e-6 || error_rate > 0.5) {
     stop("error_rate must be one number from 0.000001 to 0.5 (for example 0.02)", call. = FALSE)
@@ -101,7 +124,40 @@ ranking_settings <- function(error_rate, max_mismatches, min_delta) {
   if (!one_number(min_delta) || min_delta < 0) {
     stop("min_delta must be one number, 0 or more (for example 2)", call. = FALSE)
   }
-  c(error_rate, max_mismatches, min_delta)
+  for (share in c("sampled_mothers", "sampled_fathers")) {
+    value <- get(share)
+    if (!one_number(value) || value <= 0 || value > 1) {
+      stop(share, " must be one number above 0 and at most 1 (for example 0.8)", call. = FALSE)
+    }
+  }
+  c(error_rate, max_mismatches, min_delta, sampled_mothers, sampled_fathers)
+}
+
+# The known mothers as the engine reads them: "offspring-number mother-id"
+# lines; "" for none. Names are those of the input; an unknown one stops.
+known_mother_lines <- function(known_mothers, input) {
+  if (is.null(known_mothers)) return("")
+  if (is.data.frame(known_mothers)) {
+    if (!all(c("offspring", "mother") %in% names(known_mothers))) {
+      stop("known_mothers must have the columns offspring and mother", call. = FALSE)
+    }
+    kids <- as.character(known_mothers$offspring)
+    moms <- as.character(known_mothers$mother)
+  } else if (is.atomic(known_mothers) && !is.null(names(known_mothers))) {
+    kids <- names(known_mothers)
+    moms <- as.character(unname(known_mothers))
+  } else {
+    stop("known_mothers must be a data frame (offspring, mother) or a vector of mothers ",
+         "named by offspring", call. = FALSE)
+  }
+  ids <- input$parents[, ncol(input$parents)]
+  mother_ids <- ids[ids < first_father]
+  kid_at <- match(kids, input$naming$offspring(seq_len(nrow(input$offspring))))
+  mom_at <- match(moms, input$naming$mother(mother_ids))
+  stop_on_problems(c(sprintf("offspring '%s' is not an offspring", kids[is.na(kid_at)]),
+                     sprintf("mother '%s' is not a candidate mother", moms[is.na(mom_at)])),
+                   "known_mothers")
+  paste0(kid_at, " ", mother_ids[mom_at], "\n", collapse = "")
 }
 
 check_radius <- function(radius) {
@@ -113,7 +169,7 @@ check_radius <- function(radius) {
 
 # The engine's three reports, as text, for the prepared input.
 run_engine <- function(input, radius, progress, keep_genotypes,
-                       ranking = ranking_settings(0.02, 2, 2)) {
+                       ranking = ranking_settings(0.02, 2, 0), known_mothers = "") {
   callback <- NULL
   if (is.function(progress)) {
     callback <- progress
@@ -124,8 +180,14 @@ run_engine <- function(input, radius, progress, keep_genotypes,
   } else if (!isFALSE(progress)) {
     stop("progress must be TRUE, FALSE or a function(done, total)", call. = FALSE)
   }
+  known_file <- ""
+  if (nzchar(known_mothers)) {
+    known_file <- tempfile("known-mothers")
+    on.exit(unlink(known_file), add = TRUE)
+    writeLines(known_mothers, known_file, sep = "")
+  }
   .Call(parentsphere_run_engine, input$parents, input$offspring, as.integer(radius), callback,
-        keep_genotypes, as.numeric(ranking))
+        keep_genotypes, as.numeric(ranking), known_file)
 }
 
 # Adds the engine's near and far distance to each candidate of the parent

@@ -116,11 +116,15 @@ parse_ranked_table <- function(text, naming) {
   parents <- function(numbers, role) {
     ifelse(is.na(numbers), NA_character_, naming[[role]](numbers))
   }
-  calls <- c("confident", "ambiguous", "unlikely")
+  calls <- c("strict", "relaxed", "ambiguous", "unlikely", "known")
   table$offspring <- naming$offspring(table$offspring)
-  for (column in c("mother", "pair_mother")) table[[column]] <- parents(table[[column]], "mother")
-  for (column in c("father", "pair_father")) table[[column]] <- parents(table[[column]], "father")
-  for (column in grep("_(lod|delta)$", names(table))) table[[column]] <- as.numeric(table[[column]])
+  mothers <- c("mother", "pair_mother", "mother_runner_up", "pair_runner_up_mother")
+  fathers <- c("father", "pair_father", "father_runner_up", "pair_runner_up_father")
+  for (column in intersect(mothers, names(table))) table[[column]] <- parents(table[[column]], "mother")
+  for (column in intersect(fathers, names(table))) table[[column]] <- parents(table[[column]], "father")
+  for (column in grep("_(lod|delta|posterior)$", names(table))) {
+    table[[column]] <- as.numeric(table[[column]])
+  }
   counts <- grep("^(loci_typed|.*_scored|.*_mismatches|.*_near|families)$", names(table))
   for (column in counts) table[[column]] <- as.integer(table[[column]])
   for (column in grep("_(in_sphere|in_fam)$", names(table))) table[[column]] <- table[[column]] == "yes"

@@ -113,12 +113,15 @@ std::string tableText(const Rcpp::IntegerMatrix& table) {
 // Analyses `parents` (allele columns, then the identifier) and `offspring`
 // (allele columns), integer matrices, for `radius`, missing alleles being -99.
 // `progress` is an R function of (done, total) or NULL; `ranking` the ranked
-// table's error rate, largest mismatch count and confident delta. Returns the
+// table's error rate, largest mismatch count, least delta of a strict or
+// relaxed call and sampled shares of mothers and fathers; `knownMothers` the
+// path of a known mothers file, or "" for none. Returns the
 // text of "Parent.out", "Fam.out", when `keepGenotypes` "Famgenotypes.out"
 // (otherwise "") and of the ranked table (numbers, not names), and `hits`,
 // the candidates' distances. Bad tables stop with the command line's message.
 extern "C" SEXP parentsphere_run_engine(SEXP parents, SEXP offspring, SEXP radius,
-                                        SEXP progress, SEXP keepGenotypes, SEXP ranking) {
+                                        SEXP progress, SEXP keepGenotypes, SEXP ranking,
+                                        SEXP knownMothers) {
   BEGIN_RCPP
   TextSink parentReport(true);
   TextSink familyReport(true);
@@ -130,6 +133,11 @@ extern "C" SEXP parentsphere_run_engine(SEXP parents, SEXP offspring, SEXP radiu
   options.settings.errorRate = rankingValues[0];
   options.settings.maxMismatches = static_cast<int32_t>(rankingValues[1]);
   options.settings.minDelta = rankingValues[2];
+  options.settings.sampledMothers = rankingValues[3];
+  options.settings.sampledFathers = rankingValues[4];
+  options.settings.sampledMothersGiven = true;
+  options.settings.sampledFathersGiven = true;
+  options.knownMothers = Rcpp::as<std::string>(knownMothers);
   Rcpp::List result;
   std::string failure;
   try {
@@ -157,7 +165,8 @@ extern "C" SEXP parentsphere_run_engine(SEXP parents, SEXP offspring, SEXP radiu
                                                  Rcpp::Named("near") = distances.near,
                                                  Rcpp::Named("far") = distances.far));
   } catch (const RunFailure& error) {
-    failure = error.what();
+    // The option files' failures say what is wrong in the detail alone.
+    failure = *error.what() != '\0' ? error.what() : error.detail();
   } catch (const std::bad_alloc&) {
     failure = "not enough memory to finish the analysis";
   }
@@ -182,7 +191,7 @@ DL_FUNC entry(Function* function) {
 
 extern "C" void R_init_parentsphere(DllInfo* dll) {
   static const R_CallMethodDef entries[] = {
-      {"parentsphere_run_engine", entry(&parentsphere_run_engine), 6},
+      {"parentsphere_run_engine", entry(&parentsphere_run_engine), 7},
       {nullptr, nullptr, 0},
   };
   R_registerRoutines(dll, nullptr, entries, nullptr, nullptr);

@@ -134,7 +134,25 @@ CLI::Option* addCheckedOption(CLI::App& app, const std::string& name, const std:
 // The options that only make sense with --table (checked after parsing: the
 // help text stays plain).
 const char* const kTableSettings[] = {"--frequencies", "--error-rate", "--max-mismatches",
-                                      "--known-mothers", "--min-delta", "--names"};
+                                      "--known-mothers", "--min-delta", "--names",
+                                      "--sampled-mothers", "--sampled-fathers"};
+
+// --sampled-mothers or --sampled-fathers: a share above 0 and at most 1;
+// `given` records that the user chose it.
+void addSampledShare(CLI::App& app, const std::string& name, const std::string& sex,
+                     double& share, bool& given) {
+  addCheckedOption(
+      app, name, "a number above 0 and at most 1",
+      [&share, &given](const std::string& text) {
+        double value = 0.0;
+        if (!readDecimal(text, 0.0, 1.0, value) || !(value > 0.0)) return false;
+        share = value;
+        given = true;
+        return true;
+      },
+      "share of the true " + sex + " among the\ncandidates, for the posteriors (default 0.5)")
+      ->type_name("P");
+}
 
 // The ranked table of the most likely parents and how it scores and calls.
 void addTableOptions(CLI::App& app, TableOptions& table) {
@@ -173,8 +191,12 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
       [&table](const std::string& text) {
         return readDecimal(text, 0.0, HUGE_VAL, table.settings.minDelta);
       },
-      "delta from which a call is confident\n(default 2)")
+      "least delta of a strict or relaxed call\n(default 0: the posterior decides)")
       ->type_name("D");
+  addSampledShare(app, "--sampled-mothers", "mothers", table.settings.sampledMothers,
+                  table.settings.sampledMothersGiven);
+  addSampledShare(app, "--sampled-fathers", "fathers", table.settings.sampledFathers,
+                  table.settings.sampledFathersGiven);
   app.add_option("--names", table.names,
                  "show names from the names.tsv of\ncsv2parentsphere in the table and warnings")
       ->type_name("FILE")

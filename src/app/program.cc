@@ -65,6 +65,10 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     Data sons(options.offspringFile, kMissingValue, kComment, threads);
     // Checked before any folder is made.
     const std::shared_ptr<const NameBook> names = checkTablesAndNames(parents, sons, options, err);
+    if (!options.table.table.empty() && !options.quiet) {
+      const std::string note = defaultSharesNote(options.table.settings);
+      if (!note.empty()) err << note << "\n" << std::flush;
+    }
     MarkerRun markers(options, radii);
     for (int radius : radii) {
       const std::string folder = reportFolder(options, radius);

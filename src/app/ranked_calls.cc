@@ -1,18 +1,13 @@
 #include "app/ranked_calls.h"
 
-#include <string>
-
 #include "ranking/table_row.h"
 
 namespace {
 
 // The call the table writes for `best`, or none when it has no candidate.
-std::optional<Call> callFor(const BestCandidate& best, double minDelta) {
+std::optional<Call> callFor(const BestCandidate& best, bool known) {
   if (!best.found) return std::nullopt;
-  const std::string call = callOf(best.lod, best.delta, minDelta);
-  if (call == "confident") return Call::Confident;
-  if (call == "ambiguous") return Call::Ambiguous;
-  return Call::Unlikely;
+  return known ? Call::Known : best.call;
 }
 
 }  // namespace
@@ -25,9 +20,9 @@ void RankedCalls::ranked(size_t offspring, const OffspringRanking& ranking, doub
     results_.confidentMothers.resize(offspring + 1, -1);
   }
   OffspringCalls& calls = results_.calls[offspring];
-  calls.motherCall = callFor(ranking.mother, minDelta);
-  calls.pairCall = callFor(ranking.pair, minDelta);
+  calls.motherCall = callFor(ranking.mother, ranking.knownMother);
+  calls.pairCall = callFor(ranking.pair, false);
   if (ranking.mother.found) calls.motherDelta = ranking.mother.delta;
   if (ranking.pair.found) calls.pairDelta = ranking.pair.delta;
-  if (calls.motherCall == Call::Confident) results_.confidentMothers[offspring] = ranking.mother.mother;
+  if (calls.motherCall == Call::Strict) results_.confidentMothers[offspring] = ranking.mother.mother;
 }

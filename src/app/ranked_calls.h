@@ -4,7 +4,7 @@
 
 // Keeps what the summary page and the mismatch rates need of the ranked
 // table: each offspring's mother and pair deltas and calls (as the table
-// writes them) and its confidently called mother.
+// writes them) and its mother when called strict.
 class RankedCalls : public RankingListener {
  public:
   void ranked(size_t offspring, const OffspringRanking& ranking, double minDelta) override;

@@ -11,8 +11,8 @@ namespace {
 
 constexpr size_t kCountBins = 20;
 constexpr size_t kDeltaBins = 24;
-// The calls chart's parts: the three calls in Call order, then offspring without one.
-constexpr size_t kNoCall = 3;
+// The calls chart's parts: the calls in Call order, then offspring without one.
+constexpr size_t kNoCall = 5;
 
 BarChart locusChart(const SummaryInput& in) {
   BarChart chart;
@@ -120,9 +120,9 @@ std::string deltaChart(const SummaryInput& in) {
 std::string callsChart(const SummaryInput& in) {
   ShareChart chart;
   chart.id = "calls";
-  chart.description = "Shares of confident, ambiguous and unlikely calls";
-  chart.parts = {"confident", "ambiguous", "unlikely", "no candidate"};
-  chart.fills = {Fill::Dark, Fill::Hatched, Fill::Dotted, Fill::Blank};
+  chart.description = "Shares of strict, relaxed, ambiguous, unlikely and known calls";
+  chart.parts = {"strict", "relaxed", "ambiguous", "unlikely", "known", "no candidate"};
+  chart.fills = {Fill::Dark, Fill::Hatched, Fill::Hatched, Fill::Dotted, Fill::Dark, Fill::Blank};
   ShareRow mothers{"mother", std::vector<double>(chart.parts.size(), 0)};
   ShareRow pairs{"pair", std::vector<double>(chart.parts.size(), 0)};
   auto count = [](ShareRow& row, const std::optional<Call>& call) {

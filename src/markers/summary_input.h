@@ -6,12 +6,11 @@
 #include <vector>
 
 #include "markers/marker_statistics.h"
+#include "ranking/call.h"
 
 // Everything the summary page shows, as plain values: the page writer reads
 // nothing else, so it can be fed by hand in a test.
 
-// How sure a ranked-table call is (see the ranked table's *_call columns).
-enum class Call { Confident, Ambiguous, Unlikely };
 
 // What the sphere search found for one offspring.
 struct OffspringCounts {

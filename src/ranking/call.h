@@ -42,3 +42,22 @@ struct RoleThresholds {
   CallThresholds pair;
   CallThresholds fatherGivenMother;
 };
+
+// The call on a best candidate with this LOD, delta and posterior:
+// Unlikely when lod <= 0; otherwise Strict or Relaxed when both the posterior
+// and the delta reach that level's thresholds (minDelta, the user's extra
+// floor, raises both delta thresholds); else Ambiguous.
+inline Call callOf(double lod, double delta, double posterior, const CallThresholds& t,
+                   double minDelta) {
+  if (lod <= 0.0) return Call::Unlikely;
+  const auto reaches = [&](double p, double d) {
+    return posterior >= p && delta >= (d > minDelta ? d : minDelta);
+  };
+  if (reaches(t.strictPosterior, t.strictDelta)) return Call::Strict;
+  if (reaches(t.relaxedPosterior, t.relaxedDelta)) return Call::Relaxed;
+  return Call::Ambiguous;
+}
+
+// The less sure of two calls among Strict, Relaxed, Ambiguous and Unlikely
+// (Known is surer than all).
+inline Call lessSure(Call a, Call b) { return static_cast<int>(a) > static_cast<int>(b) ? a : b; }

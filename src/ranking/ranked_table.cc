@@ -38,7 +38,7 @@ void RankedTable::offspringDone(const OffspringOutcome& outcome) {
   facts.families = outcome.families;
   facts.pairInFam =
       ranking_.pair.found && outcome.isFamily(ranking_.pair.mother, ranking_.pair.father);
-  appendTableRow(text_, outcome.offspring, ranking_, facts, labels_, settings_.minDelta);
+  appendTableRow(text_, outcome.offspring, ranking_, facts, labels_);
   if (rankings_ != nullptr) rankings_->ranked(outcome.offspring, ranking_, settings_.minDelta);
   sink_->flushIfLarge(text_);
 }

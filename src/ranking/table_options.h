@@ -2,11 +2,23 @@
 #include <cstdint>
 #include <string>
 
+#include "ranking/call.h"
+
+// The share of the true mothers (fathers) assumed among the candidates when
+// the user gives none: as likely absent as present, so a lone candidate needs
+// real evidence before its call is strict.
+constexpr double kDefaultSampledShare = 0.5;
+
 // How candidates are scored and called.
 struct RankingSettings {
   double errorRate = 0.02;    // e of the likelihood ratios, kMinErrorRate to kMaxErrorRate
   int32_t maxMismatches = 2;  // K: candidates with more mismatching loci are not scored
-  double minDelta = 2.0;      // delta from which a call is confident, 0 or more
+  double minDelta = 0.0;      // an extra delta floor of strict and relaxed calls, 0 or more
+  double sampledMothers = kDefaultSampledShare;  // P of the mothers, above 0 and at most 1
+  double sampledFathers = kDefaultSampledShare;
+  bool sampledMothersGiven = false;  // the user chose the share (the table run says the default)
+  bool sampledFathersGiven = false;
+  RoleThresholds thresholds;  // posterior and delta levels of strict and relaxed per role
 };
 
 // The accepted range of the typing-error rate: below the minimum a single
@@ -22,5 +34,20 @@ struct TableOptions {
   std::string frequencies;   // --frequencies: allele frequencies instead of counted ones
   std::string knownMothers;  // --known-mothers
   std::string names;         // --names: names.tsv
-  RankingSettings settings;  // --error-rate, --max-mismatches, --min-delta
+  RankingSettings settings;  // --error-rate, --max-mismatches, --min-delta, --sampled-*
 };
+
+// The line a table run writes on standard error when it calls with a default
+// sampled share, naming the shares used; empty when the user chose both.
+inline std::string defaultSharesNote(const RankingSettings& settings) {
+  if (settings.sampledMothersGiven && settings.sampledFathersGiven) return "";
+  const auto share = [](double value, bool given) {
+    std::string text = std::to_string(value);
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.') text.pop_back();
+    return text + (given ? "" : " (default)");
+  };
+  return "parentsphere: table posteriors with --sampled-mothers " +
+         share(settings.sampledMothers, settings.sampledMothersGiven) + " and --sampled-fathers " +
+         share(settings.sampledFathers, settings.sampledFathersGiven);
+}

@@ -1,5 +1,6 @@
 #include "ranking/table_row.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "reports/number_text.h"
@@ -11,7 +12,8 @@ const char* const kTableHeader =
     "father\tfather_lod\tfather_delta\tfather_mismatches\tfather_near\tfather_in_sphere\t"
     "father_call\t"
     "pair_mother\tpair_father\tpair_lod\tpair_delta\tpair_mismatches\tpair_call\tpair_in_fam\t"
-    "families\n";
+    "families\tmother_posterior\tmother_runner_up\tfather_posterior\tfather_runner_up\t"
+    "pair_posterior\tpair_runner_up_mother\tpair_runner_up_father\n";
 
 namespace {
 
@@ -39,7 +41,7 @@ const char* yesNo(bool yes) { return yes ? "yes" : "no"; }
 // The mother's or father's seven cells: who, LOD, delta, mismatches, near,
 // in_sphere, call; a known mother's call reads "known".
 void appendParentCells(std::string& out, const BestCandidate& best, int32_t row, bool known,
-                       const SearchFacts& facts, const TableLabels& labels, double minDelta) {
+                       const SearchFacts& facts, const TableLabels& labels) {
   if (!best.found) {
     out += kNoCandidate;
     return;
@@ -51,7 +53,19 @@ void appendParentCells(std::string& out, const BestCandidate& best, int32_t row,
   appendCount(out, best.mismatches);
   appendCount(out, best.near);
   appendWord(out, yesNo(best.near <= facts.radius));
-  appendWord(out, known ? "known" : callOf(best.lod, best.delta, minDelta));
+  appendWord(out, callName(known ? Call::Known : best.call));
+}
+
+// A posterior cell: empty without a candidate.
+void appendPosteriorCell(std::string& out, const BestCandidate& best) {
+  out += '\t';
+  if (best.found) appendPosterior(out, best.posterior);
+}
+
+// A runner-up's cell: empty when there is none.
+void appendRunnerUp(std::string& out, int32_t row, const TableLabels& labels) {
+  out += '\t';
+  if (row >= 0) labels.appendParent(out, row);
 }
 
 }  // namespace
@@ -68,9 +82,16 @@ void appendFixed(std::string& out, double value) {
   }
 }
 
-const char* callOf(double lod, double delta, double minDelta) {
-  if (lod <= 0.0) return "unlikely";
-  return delta >= minDelta ? "confident" : "ambiguous";
+void appendPosterior(std::string& out, double value) {
+  constexpr int64_t kPosteriorScale = 10000;  // 10^kPosteriorDecimals
+  static_assert(kPosteriorDecimals == 4, "kPosteriorScale is 10^kPosteriorDecimals");
+  const int64_t scaled = std::llround(std::min(std::max(value, 0.0), 1.0) * kPosteriorScale);
+  appendInt(out, scaled / kPosteriorScale);
+  out += '.';
+  const int64_t fraction = scaled % kPosteriorScale;
+  for (int64_t digit = kPosteriorScale / 10; digit > 0; digit /= 10) {
+    out += static_cast<char>('0' + fraction / digit % 10);
+  }
 }
 
 void TableLabels::appendOffspring(std::string& out, size_t row) const {
@@ -91,14 +112,14 @@ void TableLabels::appendParent(std::string& out, int32_t row) const {
 }
 
 void appendTableRow(std::string& out, size_t row, const OffspringRanking& ranking,
-                    const SearchFacts& facts, const TableLabels& labels, double minDelta) {
+                    const SearchFacts& facts, const TableLabels& labels) {
   labels.appendOffspring(out, row);
   appendCount(out, ranking.lociTyped);
   appendCount(out, ranking.mothersScored);
   appendCount(out, ranking.fathersScored);
   appendParentCells(out, ranking.mother, ranking.mother.mother, ranking.knownMother, facts,
-                    labels, minDelta);
-  appendParentCells(out, ranking.father, ranking.father.father, false, facts, labels, minDelta);
+                    labels);
+  appendParentCells(out, ranking.father, ranking.father.father, false, facts, labels);
   const BestCandidate& pair = ranking.pair;
   if (pair.found) {
     out += '\t';
@@ -108,11 +129,18 @@ void appendTableRow(std::string& out, size_t row, const OffspringRanking& rankin
     appendLod(out, pair.lod);
     appendLod(out, pair.delta);
     appendCount(out, pair.mismatches);
-    appendWord(out, callOf(pair.lod, pair.delta, minDelta));
+    appendWord(out, callName(pair.call));
     appendWord(out, yesNo(facts.pairInFam));
   } else {
     out += kNoCandidate;
   }
   appendCount(out, static_cast<int64_t>(facts.families));
+  appendPosteriorCell(out, ranking.mother);
+  appendRunnerUp(out, ranking.mother.runnerUpMother, labels);
+  appendPosteriorCell(out, ranking.father);
+  appendRunnerUp(out, ranking.father.runnerUpFather, labels);
+  appendPosteriorCell(out, pair);
+  appendRunnerUp(out, pair.runnerUpMother, labels);
+  appendRunnerUp(out, pair.runnerUpFather, labels);
   out += '\n';
 }

@@ -5,7 +5,7 @@
 #include "ranking/names_file.h"
 #include "ranking/offspring_ranking.h"
 
-// The table's header line: its 26 tab-separated column names and a line feed.
+// The table's header line: its 33 tab-separated column names and a line feed.
 extern const char* const kTableHeader;
 
 // LODs and deltas are written with this many decimals, rounded half away
@@ -15,9 +15,11 @@ constexpr int kLodDecimals = 3;
 // Appends `value` with kLodDecimals decimals; "-0.000" is written "0.000".
 void appendFixed(std::string& out, double value);
 
-// The call on a best candidate: "confident" (LOD > 0 and delta >= minDelta),
-// "ambiguous" (LOD > 0, smaller delta), "unlikely" (LOD <= 0).
-const char* callOf(double lod, double delta, double minDelta);
+// Posteriors are written with this many decimals, rounded half away from zero.
+constexpr int kPosteriorDecimals = 4;
+
+// Appends `value`, from 0 to 1, with kPosteriorDecimals decimals.
+void appendPosterior(std::string& out, double value);
 
 // How individuals are shown: numbers and identifiers, or their names.
 class TableLabels {
@@ -40,7 +42,8 @@ struct SearchFacts {
   size_t families = 0;     // the offspring's families in Fam.out
 };
 
-// Appends the table row of offspring `row`: 26 cells, tab-separated, ending
-// with a line feed; the cells of a missing candidate are empty.
+// Appends the table row of offspring `row`: 33 cells, tab-separated, ending
+// with a line feed; the cells of a missing candidate (or runner-up) are
+// empty. The calls are the ranking's own.
 void appendTableRow(std::string& out, size_t row, const OffspringRanking& ranking,
-                    const SearchFacts& facts, const TableLabels& labels, double minDelta);
+                    const SearchFacts& facts, const TableLabels& labels);

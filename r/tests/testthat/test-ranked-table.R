@@ -13,15 +13,49 @@ test_that("the table has one row per offspring, named, agreeing with the familie
   expect_identical(table$pair_in_fam[!is.na(table$pair_mother)],
                    (pair %in% paste(res$families$offspring, res$families$mother,
                                     res$families$father))[!is.na(table$pair_mother)])
-  expect_identical(levels(table$pair_call), c("confident", "ambiguous", "unlikely"))
-  expect_gt(sum(table$pair_call == "confident", na.rm = TRUE), 0)
+  expect_identical(levels(table$pair_call), c("strict", "relaxed", "ambiguous", "unlikely", "known"))
+  expect_true(all(c(table$mother_runner_up, table$pair_runner_up_mother) %in%
+                    c(NA, sphere_example$id[sphere_example$sex == "F"])))
+  expect_true(all(c(table$father_runner_up, table$pair_runner_up_father) %in%
+                    c(NA, sphere_example$id[sphere_example$sex == "M"])))
+  for (column in c("mother_posterior", "father_posterior", "pair_posterior")) {
+    expect_true(all(is.na(table[[column]]) | (table[[column]] >= 0 & table[[column]] <= 1)))
+  }
+})
+
+test_that("sampled shares and known mothers reach the engine", {
+  base <- find_parents(sphere_example, radius = 4, progress = FALSE)$table
+  all_sampled <- find_parents(sphere_example, radius = 4, progress = FALSE,
+                              sampled_mothers = 1, sampled_fathers = 1)$table
+  # Fewer unsampled parents to explain an offspring: never a lower posterior.
+  expect_true(all(all_sampled$mother_posterior >= base$mother_posterior, na.rm = TRUE))
+  expect_gt(sum(all_sampled$mother_posterior > base$mother_posterior, na.rm = TRUE), 0)
+  kids <- base$offspring[1:2]
+  moms <- rev(sphere_example$id[sphere_example$sex == "F"])[1:2]
+  frame <- find_parents(sphere_example, radius = 4, progress = FALSE,
+                        known_mothers = data.frame(offspring = kids, mother = moms))$table
+  named <- find_parents(sphere_example, radius = 4, progress = FALSE,
+                        known_mothers = stats::setNames(moms, kids))$table
+  expect_identical(frame, named)
+  expect_identical(frame$mother[1:2], moms)
+  expect_identical(as.character(frame$mother_call[1:2]), c("known", "known"))
+  expect_identical(frame[-(1:2), ], base[-(1:2), ])
+  for (bad in list(list(sampled_mothers = 0), list(sampled_fathers = 1.5),
+                   list(sampled_mothers = NA_real_))) {
+    expect_error(do.call(find_parents, c(list(sphere_example, radius = 4), bad)),
+                 paste(names(bad), "must be one"))
+  }
+  expect_error(find_parents(sphere_example, radius = 4, known_mothers = c(nobody = moms[1])),
+               "offspring 'nobody' is not an offspring")
+  expect_error(find_parents(sphere_example, radius = 4, known_mothers = stats::setNames("x", kids[1])),
+               "mother 'x' is not a candidate mother")
 })
 
 test_that("the ranking settings reach the engine", {
   strict <- find_parents(sphere_example, radius = 4, progress = FALSE, max_mismatches = 0,
-                         min_delta = 1000)$table
+                         min_delta = 1000, sampled_mothers = 1)$table
   expect_true(all(strict$mother_mismatches %in% c(NA, 0L)))
-  expect_false(any(strict$mother_call == "confident", na.rm = TRUE))
+  expect_false(any(strict$mother_call %in% c("strict", "relaxed")))
   for (bad in list(list(error_rate = 0), list(error_rate = 0.6), list(error_rate = NA_real_),
                    list(max_mismatches = -1), list(max_mismatches = 1.5), list(min_delta = -1),
                    list(min_delta = "2"))) {
