@@ -1,6 +1,7 @@
-# Builds data/sphere_example.rda from the example tables. Run by
-# scripts/r-package.sh when it assembles the package:
-#   Rscript sphere_example.R PARENTS.PAR SONS.PRO OUTPUT.rda
+# Builds data/sphere_example.rda from the example tables. After a change to
+# examples/, refresh the shipped copy from the repository's top folder with
+#   Rscript r/data-raw/sphere_example.R examples/parents.PAR examples/sons.PRO r/data/sphere_example.rda
+# (scripts/r-package.sh makes it again and stops when the copy differs).
 arguments <- commandArgs(trailingOnly = TRUE)
 read_table <- function(path) {
   lines <- grep("#", readLines(path), fixed = TRUE, invert = TRUE, value = TRUE)
