@@ -65,25 +65,29 @@ bool hasTextAfterDigits(std::string_view token) {
   return false;
 }
 
-// The values of one line read from tokens with text after their digits: how
-// many, and the first of them.
-struct LineNote {
+// What parseValues tells of a line beside its values: how many it holds,
+// whether one is the missing code, and the values read from tokens with text
+// after their digits (how many, and the first of them). One struct, so the
+// parsing loop keeps a single pointer for all of it.
+struct LineFacts {
   size_t count = 0;
-  size_t column = 0;
-  int32_t value = 0;
-  std::string_view token;
+  bool hasMissing = false;
+  size_t textCount = 0;
+  size_t textColumn = 0;
+  int32_t textValue = 0;
+  std::string_view textToken;
 };
 
 // Counts the value `v` at `column`, read from the token [token, end), in
 // `note` when text follows its digits. Out of the parsing loop's way: plain
 // numbers never come here.
-[[gnu::cold, gnu::noinline]] void noteTextAfterDigits(LineNote& note, const char* token,
+[[gnu::cold, gnu::noinline]] void noteTextAfterDigits(LineFacts& facts, const char* token,
                                                       const char* end, size_t column, int32_t v) {
   const std::string_view whole(token, static_cast<size_t>(end - token));
-  if (!hasTextAfterDigits(whole) || note.count++ != 0) return;
-  note.column = column;
-  note.value = v;
-  note.token = whole;
+  if (!hasTextAfterDigits(whole) || facts.textCount++ != 0) return;
+  facts.textColumn = column;
+  facts.textValue = v;
+  facts.textToken = whole;
 }
 
 // The digit `c` stands for, or a value above 9 when it is not a digit.
@@ -116,9 +120,8 @@ LineKind readOtherToken(const char*& p, const char* end, char commentMarker, int
 // Values with text after their digits are counted in `note` (only tokens that
 // are not plain numbers are looked at).
 LineKind parseValues(const char* p, const char* const end, char commentMarker, int32_t missing,
-                     int32_t* const out, size_t& count, bool& hasMissing, LineNote& note) {
+                     int32_t* const out, LineFacts& facts) {
   const char* const lineStart = p;
-  hasMissing = false;
   p = skipSeparators(p, end);
   if (p == end) return LineKind::Blank;
   if (*lineStart == commentMarker) return LineKind::Comment;
@@ -147,7 +150,7 @@ LineKind parseValues(const char* p, const char* const end, char commentMarker, i
       p = token;
       const LineKind kind = readOtherToken(p, end, commentMarker, v);
       if (kind != LineKind::Row) return kind;
-      noteTextAfterDigits(note, token, p, static_cast<size_t>(next - out) + 1, v);
+      noteTextAfterDigits(facts, token, p, static_cast<size_t>(next - out) + 1, v);
     }
 
     if (v < 0 || pendingInvalid) {
@@ -169,8 +172,8 @@ LineKind parseValues(const char* p, const char* const end, char commentMarker, i
     p = skipSeparators(p + 1, end);
     if (p == end) break;
   }
-  count = static_cast<size_t>(next - out);
-  hasMissing = sawMissing;
+  facts.count = static_cast<size_t>(next - out);
+  facts.hasMissing = sawMissing;
   return LineKind::Row;
 }
 
@@ -184,11 +187,11 @@ LineKind parseLine(std::string_view line, char commentMarker, int32_t missing,
                    std::vector<int32_t>& row, bool& hasMissing) {
   const size_t first = row.size();
   row.resize(first + mostValues(line.size()));
-  size_t count = 0;
-  LineNote ignored;
+  LineFacts facts;
   const LineKind kind = parseValues(line.data(), line.data() + line.size(), commentMarker, missing,
-                                    row.data() + first, count, hasMissing, ignored);
-  row.resize(first + count);
+                                    row.data() + first, facts);
+  row.resize(first + facts.count);
+  hasMissing = facts.hasMissing;
   return kind;
 }
 
@@ -222,16 +225,16 @@ bool TableParser::readLine(std::string_view line) {
   // The values go to a scratch row that only grows, then to a row of their
   // exact size: the scratch has room for as many values as the line could hold.
   if (scratch_.size() < mostValues(line.size())) scratch_.resize(mostValues(line.size()));
-  size_t count = 0;
-  bool hasMissing = false;
-  LineNote note;
+  LineFacts facts;
   switch (parseValues(line.data(), line.data() + line.size(), marker_, missing_, scratch_.data(),
-                      count, hasMissing, note)) {
+                      facts)) {
     case LineKind::Row:
-      table_.rows.emplace_back(scratch_.data(), scratch_.data() + count);
-      table_.rowHasMissing.push_back(hasMissing);
+      table_.rows.emplace_back(scratch_.data(), scratch_.data() + facts.count);
+      table_.rowHasMissing.push_back(facts.hasMissing);
       table_.rowLines.push_back(lineNumber_);
-      if (note.count != 0) keepTextAfterDigits(note.count, note.column, note.value, note.token);
+      if (facts.textCount != 0) {
+        keepTextAfterDigits(facts.textCount, facts.textColumn, facts.textValue, facts.textToken);
+      }
       break;
     case LineKind::Unreadable:
       table_.unreadable = true;
