@@ -62,6 +62,8 @@ RefKind referenceLine(std::string_view line, std::vector<int32_t>& row, bool& ha
   for (size_t i = 0; i < line.size(); ++i) {
     const char c = line[i];
     if (separates(c)) continue;
+    // A token reaching kMostTokenBytes + 1 bytes with no marker yet is refused.
+    if (token.size() == kMostTokenBytes) return RefKind::Unreadable;
     if (c == kMarker) return RefKind::Comment;
     token += c;
     if (i + 1 < line.size() && !separates(line[i + 1])) continue;

@@ -9,7 +9,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 # name mothers fathers offspring loci radius [variant...]
 # Variants: failed-sample (offspring 1000 untyped, -99 everywhere), outlier (the
 # first parent's first allele typed 99999), snp (SNP loci), threads=N (run with
-# --threads N).
+# --threads N), table (write the ranked table), k=K (--max-mismatches K),
+# fathers-from=N (fathers numbered from N: popgen and the program get
+# --first-father-id N).
 WORKLOADS=(
   "hatchery 1999 2000 20000 16 2"
   "hatchery-r6 1999 2000 20000 16 6"
@@ -28,6 +30,12 @@ WORKLOADS=(
   "r32 1999 2000 2000 16 32"
   "failed 1999 2000 2000 16 2 failed-sample"
   # Not run by default: quick checks of the script and of a build.
+  # The ranked table at scale: an SNP panel, the tagging workload, a programme.
+  "snp96-k3-t1 1999 2000 20000 96 0 snp table k=3 threads=1"
+  "snp96-k3-t2 1999 2000 20000 96 0 snp table k=3 threads=2"
+  "tagging-table-t1 1999 8000 200000 24 2 table threads=1"
+  "tagging-table-t2 1999 8000 200000 24 2 table threads=2"
+  "programme 15000 15000 1000000 96 0 snp table fathers-from=15001 threads=2"
   "tiny 30 30 200 10 4"
   "small 200 200 2000 16 2"
 )
@@ -35,6 +43,9 @@ DEFAULT_NAMES=(hatchery hatchery-r6 wide large-wide tagging)
 # The performance targets: wide radii, bad samples, SNP panels, large runs, threads.
 TARGET_NAMES=(hatchery hatchery-r6 hatchery-r8 outlier-r8 tagging tagging-t1 tagging-t2 million
   million-t2 snp r24 r24-20k r32 failed)
+# The ranked table's targets: --table-targets runs them.
+TABLE_TARGET_NAMES=(snp96-k3-t1 snp96-k3-t2 tagging-t1 tagging-t2 tagging-table-t1
+  tagging-table-t2 programme)
 
 usage() {
   cat <<'EOF'
@@ -56,11 +67,19 @@ Workloads (mothers, fathers, offspring, loci; radius):
   snp           1000, 1000, 20000, 500 SNP loci; r=0
   r24, r32      1999, 2000, 2000, 16; r=24 and r=32 (r24-20k: 20000 offspring)
   failed        1999, 2000, 2000, 16; r=2, offspring 1000 untyped (-99 everywhere)
+  The ranked table's targets (--table-targets runs them with tagging-t1/t2):
+  snp96-k3-t1   1999, 2000, 20000, 96 SNP loci; r=0 --table --max-mismatches 3,
+                --threads 1 (snp96-k3-t2: --threads 2)
+  tagging-table-t1  tagging with --table, --threads 1 (-t2: --threads 2)
+  programme     15000, 15000, 1000000, 96 SNP loci; r=0 --table,
+                --first-father-id 15001, --threads 2 (needs popgen's
+                --first-father-id; skipped without it)
 Without names, the first five run.
 
 Options:
   --quick          run the tiny workload only (checks the script and a build)
   --targets        run the workloads of the performance targets
+  --table-targets  run the workloads of the ranked table's targets
   --repeat N       runs per workload (default 1); prints the best and median time
   --timeout S      time limit of one run in seconds (default 120); reported as "timeout"
   --memory GIB     memory cap of one run (ulimit -v, default 16); reported as "out of memory"
@@ -95,6 +114,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --quick) names+=(tiny) ;;
     --targets) names+=("${TARGET_NAMES[@]}") ;;
+    --table-targets) names+=("${TABLE_TARGET_NAMES[@]}") ;;
     --repeat) repeat="${2:?--repeat needs a value}"; shift ;;
     --timeout) limit="${2:?--timeout needs a value}"; shift ;;
     --memory) memory_gib="${2:?--memory needs a value}"; shift ;;
@@ -159,6 +179,9 @@ else
   binary="$(cd "$(dirname "$binary")" && pwd)/$(basename "$binary")"
 fi
 
+# True when popgen can number fathers from another identifier.
+popgen_numbers_fathers() { "$popgen" --help 2>&1 | grep -q -- --first-father-id; }
+
 # population M F O L [VARIANT...]: prints the folder holding the generated
 # tables, altered as the variants say.
 population() {
@@ -168,6 +191,7 @@ population() {
     case "$variant" in
       snp) extra+=(--snp); tag+="-snp" ;;
       outlier|failed-sample) tag+="-$variant" ;;
+      fathers-from=*) extra+=(--first-father-id "${variant#fathers-from=}"); tag+="-$variant" ;;
     esac
   done
   local dir="$scratch/pop-m$m-f$f-o$o-l$l-s$seed$tag"
@@ -231,9 +255,19 @@ for name in "${names[@]}"; do
   read -r -a variants <<<"$variants"
   args=()
   for variant in "${variants[@]}"; do
-    [[ "$variant" = threads=* ]] && args+=(--threads "${variant#threads=}")
+    case "$variant" in
+      threads=*) args+=(--threads "${variant#threads=}") ;;
+      table) [ ${#program_args[@]} -gt 0 ] || args+=(--table table.tsv) ;;
+      k=*) args+=(--max-mismatches "${variant#k=}") ;;
+      fathers-from=*) args+=(--first-father-id "${variant#fathers-from=}") ;;
+    esac
   done
-  [ ${#args[@]} -gt 0 ] || [ -z "$threads" ] || args=(--threads "$threads")
+  if [[ " ${variants[*]} " = *" fathers-from="* ]] && ! popgen_numbers_fathers; then
+    printf '%-12s %7s %7s %9s %4s %6s  skipped (popgen has no --first-father-id)\n' \
+      "$name" "$m" "$f" "$o" "$l" "$r"
+    continue
+  fi
+  [[ " ${args[*]} " = *" --threads "* ]] || [ -z "$threads" ] || args+=(--threads "$threads")
   pop="$(population "$m" "$f" "$o" "$l" "${variants[@]}")"
   rundir="$scratch/run-$name"
   rm -rf "$rundir"

@@ -129,6 +129,12 @@ const std::vector<BadInput> kBadInputs = {
     {"a 100 MB single line: one token of digits", tiny::kParents, std::nullopt,
      "head -c 100000000 /dev/zero | tr '\\0' '7' > sons.PRO", kConversion,
      "sons.PRO:1: column 1: '" + std::string(24, '7') + "...' is out of range"},
+    {"an endless stream of zero bytes as sons.PRO", tiny::kParents, std::nullopt,
+     "ln -s /dev/zero sons.PRO", kConversion,
+     "sons.PRO:1: column 1: '\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00"},
+    {"a number led token longer than any value", tiny::kParents,
+     withSonsRow("100 5" + std::string(5000, 'x') + "\n"), "", kConversion,
+     "sons.PRO:4: column 2: '5xxxxxxxxxxxxxxxxxxxxxxx...' is over 4096 bytes long"},
     {"a 100 MB single line: 25 million values, too wide for the parents rows", tiny::kParents,
      std::nullopt, "yes '100 104' | head -c 100000000 | tr '\\n' ' ' > sons.PRO",
      "WRONG NUMBER OF COLUMNS IN PARENTS FILE\n",
@@ -177,6 +183,12 @@ TEST(BadInput, EachEndsWithItsMessageAndLeavesTheReports) {
   }
 }
 
+std::string repeated(const std::string& text, int times) {
+  std::string all;
+  for (int i = 0; i < times; ++i) all += text;
+  return all;
+}
+
 bool builtWithAddressSanitizer() {
 #if defined(__SANITIZE_ADDRESS__)
   return true;
@@ -188,12 +200,13 @@ bool builtWithAddressSanitizer() {
   return false;
 }
 
-// A file larger than the memory the program may use must end with a message,
-// not an uncaught std::bad_alloc. The file is sparse (it costs no disk) and the
-// program runs under a 512 MB address-space limit, so it gives up after
-// reading at most a few hundred megabytes, whatever the machine. Run outside
-// runParentsphere, which reads every file left in the folder back.
-TEST(BadInput, FileLargerThanMemoryEndsWithTheMemoryMessage) {
+// A file larger than the memory the program may use ends with a message,
+// never an uncaught std::bad_alloc: a zero-filled one (sparse, so it costs no
+// disk) with the conversion message as soon as its first token is too long,
+// 100 MB of rows with the memory message. The program runs under a 512 MB
+// address-space limit, whatever the machine. Run outside runParentsphere,
+// which reads every file left in the folder back.
+TEST(BadInput, FileLargerThanMemoryEndsWithAMessage) {
   if (builtWithAddressSanitizer()) {
     GTEST_SKIP() << "AddressSanitizer cannot run under a 512 MB address-space limit";
   }
@@ -212,17 +225,30 @@ TEST(BadInput, FileLargerThanMemoryEndsWithTheMemoryMessage) {
   if (std::system((cd + "truncate -s 64G parents.PAR 2>/dev/null").c_str()) != 0) {
     GTEST_SKIP() << "this file system cannot hold a sparse 64 GB file";
   }
+  ASSERT_EQ(std::system((cd + "yes '1 2 3' | head -c 100000000 > rows.PAR").c_str()), 0);
   writeFile(folder + "/sons.PRO", tiny::kSons);
   for (const auto& [name, text] : kSentinels) writeFile(folder + "/" + name, text);
-  const int raw = std::system((cd + "(ulimit -v 524288 && echo 2 | '" + PARENTSPHERE_BINARY +
-                               "' > stdout.txt 2> stderr.txt)")
-                                  .c_str());
-  ASSERT_TRUE(WIFEXITED(raw)) << "the program was killed";
-  EXPECT_EQ(WEXITSTATUS(raw), 1);
-  EXPECT_EQ(readFile(folder + "/stdout.txt"),
-            tiny::kPrompt + "not enough memory to finish the analysis\n");
-  EXPECT_EQ(readFile(folder + "/stderr.txt"), "");
-  for (const auto& [name, text] : kSentinels) EXPECT_EQ(readFile(folder + "/" + name), text);
+  const struct {
+    const char* parents;
+    std::string out;
+    std::string err;
+  } runs[] = {
+      {"parents.PAR", tiny::kPrompt + kConversion,
+       "parents.PAR:1: column 1: '" + repeated("\\x00", 24) +
+           "...' is not a number (untyped alleles are written -99)\n"},
+      {"rows.PAR", tiny::kPrompt + "not enough memory to finish the analysis\n", ""},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.parents);
+    const int raw = std::system((cd + "(ulimit -v 524288 && echo 2 | '" + PARENTSPHERE_BINARY +
+                                 "' --parents " + run.parents + " > stdout.txt 2> stderr.txt)")
+                                    .c_str());
+    ASSERT_TRUE(WIFEXITED(raw)) << "the program was killed";
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_EQ(readFile(folder + "/stdout.txt"), run.out);
+    EXPECT_EQ(readFile(folder + "/stderr.txt"), run.err);
+    for (const auto& [name, text] : kSentinels) EXPECT_EQ(readFile(folder + "/" + name), text);
+  }
 }
 
 struct AcceptedInput {

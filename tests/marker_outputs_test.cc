@@ -68,11 +68,13 @@ TEST(MarkerOutputs, RankedResultsFillMismatchRatesAndCharts) {
   parents.nLoci = sons.nLoci = 1;
   RankedResults ranked;
   ranked.minDelta = 2;
-  ranked.calls = {{3.0, Call::Strict, 1.0, Call::Ambiguous}, {}, {2.5, Call::Strict, {}, {}}};
+  ranked.calls = {{3.0, "confident", "", 1.0, "ambiguous", false},
+                  {},
+                  {2.5, "confident", "", {}, "", false}};
   // Offspring 1 shares 100 with mother row 0; offspring 2 is half typed (not
   // judged); offspring 3 shares nothing with mother row 1: one mismatch in two.
   ranked.confidentMothers = {0, 1, 1};
-  const MarkerRequest request{"m.tsv", "s.html", {}};
+  const MarkerRequest request{"m.tsv", "s.html", {}, ""};
   EXPECT_TRUE(writeMarkerOutputs(request, parents, sons, -99, {}, &ranked).empty());
   const std::string table = readFile("m.tsv");
   EXPECT_NE(std::string::npos, table.find("\t0.0083\t0.5000\nall\t")) << table;

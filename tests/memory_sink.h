@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "reports/report_file.h"
+#include "reports/report_sink.h"
 
 // A report kept in memory, for comparing what the engine writes.
 class MemorySink : public ReportSink {

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/analyse.h"
-#include "reports/report_set.h"
+#include "files/report_set.h"
 #include "run_fixture.h"
 #include "test_support.h"
 

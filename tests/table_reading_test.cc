@@ -81,6 +81,12 @@ std::string readableLines(std::mt19937& rng, int count) {
   return text;
 }
 
+std::string repeated(const std::string& text, int times) {
+  std::string all;
+  for (int i = 0; i < times; ++i) all += text;
+  return all;
+}
+
 struct ReadingCase {
   const char* name;
   std::string text;
@@ -104,6 +110,13 @@ std::vector<ReadingCase> readingCases() {
       {"carriage return alone", rows + "\r\n" + rows},
       {"two unreadable lines: the first counts", rows + "7 4294967396\n" + rows + "zz\n" + rows},
       {"unreadable inside a long line", rows + longRow + "0 " + longRow + "\n" + rows},
+      // Lines longer than a reader checks them at: known early, never held whole.
+      {"a run of zero bytes", rows + std::string(70000, '\0')},
+      {"a long comment line", rows + "#" + std::string(70000, 'x') + "\n" + rows},
+      {"a long comment after values", "5 6 x#" + std::string(70000, 'y') + "\n" + rows},
+      {"a marker beyond the longest token", rows + std::string(5000, 'x') + "#\n" + rows},
+      {"a long row", rows + repeated(longRow, 60) + "\n" + rows},
+      {"a long row unreadable at its end", repeated(longRow, 60) + "zz " + longRow + "\n" + rows},
   };
 }
 

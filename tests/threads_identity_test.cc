@@ -1,12 +1,15 @@
 // The reports, and what a listener hears, must not depend on the number of
 // threads: blocks of offspring finish in any order but are written in order.
 // CI also runs these under ThreadSanitizer (.ci/run, build-tsan).
+#include <algorithm>
 #include <random>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "analysis/analyse.h"
+#include "input/table_checks.h"
+#include "ranking/ranked_table.h"
 #include "memory_sink.h"
 
 namespace {
@@ -52,18 +55,46 @@ class Transcript : public OffspringListener {
   std::string text;
 };
 
-struct Outputs {
-  std::string parents, families, genotypes, heard;
+// Every ranking the table hands on, in the order heard.
+class RankingTranscript : public RankingListener {
+ public:
+  void ranked(size_t offspring, const OffspringRanking& ranking, double minDelta) override {
+    text += std::to_string(offspring) + ":" + std::to_string(ranking.pair.mother) + "x" +
+            std::to_string(ranking.pair.father) + "," + std::to_string(ranking.pair.lod) + "," +
+            std::to_string(minDelta) + "\n";
+  }
+  std::string text;
 };
 
-Outputs analyseWith(const Tables& tables, int radius, unsigned threads) {
+struct Outputs {
+  std::string parents, families, genotypes, heard, table, rankings;
+};
+
+// The reports with the listener, or, with `withTable`, with the ranked table
+// as well (its rows searched on every thread).
+Outputs analyseWith(const Tables& tables, int radius, unsigned threads, bool withTable = false) {
   Data parents = Data::fromText(tables.parents, -99, "#");
   Data sons = Data::fromText(tables.sons, -99, "#");
-  MemorySink parentSink, familySink, genotypeSink;
+  MemorySink parentSink, familySink, genotypeSink, tableSink;
   Transcript transcript;
-  analyse(parents, sons, radius, -99, {parentSink, familySink, genotypeSink}, nullptr, &transcript,
-          threads);
-  return {parentSink.content, familySink.content, genotypeSink.content, transcript.text};
+  RankingTranscript rankings;
+  if (!withTable) {
+    analyse(parents, sons, radius, -99, {parentSink, familySink, genotypeSink}, nullptr,
+            &transcript, threads);
+    return {parentSink.content, familySink.content, genotypeSink.content, transcript.text, "", ""};
+  }
+  const int mothers = prepareTables(parents, sons);
+  const GenotypeTables genotypes{parents.rows, sons.rows, parents.nLoci, mothers, -99};
+  TableOptions options;
+  options.table = "table";
+  RankedTable table(genotypes, options, radius);
+  table.start(tableSink);
+  table.tellRankings(&rankings);
+  analysePrepared(parents, sons, mothers, radius, -99, {parentSink, familySink, genotypeSink},
+                  nullptr, &transcript, threads, &table);
+  EXPECT_TRUE(table.close());
+  return {parentSink.content, familySink.content, genotypeSink.content, transcript.text,
+          tableSink.content, rankings.text};
 }
 
 TEST(Threads, ReportsAndListenerAreTheSameForOneTwoAndSevenThreads) {
@@ -80,6 +111,31 @@ TEST(Threads, ReportsAndListenerAreTheSameForOneTwoAndSevenThreads) {
       EXPECT_EQ(many.parents, one.parents);
       EXPECT_EQ(many.families, one.families);
       EXPECT_EQ(many.genotypes, one.genotypes);
+      EXPECT_EQ(many.heard, one.heard);
+    }
+  }
+}
+
+TEST(Threads, RankedTableIsTheSameForOneTwoAndSevenThreads) {
+  const Tables tables = generatedTables(23);
+  for (int radius : {2, 9}) {
+    SCOPED_TRACE("radius " + std::to_string(radius));
+    const Outputs plain = analyseWith(tables, radius, 1);
+    const Outputs one = analyseWith(tables, radius, 1, true);
+    // The table leaves the reports and what the listener hears as they were.
+    EXPECT_EQ(one.parents, plain.parents);
+    EXPECT_EQ(one.families, plain.families);
+    EXPECT_EQ(one.genotypes, plain.genotypes);
+    EXPECT_EQ(one.heard, plain.heard);
+    // A header and one row per offspring; every offspring's ranking heard.
+    EXPECT_EQ(std::count(one.table.begin(), one.table.end(), '\n'), 701);
+    EXPECT_EQ(std::count(one.rankings.begin(), one.rankings.end(), '\n'), 700);
+    for (unsigned threads : {2u, 7u}) {
+      SCOPED_TRACE(std::to_string(threads) + " threads");
+      const Outputs many = analyseWith(tables, radius, threads, true);
+      EXPECT_EQ(many.table, one.table);
+      EXPECT_EQ(many.rankings, one.rankings);
+      EXPECT_EQ(many.families, one.families);
       EXPECT_EQ(many.heard, one.heard);
     }
   }

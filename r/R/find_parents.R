@@ -20,7 +20,9 @@
 #' (counted as in the data frame: row 1 is the CSV file's line 2) and column;
 #' the checks and messages are the converter's.
 #'
-#' @param genotypes A data frame: identifier, sex and allele columns.
+#' @param genotypes A data frame: identifier, sex and allele columns. Any
+#'   number of mothers fits: with 2,000 or more, fathers are numbered from
+#'   the power of ten above the mother count instead of 2000.
 #' @param radius The radius: a whole number, a summed allele-size distance in
 #'   the markers' own units (0 demands a shared allele at every locus).
 #' @param parents,offspring Instead of `genotypes`: the parents' allele
@@ -35,7 +37,9 @@
 #' @param error_rate,max_mismatches,min_delta The ranked table's settings,
 #'   as the command line's `--error-rate`, `--max-mismatches` and
 #'   `--min-delta`: the typing-error rate of the likelihoods, the most loci
-#'   without a shared allele a scored candidate may have, and the least delta
+#'   without a shared allele a scored candidate may have (`"auto"`: the
+#'   smallest count that leaves out at most one true parent in a thousand,
+#'   from the loci typed and the error rate), and the least delta
 #'   of a `strict` or `relaxed` call (0: the posterior alone decides).
 #' @param sampled_mothers,sampled_fathers The share of the true mothers
 #'   (fathers) that are among the candidates, above 0 and at most 1, as the
@@ -99,8 +103,8 @@ find_parents <- function(genotypes = NULL, radius, parents = NULL, offspring = N
                               sampled_fathers)
   input <- prepare_input(genotypes, parents, offspring, id, sex, ignore)
   known <- known_mother_lines(known_mothers, input)
-  reports <- run_engine(input, radius, progress, keep_genotypes = FALSE, ranking = ranking,
-                        known_mothers = known)
+  reports <- run_engine(input, radius, progress, keep_genotypes = FALSE,
+                        ranking = c(ranking, input$first_father), known_mothers = known)
   list(
     candidates = with_distances(parse_parent_report(reports$parents, input$naming, numbers = TRUE),
                                 reports$hits, input$naming),
@@ -117,9 +121,12 @@ ranking_settings <- function(error_rate, max_mismatches, min_delta, sampled_moth
   if (!one_number(error_rate) || error_rate < 1e-6 || error_rate > 0.5) {
     stop("error_rate must be one number from 0.000001 to 0.5 (for example 0.02)", call. = FALSE)
   }
-  if (!one_number(max_mismatches) || max_mismatches != round(max_mismatches) ||
-      max_mismatches < 0 || max_mismatches > .Machine$integer.max) {
-    stop("max_mismatches must be one whole number, 0 or more (for example 2)", call. = FALSE)
+  if (identical(max_mismatches, "auto")) {
+    max_mismatches <- -1  # the engine's code for the limit from the data
+  } else if (!one_number(max_mismatches) || max_mismatches != round(max_mismatches) ||
+             max_mismatches < 0 || max_mismatches > .Machine$integer.max) {
+    stop("max_mismatches must be one whole number, 0 or more (for example 2), or \"auto\"",
+         call. = FALSE)
   }
   if (!one_number(min_delta) || min_delta < 0) {
     stop("min_delta must be one number, 0 or more (for example 2)", call. = FALSE)
@@ -151,7 +158,7 @@ known_mother_lines <- function(known_mothers, input) {
          "named by offspring", call. = FALSE)
   }
   ids <- input$parents[, ncol(input$parents)]
-  mother_ids <- ids[ids < first_father]
+  mother_ids <- ids[ids < input$first_father]
   kid_at <- match(kids, input$naming$offspring(seq_len(nrow(input$offspring))))
   mom_at <- match(moms, input$naming$mother(mother_ids))
   stop_on_problems(c(sprintf("offspring '%s' is not an offspring", kids[is.na(kid_at)]),
@@ -169,7 +176,7 @@ check_radius <- function(radius) {
 
 # The engine's three reports, as text, for the prepared input.
 run_engine <- function(input, radius, progress, keep_genotypes,
-                       ranking = ranking_settings(0.02, 2, 0), known_mothers = "") {
+                       ranking = c(ranking_settings(0.02, 2, 0), input$first_father), known_mothers = "") {
   callback <- NULL
   if (is.function(progress)) {
     callback <- progress

@@ -4,7 +4,6 @@
 # the same row and column.
 
 first_father <- 2000L
-most_mothers <- first_father - 1L
 largest_value <- 2147483647
 missing_allele <- -99L
 
@@ -74,10 +73,18 @@ stop_on_problems <- function(problems, source) {
        call. = FALSE)
 }
 
+# The first father's number: 2000 as usual, or, for 2,000 mothers or more,
+# the power of ten above the mother count (the command line's
+# --first-father-id).
+first_father_for <- function(mothers) {
+  if (mothers < first_father) return(first_father)
+  as.integer(10^ceiling(log10(mothers + 1)))
+}
+
 # Splits the sheet into mothers, fathers and offspring. Returns the engine's
 # tables (integer matrices: parents with the identifier as last column,
-# mothers numbered from 1 then fathers from 2000; offspring in sheet order)
-# and the name of every number.
+# mothers numbered from 1 then fathers from first_father_for(); offspring in
+# sheet order), that first father number and the name of every number.
 read_genotype_sheet <- function(genotypes, id = NULL, sex = "sex", ignore = character(),
                                 source = "genotypes") {
   if (!is.data.frame(genotypes)) stop("genotypes must be a data frame", call. = FALSE)
@@ -145,22 +152,19 @@ read_genotype_sheet <- function(genotypes, id = NULL, sex = "sex", ignore = char
   if (length(problems) == 0L && length(mothers) + length(fathers) == 0L) {
     problems <- "no candidate parents (sex F or M)"
   }
-  if (length(mothers) > most_mothers) {
-    problems <- c(problems, sprintf(paste("%d mothers: mothers are numbered 1 to %d, so at most",
-                                          "that many fit in one analysis"),
-                                    length(mothers), most_mothers))
-  }
   stop_on_problems(problems, source)
   if (length(mothers) == 0L) warning("no mothers: no family can be found", call. = FALSE)
   if (length(fathers) == 0L) warning("no fathers: no family can be found", call. = FALSE)
 
-  parent_numbers <- c(seq_along(mothers), first_father - 1L + seq_along(fathers))
+  fathers_from <- first_father_for(length(mothers))
+  parent_numbers <- c(seq_along(mothers), fathers_from - 1L + seq_along(fathers))
   storage.mode(alleles) <- "integer"
   list(
     parents = cbind(alleles[c(mothers, fathers), , drop = FALSE], parent_numbers),
     offspring = alleles[offspring, , drop = FALSE],
     parent_names = names[c(mothers, fathers)],
     mother_count = length(mothers),
+    first_father = fathers_from,
     offspring_names = names[offspring],
     allele_titles = titles[allele_at]
   )

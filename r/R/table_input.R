@@ -46,6 +46,7 @@ read_command_line_tables <- function(parents, offspring) {
     naming = naming_from(list(numbers = seq_len(nrow(offspring)), names = row.names(offspring))),
     parent_names = as.character(as.integer(number)),
     mother_count = sum(!fathers),
+    first_father = first_father,
     offspring_names = row.names(offspring),
     allele_titles = names(offspring)
   )

@@ -2,7 +2,9 @@
 #'
 #' Writes `parents.PAR`, `sons.PRO` and `names.tsv` in `dir`, as the
 #' spreadsheet converter `csv2parentsphere` does: mothers numbered from 1,
-#' fathers from 2000, offspring 1, 2, 3 ... in their order, missing alleles
+#' fathers from 2000 (with 2,000 mothers or more, from the power of ten above
+#' their count: run `parentsphere --first-father-id` with it, as the first
+#' line of `parents.PAR` says), offspring 1, 2, 3 ... in their order, missing alleles
 #' as -99, and `names.tsv` mapping each number back to its name. Run
 #' `parentsphere` in `dir`, then read its reports with
 #' [read_parentsphere_reports()].
@@ -38,8 +40,12 @@ write_parentsphere_tables <- function(genotypes = NULL, dir = ".", parents = NUL
   fathers <- nrow(input$parents) - mothers
   columns <- paste(gsub("[[:space:][:cntrl:]]", "_", input$allele_titles), collapse = " ")
   parent_text <- c(
-    sprintf(paste("# parents.PAR by the parentsphere R package: %d mothers, then %d fathers;",
-                  "names in names.tsv"), mothers, fathers),
+    paste0(sprintf(paste("# parents.PAR by the parentsphere R package: %d mothers, then %d fathers;",
+                         "names in names.tsv"), mothers, fathers),
+           if (input$first_father != first_father) {
+             sprintf("; fathers from %d: run parentsphere --first-father-id %d",
+                     input$first_father, input$first_father)
+           } else ""),
     paste("#", columns, "identifier"),
     table_lines(input$parents))
   offspring_text <- c(

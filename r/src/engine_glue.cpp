@@ -83,18 +83,6 @@ class CandidateDistances : public OffspringListener {
   const Data& parents_;
 };
 
-// Hands each offspring to several listeners, in turn.
-class Listeners : public OffspringListener {
- public:
-  explicit Listeners(std::vector<OffspringListener*> listeners) : listeners_(listeners) {}
-  void offspringDone(const OffspringOutcome& outcome) override {
-    for (OffspringListener* listener : listeners_) listener->offspringDone(outcome);
-  }
-
- private:
-  std::vector<OffspringListener*> listeners_;
-};
-
 // The table as the text of a genotype file: one row per line, values apart.
 std::string tableText(const Rcpp::IntegerMatrix& table) {
   std::string text;
@@ -113,9 +101,10 @@ std::string tableText(const Rcpp::IntegerMatrix& table) {
 // Analyses `parents` (allele columns, then the identifier) and `offspring`
 // (allele columns), integer matrices, for `radius`, missing alleles being -99.
 // `progress` is an R function of (done, total) or NULL; `ranking` the ranked
-// table's error rate, largest mismatch count, least delta of a strict or
-// relaxed call and sampled shares of mothers and fathers; `knownMothers` the
-// path of a known mothers file, or "" for none. Returns the
+// table's error rate, largest mismatch count (negative: from the data),
+// least delta of a strict or relaxed call, sampled shares of mothers and
+// fathers, then the first father identifier; `knownMothers` the path of a
+// known mothers file, or "" for none. Returns the
 // text of "Parent.out", "Fam.out", when `keepGenotypes` "Famgenotypes.out"
 // (otherwise "") and of the ranked table (numbers, not names), and `hits`,
 // the candidates' distances. Bad tables stop with the command line's message.
@@ -131,7 +120,10 @@ extern "C" SEXP parentsphere_run_engine(SEXP parents, SEXP offspring, SEXP radiu
   const Rcpp::NumericVector rankingValues(ranking);
   TableOptions options;
   options.settings.errorRate = rankingValues[0];
-  options.settings.maxMismatches = static_cast<int32_t>(rankingValues[1]);
+  // A negative limit asks for the limit from the data.
+  options.settings.autoMismatches = rankingValues[1] < 0;
+  options.settings.maxMismatches =
+      options.settings.autoMismatches ? 0 : static_cast<int32_t>(rankingValues[1]);
   options.settings.minDelta = rankingValues[2];
   options.settings.sampledMothers = rankingValues[3];
   options.settings.sampledFathers = rankingValues[4];
@@ -145,15 +137,15 @@ extern "C" SEXP parentsphere_run_engine(SEXP parents, SEXP offspring, SEXP radiu
                                       "parents.PAR");
     Data sonTable = Data::fromText(tableText(Rcpp::IntegerMatrix(offspring)), kMissingValue, "#",
                                    "sons.PRO");
+    parentTable.firstFatherId = static_cast<int>(rankingValues[5]);
     const int loci = validateTables(parentTable, sonTable);
-    const GenotypeTables tables{parentTable.rows, sonTable.rows, loci,
-                                contmadres(parentTable.rows), kMissingValue};
+    const GenotypeTables tables{parentTable.rows, sonTable.rows, loci, motherCount(parentTable),
+                                kMissingValue};
     RankedTable table(tables, options, Rcpp::as<int>(radius));
     table.start(tableReport);
     CandidateDistances distances(parentTable);
-    Listeners listeners({&distances, &table});
     analyse(parentTable, sonTable, Rcpp::as<int>(radius), kMissingValue,
-            {parentReport, familyReport, genotypeReport}, &reporter, &listeners);
+            {parentReport, familyReport, genotypeReport}, &reporter, &distances, 1, &table);
     table.close();
     result = Rcpp::List::create(
         Rcpp::Named("parents") = parentReport.text(),

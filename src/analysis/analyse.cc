@@ -22,22 +22,26 @@ constexpr size_t kBlockOffspring = 64;
 }  // namespace
 
 SinkResults analyse(Data& parents, Data& sons, int radius, int missing, const ReportSinks& sinks,
-                    RunProgress* progress, OffspringListener* listener, unsigned threads) {
+                    RunProgress* progress, OffspringListener* listener, unsigned threads,
+                    ParallelListener* parallel) {
   const int mothers = prepareTables(parents, sons);
   return analysePrepared(parents, sons, mothers, radius, missing, sinks, progress, listener,
-                         threads);
+                         threads, parallel);
 }
 
 SinkResults analysePrepared(const Data& parents, const Data& sons, int motherCount, int radius,
                             int missing, const ReportSinks& sinks, RunProgress* progress,
-                            OffspringListener* listener, unsigned threads) {
+                            OffspringListener* listener, unsigned threads,
+                            ParallelListener* parallel) {
   const SearchTables tables(parents, sons, radius, missing, motherCount);
   const size_t total = sons.rows.size();
   const size_t blocks = (total + kBlockOffspring - 1) / kBlockOffspring;
   threads = static_cast<unsigned>(std::clamp<size_t>(threads, 1, std::max<size_t>(blocks, 1)));
   std::vector<std::unique_ptr<OffspringAnalysis>> workers;
+  std::vector<std::unique_ptr<OffspringWorker>> parallelWorkers;
   for (unsigned t = 0; t < threads; ++t) {
     workers.push_back(std::make_unique<OffspringAnalysis>(tables));
+    if (parallel != nullptr) parallelWorkers.push_back(parallel->newWorker());
   }
 
   // The writer's buffers: the reports go out in large pieces, whatever the blocks weigh.
@@ -73,6 +77,7 @@ SinkResults analysePrepared(const Data& parents, const Data& sons, int motherCou
     }
     sonsWithFamily += out.sonsWithFamily;
     out.sonsWithFamily = 0;
+    if (parallel != nullptr && out.piece) parallel->blockDone(*out.piece);
     for (const BlockOutput::Outcome& told : out.outcomes) {
       listener->offspringDone({told.offspring, told.hits, told.families, told.pairing, positions});
       told.pairing.forget(positions);
@@ -95,7 +100,8 @@ SinkResults analysePrepared(const Data& parents, const Data& sons, int motherCou
     };
     const size_t last = std::min(total, (block + 1) * kBlockOffspring);
     for (size_t i = block * kBlockOffspring; i < last; ++i) {
-      workers[worker]->visit(i, out, listener != nullptr, flush);
+      workers[worker]->visit(i, out, listener != nullptr, flush,
+                             parallel != nullptr ? parallelWorkers[worker].get() : nullptr);
     }
   });
   if (progress != nullptr) progress->update(done, total);

@@ -1,8 +1,9 @@
 #pragma once
 #include "analysis/offspring_listener.h"
+#include "analysis/parallel_listener.h"
 #include "analysis/run_progress.h"
 #include "input/data.h"
-#include "reports/report_file.h"
+#include "reports/report_sink.h"
 
 // Where the three reports go.
 struct ReportSinks {
@@ -28,13 +29,15 @@ struct SinkResults {
 // `progress` and `listener`, when given, hear about every offspring, in
 // offspring order. Offspring are searched on `threads` threads (at least one);
 // the reports and what the listener hears are the same for every count.
-// Returns false for each sink that failed to close.
+// `parallel`, when given, has a worker on every thread and hears the pieces
+// in offspring order. Returns false for each sink that failed to close.
 SinkResults analyse(Data& parents, Data& sons, int radius, int missing, const ReportSinks& sinks,
                     RunProgress* progress = nullptr, OffspringListener* listener = nullptr,
-                    unsigned threads = 1);
+                    unsigned threads = 1, ParallelListener* parallel = nullptr);
 
 // The same on tables prepareTables has already checked; `motherCount` is what
 // it returned. Never throws RunFailure.
 SinkResults analysePrepared(const Data& parents, const Data& sons, int motherCount, int radius,
                             int missing, const ReportSinks& sinks, RunProgress* progress = nullptr,
-                            OffspringListener* listener = nullptr, unsigned threads = 1);
+                            OffspringListener* listener = nullptr, unsigned threads = 1,
+                            ParallelListener* parallel = nullptr);

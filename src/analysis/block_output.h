@@ -1,10 +1,12 @@
 #pragma once
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "analysis/offspring_pairing.h"
-#include "reports/report_file.h"
+#include "analysis/parallel_listener.h"
+#include "reports/report_sink.h"
 #include "spheres/parent_panel.h"
 
 // The report text of consecutive offspring, in offspring order, and what a
@@ -24,6 +26,7 @@ struct BlockOutput {
   int sonsWithFamily = 0;   // offspring with a family in this text
   size_t offspringDone = 0; // offspring rows searched up to the end of this text
   std::vector<Outcome> outcomes;
+  std::unique_ptr<BlockPiece> piece;  // a ParallelListener's, made on first use
 
   // The text has passed the size at which reports are written out.
   bool large() const {

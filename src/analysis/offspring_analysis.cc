@@ -19,10 +19,13 @@ SearchTables::SearchTables(const Data& parents, const Data& sons, int32_t radius
 }
 
 OffspringAnalysis::OffspringAnalysis(const SearchTables& tables)
-    : tables_(tables), familyText_(tables.parents, tables.motherCount) {}
+    : tables_(tables),
+      familyText_(tables.parents, tables.motherCount),
+      pairing_(tables.motherCount, tables.panel.size()) {}
 
 void OffspringAnalysis::visit(size_t i, BlockOutput& out, bool tell,
-                              const std::function<void(BlockOutput&)>& flush) {
+                              const std::function<void(BlockOutput&)>& flush,
+                              OffspringWorker* worker) {
   const int32_t* offspring = tables_.sons.rows[i].data();
   hits_.clear();
   tables_.panel.findCandidates(offspring, tables_.radius, 0, tables_.panel.size(), hits_,
@@ -41,13 +44,25 @@ void OffspringAnalysis::visit(size_t i, BlockOutput& out, bool tell,
     if (paired) families = pair(i, out, flush);
   }
   out.offspringDone = i + 1;
-  if (!tell) return;
-  out.outcomes.push_back({i, hits_, families, {tables_.motherCount, tables_.panel.size()}});
+  if (!tell && worker == nullptr) return;
+  pairing_.mothers.clear();
+  pairing_.fathers.clear();
   if (paired) {
-    OffspringPairing& pairing = out.outcomes.back().pairing;
-    pairing.mothers = mothers_.ranked;
-    pairing.fathers = fathers_.ranked;
-    pairing.masks = masks_;
+    pairing_.mothers = mothers_.ranked;
+    pairing_.fathers = fathers_.ranked;
+    // reset() starts masks_ over for the next offspring whatever it holds.
+    std::swap(pairing_.masks, masks_);
+  }
+  if (worker != nullptr) {
+    if (!out.piece) out.piece = worker->newPiece();
+    worker->offspringDone({i, hits_, families, pairing_, positions_}, *out.piece);
+    pairing_.forget(positions_);
+  }
+  if (!tell) return;
+  if (paired) {
+    out.outcomes.push_back({i, hits_, families, pairing_});
+  } else {
+    out.outcomes.push_back({i, hits_, families, {tables_.motherCount, tables_.panel.size()}});
   }
 }
 

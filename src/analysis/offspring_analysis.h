@@ -41,10 +41,11 @@ class OffspringAnalysis {
 
   // Searches offspring row `i`, appending its parent report block, family
   // lines and genotype listing to `out`, and, when `tell`, its outcome for a
-  // listener. Calls flush(out) whenever the text has grown large, so an
+  // listener. `worker`, when given, hears the outcome at once and adds to
+  // out.piece. Calls flush(out) whenever the text has grown large, so an
   // offspring with millions of families is never held whole.
   void visit(size_t i, BlockOutput& out, bool tell,
-             const std::function<void(BlockOutput&)>& flush);
+             const std::function<void(BlockOutput&)>& flush, OffspringWorker* worker = nullptr);
 
  private:
   // Pairs the ranked lists of offspring `i`; returns the families written.
@@ -57,4 +58,8 @@ class OffspringAnalysis {
   CandidateLists mothers_;
   CandidateLists fathers_;
   FitMasks masks_;
+  // The last offspring's pairing (its masks swapped in from masks_) and the
+  // scratch of its isFamily().
+  OffspringPairing pairing_;
+  std::vector<int32_t> positions_;
 };

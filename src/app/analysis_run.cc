@@ -3,7 +3,8 @@
 #include <filesystem>
 
 #include "input/table_checks.h"
-#include "reports/report_set.h"
+#include "files/report_set.h"
+#include "files/size_guard.h"
 #include "status/run_failure.h"
 
 std::string inFolder(const std::string& folder, const std::string& name) {
@@ -12,7 +13,8 @@ std::string inFolder(const std::string& folder, const std::string& name) {
 
 std::vector<std::string> runAnalysis(Data& parents, Data& sons, int radius, int missing,
                                      const std::string& folder, RunProgress* progress,
-                                     OffspringListener* listener, unsigned threads) {
+                                     OffspringListener* listener, unsigned threads,
+                                     ParallelListener* parallel, uint64_t maxOutput) {
   // Checked before touching the folder, so bad input leaves old reports alone.
   const int mothers = prepareTables(parents, sons);
   ReportSet reports(folder);
@@ -29,8 +31,11 @@ std::vector<std::string> runAnalysis(Data& parents, Data& sons, int radius, int 
       if (progress != nullptr) progress->finish();
     }
   } finishProgress{progress};
-  analysePrepared(parents, sons, mothers, radius, missing,
-                  {reports.parents(), reports.families(), reports.genotypes()}, progress,
-                  listener, threads);
+  SizeGuard guard(maxOutput, folder, {reports.parents(), reports.families(), reports.genotypes()},
+                  progress);
+  analysePrepared(parents, sons, mothers, radius, missing, guard.sinks(), guard.progress(),
+                  listener, threads, parallel);
+  const std::string overSize = guard.overSize();
+  if (!overSize.empty()) throw RunFailure("", overSize);
   return reports.commit();
 }

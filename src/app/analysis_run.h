@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,11 @@ std::string inFolder(const std::string& folder, const std::string& name);
 // detail). Returns the paths of the reports that could not be written (every
 // other report is still replaced), in the order Parent.out, Fam.out,
 // Famgenotypes.out; a failure before the end (out of memory, a signal) leaves
-// all three as they were. `progress`, `listener` and `threads` are passed to
-// analyse().
+// all three as they were. `progress`, `listener`, `threads` and `parallel`
+// are passed to analyse(). The reports stop, all three kept as they were, with
+// RunFailure (the reason in its detail) once they would grow past `maxOutput`
+// bytes (0: no limit) or the space free in `folder` (see SizeGuard).
 std::vector<std::string> runAnalysis(Data& parents, Data& sons, int radius, int missing,
                                      const std::string& folder, RunProgress* progress = nullptr,
-                                     OffspringListener* listener = nullptr, unsigned threads = 1);
+                                     OffspringListener* listener = nullptr, unsigned threads = 1,
+                                     ParallelListener* parallel = nullptr, uint64_t maxOutput = 0);

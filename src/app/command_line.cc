@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <climits>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
 #include "app/marker_options.h"
+#include "app/run_paths.h"
+#include "files/size_guard.h"
 
 #ifndef PARENTSPHERE_VERSION
 #error "PARENTSPHERE_VERSION must be defined by the build (the CMake project version)"
@@ -25,8 +28,8 @@ const char* const kHelpIntro =
     "\n"
     "It reads two tables, by default from the current folder:\n"
     "  parents.PAR   candidate parents: two allele columns per locus, then the\n"
-    "                parent's identifier; mothers (identifiers below 2000)\n"
-    "                come first, then fathers (2000 and above)\n"
+    "                parent's identifier; mothers (identifiers below 2000,\n"
+    "                or --first-father-id) come first, then fathers\n"
     "  sons.PRO      offspring: two allele columns per locus\n"
     "Values are separated by spaces or tabs, -99 is a missing allele and a\n"
     "line holding '#' anywhere is ignored.\n"
@@ -55,6 +58,11 @@ const char* const kHelpEnd =
     "repeated, fathers listed before mothers, individuals typed at fewer than\n"
     "half the loci, a radius typed at the prompt that is not a number; with\n"
     "--names each place also gives the individual's name.\n"
+    "\n"
+    "Every file the run writes (the reports, --table, --markers, --summary)\n"
+    "must differ from every file it reads and from the other outputs, through\n"
+    "links too, and be a regular file if it exists; a run locks every folder it\n"
+    "writes into, and stops at once when another run holds one.\n"
     "\n"
     "Exit status: 0 done; 1 an input file or a report could not be used\n"
     "(the message says which); 2 a wrong command-line argument.\n"
@@ -137,7 +145,59 @@ CLI::Option* addCheckedOption(CLI::App& app, const std::string& name, const std:
 // help text stays plain).
 const char* const kTableSettings[] = {"--frequencies", "--error-rate", "--max-mismatches",
                                       "--known-mothers", "--min-delta", "--names",
-                                      "--sampled-mothers", "--sampled-fathers"};
+                                      "--sampled-mothers", "--sampled-fathers",
+                                      "--calibrate", "--sim-error", "--seed"};
+
+// The options that only make sense with --calibrate.
+const char* const kCalibrationSettings[] = {"--sim-error", "--seed"};
+
+// How many offspring --calibrate simulates: without a number, kDefaultSimulated.
+constexpr size_t kDefaultSimulated = 10000;
+constexpr size_t kMinSimulated = 100;
+constexpr size_t kMaxSimulated = 10000000;
+
+// A whole number of digits only, at most `high`.
+bool readWhole(const std::string& text, unsigned long long high, unsigned long long& value) {
+  if (text.empty() || text.size() > 20 || text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  errno = 0;
+  value = std::strtoull(text.c_str(), nullptr, 10);
+  return errno == 0 && value <= high;
+}
+
+// --calibrate [N], --sim-error E, --seed S.
+void addCalibrationOptions(CLI::App& app, TableOptions& table) {
+  addCheckedOption(
+      app, "--calibrate", "a whole number from 100 to 10000000",
+      [&table](const std::string& text) {
+        unsigned long long count = kDefaultSimulated;
+        if (!text.empty() && !readWhole(text, kMaxSimulated, count)) return false;
+        if (count < kMinSimulated) return false;
+        table.calibrate = static_cast<size_t>(count);
+        return true;
+      },
+      "simulate N offspring like the run's (default\n10000) to measure the calls; writes\nTABLE.calibration")
+      ->type_name("[N]")
+      ->expected(0, 1);
+  addCheckedOption(
+      app, "--sim-error", "a number from 0 to 0.5",
+      [&table](const std::string& text) {
+        return readDecimal(text, 0.0, kMaxErrorRate, table.simError);
+      },
+      "the simulated typing-error rate (default:\nthe --error-rate)")
+      ->type_name("E");
+  addCheckedOption(
+      app, "--seed", "a whole number from 0 to 18446744073709551615",
+      [&table](const std::string& text) {
+        unsigned long long seed = 0;
+        if (!readWhole(text, ~0ULL, seed)) return false;
+        table.seed = seed;
+        return true;
+      },
+      "the simulation's seed (default 1): the same\nseed gives the same file")
+      ->type_name("S");
+}
 
 // --sampled-mothers or --sampled-fathers: a share above 0 and at most 1;
 // `given` records that the user chose it.
@@ -174,15 +234,17 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
       "the table's typing-error rate (default 0.02)")
       ->type_name("E");
   addCheckedOption(
-      app, "--max-mismatches", "a whole number from 0 to 2147483647",
+      app, "--max-mismatches", "a whole number from 0 to 2147483647 or 'auto'",
       [&table](const std::string& text) {
+        table.settings.autoMismatches = text == "auto";
+        if (table.settings.autoMismatches) return true;
         const bool digits = !text.empty() && text.size() <= 10 &&
                             text.find_first_not_of("0123456789") == std::string::npos;
         if (!digits || std::stoll(text) > INT_MAX) return false;
         table.settings.maxMismatches = static_cast<int32_t>(std::stoll(text));
         return true;
       },
-      "score candidates with at most K loci\nsharing no allele (default 2)")
+      "score candidates with at most K loci\nsharing no allele (default 2); auto: from\nthe loci typed and --error-rate")
       ->type_name("K");
   app.add_option("--known-mothers", table.knownMothers,
                  "lines 'offspring mother': mothers known\nbeforehand")
@@ -227,6 +289,32 @@ void addThreadOptions(CLI::App& app, RunOptions& options) {
       ->type_name("N");
 }
 
+// Where the mothers' identifiers end: a programme with 2,000 mothers or more
+// numbers its fathers from a higher identifier.
+void addRoleOptions(CLI::App& app, RunOptions& options) {
+  addCheckedOption(
+      app, "--first-father-id", "a whole number from 1 to 2147483647",
+      [&options](const std::string& text) {
+        const bool digits = !text.empty() && text.size() <= 10 &&
+                            text.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits || std::stoll(text) < 1 || std::stoll(text) > INT_MAX) return false;
+        options.firstFatherId = static_cast<int>(std::stoll(text));
+        return true;
+      },
+      "parents with a lower identifier are\nmothers, the others fathers (default 2000)")
+      ->type_name("N");
+}
+
+// The most the reports may take.
+void addSizeOption(CLI::App& app, RunOptions& options) {
+  addCheckedOption(
+      app, "--max-output", "a size (bytes, or a whole number followed by K, M, G or T)",
+      [&options](const std::string& text) { return readSize(text, options.maxOutput); },
+      "stop, old reports kept, when the reports of a\n"
+      "radius would take more than SIZE (20G, 500M)")
+      ->type_name("SIZE");
+}
+
 // The parser with every option group, filling `options`.
 void buildParser(CLI::App& app, RunOptions& options) {
   app.formatter(std::make_shared<HelpLayout>());
@@ -235,8 +323,11 @@ void buildParser(CLI::App& app, RunOptions& options) {
   app.set_version_flag("--version", versionText(), "show the version and exit");
   addRunOptions(app, options);
   addTableOptions(app, options.table);
+  addCalibrationOptions(app, options.table);
   addMarkerOptions(app, options);
   addThreadOptions(app, options);
+  addRoleOptions(app, options);
+  addSizeOption(app, options);
 }
 
 CommandLine usageError(const std::string& what) {
@@ -311,11 +402,16 @@ CommandLine readCommandLine(const std::vector<std::string>& args) {
     for (const char* name : kTableSettings) {
       if (app.count(name) > 0) return usageError(std::string(name) + " needs --table");
     }
-  } else if (command.options.radii.size() > 1) {
+  } else if (command.options.table.calibrate == 0 && app.count("--calibrate") == 0) {
+    for (const char* name : kCalibrationSettings) {
+      if (app.count(name) > 0) return usageError(std::string(name) + " needs --calibrate");
+    }
+  }
+  if (!command.options.table.table.empty() && command.options.radii.size() > 1) {
     // One table file cannot hold the rows of several radii.
     return usageError("--table takes a single radius");
   }
-  const std::string markerError = markerFilesError(command.options);
-  if (!markerError.empty()) return usageError(markerError);
+  const std::string pathError = runPathsError(command.options);
+  if (!pathError.empty()) return usageError(pathError);
   return command;
 }

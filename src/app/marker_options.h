@@ -10,9 +10,3 @@
 // options.summaryFile. A value must be a file name: not empty, not ending in
 // '/', not an existing folder; the page's must end in .html or .htm.
 void addMarkerOptions(CLI::App& app, RunOptions& options);
-
-// After parsing: "" when the marker files can be written without touching
-// anything else the run reads or writes; otherwise why not, naming the option.
-// Refused: the two options naming one file, or either naming an input table
-// or a report of the run (by path, or the same file through a link).
-std::string markerFilesError(const RunOptions& options);

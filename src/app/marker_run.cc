@@ -1,10 +1,55 @@
 #include "app/marker_run.h"
 
+#include <iomanip>
+#include <sstream>
+
+#include "app/command_line.h"
+#include "calibration/calibration_file.h"
 #include "input/missing_value.h"
 #include "input/table_checks.h"
 #include "markers/marker_outputs.h"
 
 namespace {
+
+// A number as the user would type it: up to six significant digits.
+std::string plain(double value) {
+  std::ostringstream text;
+  text << std::setprecision(6) << value;
+  return text.str();
+}
+
+std::string fileOr(const std::string& path, const std::string& otherwise) {
+  return path.empty() ? otherwise : path;
+}
+
+// The ranked table's options as the page lists them.
+std::vector<std::pair<std::string, std::string>> tableSettings(const RunOptions& options) {
+  const TableOptions& t = options.table;
+  std::vector<std::pair<std::string, std::string>> settings = {
+      {"allele frequencies (--frequencies)", fileOr(t.frequencies, "counted from the tables")},
+      {"known mothers (--known-mothers)", fileOr(t.knownMothers, "none")},
+      {"names (--names)", fileOr(t.names, "none: numbers and identifiers")},
+      {"typing-error rate (--error-rate)", plain(t.settings.errorRate)},
+      {"loci sharing no allele scored up to (--max-mismatches)",
+       std::to_string(t.settings.maxMismatches)},
+      {"delta floor of strict and relaxed calls (--min-delta)", plain(t.settings.minDelta)},
+      {"true mothers among the candidates (--sampled-mothers)",
+       plain(t.settings.sampledMothers) + (t.settings.sampledMothersGiven ? "" : " (default)")},
+      {"true fathers among the candidates (--sampled-fathers)",
+       plain(t.settings.sampledFathers) + (t.settings.sampledFathersGiven ? "" : " (default)")},
+  };
+  if (t.calibrate == 0) {
+    settings.push_back({"calibration (--calibrate)", "none"});
+    return settings;
+  }
+  settings.push_back({"calibration (--calibrate)", std::to_string(t.calibrate) +
+                                                       " simulated offspring, written to " +
+                                                       calibrationPath(t.table)});
+  settings.push_back({"simulated typing-error rate (--sim-error)",
+                      plain(t.simError < 0 ? t.settings.errorRate : t.simError)});
+  settings.push_back({"simulation seed (--seed)", std::to_string(t.seed)});
+  return settings;
+}
 
 std::string joined(const std::vector<int>& radii) {
   std::string text;
@@ -26,7 +71,7 @@ OffspringListener* MarkerRun::listenerFor(int radius, const Data& parents) {
   keepTally();
   if (options_.summaryFile.empty()) return nullptr;
   radius_ = radius;
-  tally_ = std::make_unique<OffspringTally>(contmadres(parents.rows));
+  tally_ = std::make_unique<OffspringTally>(motherCount(parents));
   return tally_.get();
 }
 
@@ -46,6 +91,17 @@ std::vector<std::string> MarkerRun::write(const Data& parents, const Data& sons)
       {"summary page (--summary)", options_.summaryFile},
       {"ranked table (--table)", rankedCalls_.heard() ? options_.table.table : "not computed"},
   };
+  if (rankedCalls_.heard()) {
+    for (auto& setting : tableSettings(options_)) request.settings.push_back(setting);
+  }
+  request.settings.push_back({"threads (--threads)", options_.threads == 0
+                                                         ? "the cores available"
+                                                         : std::to_string(options_.threads)});
+  request.settings.push_back({"quiet (--quiet)", options_.quiet ? "yes" : "no"});
+  request.version = versionText();
+  if (!request.version.empty() && request.version.back() == '\n') request.version.pop_back();
+  RankedResults ranked = rankedCalls_.results();
+  if (ranked.calibration) ranked.calibration->file = calibrationPath(options_.table.table);
   return writeMarkerOutputs(request, parents, sons, kMissingValue, counts_,
-                            rankedCalls_.heard() ? &rankedCalls_.results() : nullptr);
+                            rankedCalls_.heard() ? &ranked : nullptr);
 }

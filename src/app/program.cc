@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <new>
 #include <string>
@@ -11,6 +12,7 @@
 #include "app/checked_tables.h"
 #include "app/marker_run.h"
 #include "app/table_run.h"
+#include "files/folder_locks.h"
 #include "input/data.h"
 #include "input/missing_value.h"
 #include "status/exit_status.h"
@@ -49,6 +51,29 @@ void createFolder(const std::string& folder, std::ostream& err) {
   if (error) err << "parentsphere: can not create folder " << folder << ": " << error.message() << "\n";
 }
 
+// Creates the report folders and locks every folder the run writes into.
+// Throws RunFailure, with nothing changed, when another run holds one.
+FolderLocks lockOutputFolders(const RunOptions& options, const std::vector<int>& radii,
+                              std::ostream& err) {
+  std::vector<std::string> folders;
+  for (int radius : radii) {
+    folders.push_back(reportFolder(options, radius));
+    createFolder(folders.back(), err);
+  }
+  const size_t reportFolders = folders.size();
+  for (const std::string* path : {&options.table.table, &options.markersFile, &options.summaryFile}) {
+    if (!path->empty()) folders.push_back(folderOf(*path));
+  }
+  FolderLocks locks(folders);
+  if (locks.busy().empty()) return locks;
+  const auto end = folders.begin() + static_cast<std::ptrdiff_t>(reportFolders);
+  const bool reports = std::find(folders.begin(), end, locks.busy()) != end;
+  const std::string where = locks.busy() == "." ? std::string("this folder") : locks.busy();
+  throw RunFailure("", "parentsphere: another run is writing " +
+                           std::string(reports ? "its reports " : "") + "in " + where +
+                           "; nothing was changed");
+}
+
 }  // namespace
 
 int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
@@ -63,6 +88,7 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     const unsigned threads = options.threads > 0 ? options.threads : availableCores();
     Data parents(options.parentsFile, kMissingValue, kComment, threads);
     Data sons(options.offspringFile, kMissingValue, kComment, threads);
+    parents.firstFatherId = options.firstFatherId;
     // Checked before any folder is made.
     const std::shared_ptr<const NameBook> names = checkTablesAndNames(parents, sons, options, err);
     if (!options.table.table.empty() && !options.quiet) {
@@ -70,18 +96,18 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
       if (!note.empty()) err << note << "\n" << std::flush;
     }
     MarkerRun markers(options, radii);
+    const FolderLocks locks = lockOutputFolders(options, radii, err);
     for (int radius : radii) {
       const std::string folder = reportFolder(options, radius);
-      createFolder(folder, err);
       const std::unique_ptr<RunProgress> progress = makeProgress ? makeProgress() : nullptr;
       OffspringListener* markerListener = markers.listenerFor(radius, parents);
       const std::vector<std::string> unwritten =
           options.table.table.empty()
               ? runAnalysis(parents, sons, radius, kMissingValue, folder, progress.get(),
-                            markerListener, threads)
+                            markerListener, threads, nullptr, options.maxOutput)
               : runAnalysisWithTable(parents, sons, radius, kMissingValue, folder, options.table,
                                      progress.get(), markerListener, markers.rankingListener(),
-                                     threads, names);
+                                     threads, options.maxOutput, names);
       if (!unwritten.empty()) {
         for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
         out << std::flush;

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,4 +27,9 @@ struct RunOptions {
   // --threads: threads searching the offspring; 0, the default: the cores
   // available. The reports are the same for every count.
   unsigned threads = 0;
+  // --first-father-id: parents with a lower identifier are mothers.
+  int firstFatherId = 2000;
+  // --max-output: the most bytes the reports of one radius may take; 0, the
+  // default: only the space free in their folder limits them.
+  uint64_t maxOutput = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,10 +13,11 @@
 // runAnalysis with the ranked table written beside the three reports (in
 // `folder`), whose text it leaves unchanged; the table goes to options.table
 // as given. Throws RunFailure before any file is opened when the tables
-// cannot be analysed, a file the table options name is bad, or the table's
-// path is that of an input file or a report (nothing on standard output, the
-// reason in detail()). Returns the paths of the reports and of the table that
-// could not be written, the table last. `listener`, when given, hears every
+// cannot be analysed or a file the table options name is bad (nothing on
+// standard output, the reason in detail()). Whether the table's path keeps
+// apart from the inputs and the reports is the caller's check
+// (runPathsError). Returns the paths of the reports, of the table and of its
+// calibration that could not be written, in that order. `listener`, when given, hears every
 // offspring too (after the table); `rankings`, when given, every ranking.
 // `names`, when given, are options.names already read (it is not read again).
 std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int radius, int missing,
@@ -24,5 +26,5 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
                                               RunProgress* progress = nullptr,
                                               OffspringListener* listener = nullptr,
                                               RankingListener* rankings = nullptr,
-                                              unsigned threads = 1,
+                                              unsigned threads = 1, uint64_t maxOutput = 0,
                                               std::shared_ptr<const NameBook> names = nullptr);

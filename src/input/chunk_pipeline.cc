@@ -15,27 +15,58 @@ constexpr size_t kChunksPerWorker = 2;
 // Reads the next chunk into `text`: `carry` (the start of a line the last
 // chunk cut off), then about `chunkBytes` of the file, cut after the last
 // line feed, the rest going to `carry`; a line longer than a chunk is read
-// whole. Returns false at the end of the file, `text` then holding all the rest.
-bool readChunk(TableFile& file, size_t chunkBytes, std::string& carry, std::string& text) {
+// whole, unless it is known from its start (see knownFromStart) to be
+// unreadable (the chunk then ends with it, the file is read no further) or a
+// comment (its start is kept, the rest skipped). Returns false at the end of
+// the file, `text` then holding all the rest.
+bool readChunk(TableFile& file, size_t chunkBytes, char commentMarker, std::string& carry,
+               std::string& text) {
   text.swap(carry);
   carry.clear();
+  size_t nextCheck = 2 * chunkBytes;
+  bool skipping = false;  // the rest of a comment line: read, not kept
   for (;;) {
-    const size_t had = text.size();
-    text.resize(had + chunkBytes);
+    const size_t had = skipping ? 0 : text.size();
+    std::string skipped;
+    std::string& into = skipping ? skipped : text;
+    into.resize(had + chunkBytes);
     size_t got = 0;
     while (got < chunkBytes) {
-      const size_t n = file.read(&text[had + got], chunkBytes - got);
+      const size_t n = file.read(&into[had + got], chunkBytes - got);
       if (n == 0) break;
       got += n;
     }
-    text.resize(had + got);
-    if (got == 0) return false;
+    into.resize(had + got);
+    if (got == 0) {
+      if (skipping) text += '\n';
+      return false;
+    }
     // The carried start holds no line feed: only the new text is searched.
-    const size_t lastFeed = std::string_view(text).substr(had).rfind('\n');
+    const size_t lastFeed = std::string_view(into).substr(had).rfind('\n');
+    if (skipping) {
+      if (lastFeed == std::string_view::npos) continue;
+      skipping = false;
+      text.append(skipped, skipped.find('\n'), std::string::npos);
+      const size_t end = text.rfind('\n');
+      carry.assign(text, end + 1, std::string::npos);
+      text.resize(end + 1);
+      return true;
+    }
     if (lastFeed != std::string_view::npos) {
       carry.assign(text, had + lastFeed + 1, std::string::npos);
       text.resize(had + lastFeed + 1);
       return true;
+    }
+    if (text.size() < nextCheck) continue;
+    nextCheck = 2 * text.size();
+    switch (knownFromStart(text, commentMarker)) {
+      case LineStart::Open:
+        break;
+      case LineStart::Unreadable:
+        return true;
+      case LineStart::Comment:
+        skipping = true;
+        break;
     }
   }
 }
@@ -132,7 +163,7 @@ ParsedTable ChunkPipeline::read(TableFile& file, size_t chunkBytes) {
     while (more && inFlight_.size() < mostInFlight) {
       auto chunk = std::make_unique<Chunk>();
       try {
-        more = readChunk(file, chunkBytes, carry, chunk->text);
+        more = readChunk(file, chunkBytes, marker_, carry, chunk->text);
       } catch (const RunFailure&) {
         // Read on one thread, the file would have stopped at an unreadable
         // line before the failure, if there is one.

@@ -38,6 +38,8 @@ class Data {
   std::vector<std::vector<int>> rows;
   int nLoci = 0;
   TextAfterDigits textAfterDigits;  // values read from tokens with text after their digits
+  // Parents: identifiers below this are mothers (--first-father-id).
+  int firstFatherId = 2000;
 
  private:
   Data() = default;

@@ -84,7 +84,7 @@ void findTextAfterDigits(const Data& table, bool parents, Finding& found) {
     const std::string what =
         parents && place.column == idColumn ? " identifier" : " column " + std::to_string(place.column);
     found.add(table, rowOfLine(table, place.line),
-              what + " '" + shownToken(place.token, place.tokenLength) + "' read as " +
+              what + " '" + shownText(place.token, place.tokenLength) + "' read as " +
                   std::to_string(place.value));
   }
   found.count += text.count - text.places.size();
@@ -134,12 +134,12 @@ std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int
   // The role is read from the column of the first row's last value, as the
   // mother count reads it.
   Finding swapped(where);
-  const int mothers = contmadres(parents.rows);
+  const int mothers = motherCount(parents);
   const size_t roleColumn = parents.rows.front().size() - 1;
   for (size_t j = 0; j < parents.rows.size(); ++j) {
     const int id = parents.rows[j][roleColumn];
     const bool analysedAsMother = j < static_cast<size_t>(mothers);
-    if (analysedAsMother == (id < kFirstFatherId)) continue;
+    if (analysedAsMother == (id < parents.firstFatherId)) continue;
     swapped.add(parents, j,
                 " (" + std::to_string(id) + (analysedAsMother ? " analysed as a mother)" : " analysed as a father)"));
   }
@@ -162,7 +162,8 @@ std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int
   identifiers.appendLine(lines, "parent identifier is invalid or repeated",
                          "parent identifiers are invalid or repeated");
   swapped.appendLine(lines, "parent takes the other role", "parents take the other role",
-                     "mothers (identifiers below 2000) are not all listed before the fathers; the "
+                     "mothers (identifiers below " + std::to_string(parents.firstFatherId) +
+                         ") are not all listed before the fathers; the "
                      "first " + std::to_string(mothers) + " rows are analysed as mothers, so ");
   untyped.appendLine(lines, "individual has no typed locus, so it matches every genotype",
                      "individuals have no typed locus, so they match every genotype");

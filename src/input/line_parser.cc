@@ -1,5 +1,7 @@
 #include "input/line_parser.h"
 
+#include <algorithm>
+
 const char* const kConversionMessage =
     "There was a problem reading the input file. Check it is a plain text file and there are "
     "number instead of text inside.";
@@ -12,6 +14,9 @@ bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 // Why convertToken refused `token`, read the same way: white space, a sign,
 // then the digits it takes the number from.
 TokenFault faultOf(std::string_view token) {
+  // A long token refused for its length alone reads as a number.
+  int32_t ignored = 0;
+  if (token.size() > kMostTokenBytes && convertToken(token, &ignored)) return TokenFault::TooLong;
   size_t i = 0;
   while (i < token.size() && isCSpace(token[i])) ++i;
   if (i == token.size()) {
@@ -105,6 +110,7 @@ LineKind readOtherToken(const char*& p, const char* end, char commentMarker, int
   const char* const token = p;
   // A marker anywhere drops the whole line, even after converted values.
   for (; p != end && !isSeparator(*p); ++p) {
+    if (static_cast<size_t>(p - token) == kMostTokenBytes) return LineKind::Unreadable;
     if (*p == commentMarker) return LineKind::Comment;
   }
   int32_t converted = 0;
@@ -208,9 +214,9 @@ BadToken findBadToken(std::string_view line) {
     ++bad.column;
     int32_t ignored = 0;
     const std::string_view token = line.substr(i, end - i);
-    if (!convertToken(token, &ignored)) {
+    if (token.size() > kMostTokenBytes || !convertToken(token, &ignored)) {
       bad.token = std::string(token.substr(0, BadToken::kKeptTokenBytes));
-      bad.tokenLength = token.size();
+      bad.tokenLength = std::min(token.size(), kMostTokenBytes + 1);
       bad.fault = faultOf(token);
       return bad;
     }
@@ -218,6 +224,28 @@ BadToken findBadToken(std::string_view line) {
   }
   bad.column = 0;
   return bad;
+}
+
+LineStart knownFromStart(std::string_view text, char commentMarker) {
+  if (!text.empty() && text[0] == commentMarker) return LineStart::Comment;
+  // The tokens in turn, as parseLine takes them: the first holding the marker
+  // or not converting decides.
+  for (size_t i = 0; i < text.size();) {
+    if (isSeparator(text[i])) {
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    for (; end < text.size() && !isSeparator(text[end]); ++end) {
+      if (end - i == kMostTokenBytes) return LineStart::Unreadable;
+      if (text[end] == commentMarker) return LineStart::Comment;
+    }
+    if (end == text.size()) return LineStart::Open;  // the last token may go on
+    int32_t ignored = 0;
+    if (!convertToken(text.substr(i, end - i), &ignored)) return LineStart::Unreadable;
+    i = end;
+  }
+  return LineStart::Open;
 }
 
 bool TableParser::readLine(std::string_view line) {
@@ -266,19 +294,43 @@ void TextAfterDigits::append(const TextAfterDigits& later, size_t linesBefore) {
   }
 }
 
+// A line that has grown long without its end is read as soon as it is known
+// unreadable, and a comment line is no longer kept; a row keeps growing, and
+// is checked again at twice the size.
+void TableParser::checkLongLine() {
+  switch (knownFromStart(partial_, marker_)) {
+    case LineStart::Open:
+      nextCheck_ = 2 * partial_.size();
+      return;
+    case LineStart::Unreadable:
+      readLine(partial_);
+      break;
+    case LineStart::Comment:
+      skipping_ = true;
+      break;
+  }
+  std::string().swap(partial_);
+  nextCheck_ = kFirstCheck;
+}
+
 bool TableParser::feed(std::string_view piece) {
   while (!table_.unreadable && !piece.empty()) {
     const size_t end = piece.find('\n');
-    if (end == std::string_view::npos) {
+    if (skipping_) {
+      if (end == std::string_view::npos) break;
+      skipping_ = false;
+      ++lineNumber_;
+    } else if (end == std::string_view::npos) {
       partial_.append(piece.data(), piece.size());
+      if (partial_.size() >= nextCheck_) checkLongLine();
       break;
-    }
-    if (partial_.empty()) {
+    } else if (partial_.empty()) {
       readLine(piece.substr(0, end));
     } else {
       partial_.append(piece.data(), end);
       readLine(partial_);
       partial_.clear();
+      nextCheck_ = kFirstCheck;
     }
     piece.remove_prefix(end + 1);
   }
@@ -286,7 +338,12 @@ bool TableParser::feed(std::string_view piece) {
 }
 
 bool TableParser::finish() {
-  if (!table_.unreadable && !partial_.empty()) readLine(partial_);
+  if (skipping_) {
+    ++lineNumber_;
+    skipping_ = false;
+  } else if (!table_.unreadable && !partial_.empty()) {
+    readLine(partial_);
+  }
   partial_.clear();
   return !table_.unreadable;
 }

@@ -35,6 +35,11 @@ inline bool isSeparator(char c) {
   return u <= ' ' && ((kSeparatorBits >> u) & 1) != 0;
 }
 
+// The longest token a line may hold: a longer one (a run of zero bytes, a
+// binary file) is unreadable at once, unless the comment marker comes within
+// its first kMostTokenBytes bytes, so no reader gathers it whole.
+constexpr size_t kMostTokenBytes = 4096;
+
 // Reads a token's leading number the way strtol does in base 10 (leading white
 // space, optional sign, digits; no digits gives 0). Returns false when that
 // number is 0 or outside the signed 32-bit range, which the format rejects.
@@ -53,6 +58,7 @@ enum class TokenFault {
   Zero,            // 0, 00, +0: not an allele size
   OutOfRange,      // beyond the signed 32-bit range
   CarriageReturn,  // only white space holding a carriage return (Windows line ends)
+  TooLong,         // longer than kMostTokenBytes, yet led by a number
 };
 
 // Where a line stopped converting: the first token that does not read as a
@@ -63,7 +69,7 @@ struct BadToken {
   size_t line = 0;  // in the text, from 1
   size_t column = 0;
   std::string token;
-  size_t tokenLength = 0;  // the whole token's
+  size_t tokenLength = 0;  // the whole token's, at most kMostTokenBytes + 1
   TokenFault fault = TokenFault::NotANumber;
 };
 
@@ -89,6 +95,11 @@ struct TextAfterDigits {
   // Adds the values of a later part of the text whose lines follow `linesBefore`.
   void append(const TextAfterDigits& later, size_t linesBefore);
 };
+// What a line is known to be from its start `text` (no line feed in it),
+// whatever follows: a comment, unreadable, or still open. A reader checks a
+// line that grows long, so it never holds more of a line that cannot be a row.
+enum class LineStart { Open, Comment, Unreadable };
+LineStart knownFromStart(std::string_view text, char commentMarker);
 
 // The rows of a whole text, in order, with one missing flag and the text line
 // (from 1) of each row.
@@ -120,11 +131,15 @@ class TableParser {
   // Counts `count` values with text after their digits on the line just
   // read, the first of them at `column`, read from `token` as `value`.
   void keepTextAfterDigits(size_t count, size_t column, int32_t value, std::string_view token);
+  void checkLongLine();
 
   char marker_;
   int32_t missing_;
   ParsedTable table_;
   std::vector<int32_t> scratch_;
   std::string partial_;  // the start of a line the next piece completes
+  size_t nextCheck_ = kFirstCheck;  // partial_'s size at which it is next checked
+  bool skipping_ = false;           // within a long comment line, not kept
+  static constexpr size_t kFirstCheck = size_t{1} << 16;
   size_t lineNumber_ = 0;
 };

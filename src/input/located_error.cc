@@ -1,5 +1,6 @@
 #include "input/located_error.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -8,10 +9,10 @@ constexpr size_t kShownTokenLength = 24;
 
 }  // namespace
 
-std::string shownToken(const std::string& token, size_t wholeLength) {
+std::string shownText(const std::string& text, size_t fullLength) {
   std::string shown;
-  for (size_t i = 0; i < token.size() && i < kShownTokenLength; ++i) {
-    const unsigned char c = static_cast<unsigned char>(token[i]);
+  for (size_t i = 0; i < text.size() && i < kShownTokenLength; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c == '\r') {
       shown += "\\r";
     } else if (c < 0x20 || c >= 0x7f || c == '\\') {
@@ -22,7 +23,7 @@ std::string shownToken(const std::string& token, size_t wholeLength) {
       shown += static_cast<char>(c);
     }
   }
-  if (wholeLength > kShownTokenLength) shown += "...";
+  if (std::max(fullLength, text.size()) > kShownTokenLength) shown += "...";
   return shown;
 }
 
@@ -36,6 +37,9 @@ std::string explanation(TokenFault fault, const std::string& fileName) {
       return "is zero, which is not an allele size (untyped alleles are written -99)";
     case TokenFault::OutOfRange:
       return "is out of range (-2147483648 to 2147483647)";
+    case TokenFault::TooLong:
+      return "is over " + std::to_string(kMostTokenBytes) +
+             " bytes long, which no value is";
     case TokenFault::CarriageReturn:
       break;
   }
@@ -47,7 +51,7 @@ std::string explanation(TokenFault fault, const std::string& fileName) {
 
 std::string describeBadToken(const std::string& fileName, const BadToken& bad) {
   return fileName + ":" + std::to_string(bad.line) + ": column " + std::to_string(bad.column) +
-         ": '" + shownToken(bad.token, bad.tokenLength) + "' " + explanation(bad.fault, fileName);
+         ": '" + shownText(bad.token, bad.tokenLength) + "' " + explanation(bad.fault, fileName);
 }
 
 size_t lineOfRow(const Data& table, size_t row) {

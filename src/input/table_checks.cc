@@ -5,14 +5,16 @@
 #include "input/located_error.h"
 #include "status/run_failure.h"
 
-int contmadres(const std::vector<std::vector<int>>& rows) {
+int contmadres(const std::vector<std::vector<int>>& rows, int firstFatherId) {
   const size_t k = rows.front().size() - 1;
   int mothers = 0;
   for (const std::vector<int>& row : rows) {
-    if (row[k] < kFirstFatherId) ++mothers;
+    if (row[k] < firstFatherId) ++mothers;
   }
   return mothers;
 }
+
+int motherCount(const Data& parents) { return contmadres(parents.rows, parents.firstFatherId); }
 
 int validateTables(const Data& parents, const Data& sons) {
   if (parents.rows.empty()) throw RunFailure("EMPTY PARENTS FILE\n");
@@ -51,5 +53,5 @@ int prepareTables(Data& parents, Data& sons) {
   const int nLoci = validateTables(parents, sons);
   parents.nLoci = nLoci;
   sons.nLoci = nLoci;
-  return contmadres(parents.rows);
+  return motherCount(parents);
 }

@@ -3,13 +3,17 @@
 
 #include "input/data.h"
 
-// Parents whose identifier is below this are mothers, the others fathers.
+// Parents whose identifier is below this are mothers, the others fathers,
+// unless the run names another first father identifier.
 constexpr int kFirstFatherId = 2000;
 
 // The number of mothers: rows whose value at the position of the first row's
-// last value is below kFirstFatherId. Precondition: `rows` is not empty and every row is
-// at least as long as the first.
-int contmadres(const std::vector<std::vector<int>>& rows);
+// last value is below `firstFatherId`. Precondition: `rows` is not empty and
+// every row is at least as long as the first.
+int contmadres(const std::vector<std::vector<int>>& rows, int firstFatherId = kFirstFatherId);
+
+// contmadres of a parents table with its own first father identifier.
+int motherCount(const Data& parents);
 
 // Checks that the two tables can be analysed and returns the locus count.
 // Throws RunFailure with, in this order of checks: "EMPTY PARENTS FILE\n",
@@ -21,5 +25,5 @@ int contmadres(const std::vector<std::vector<int>>& rows);
 int validateTables(const Data& parents, const Data& sons);
 
 // validateTables, then sets nLoci on both tables and returns the number of
-// mothers (contmadres): what every analysis does before its search.
+// mothers (motherCount): what every analysis does before its search.
 int prepareTables(Data& parents, Data& sons);

@@ -46,6 +46,18 @@ double dataMax(const BarChart& chart) {
   return most;
 }
 
+// What a chart with nothing above zero shows instead of an empty axis.
+std::string wordsOnly(const BarChart& chart) {
+  constexpr double kWordsHeight = 60;
+  return "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"chart\" id=\"" + chart.id +
+         "\" viewBox=\"0 0 " + svgNumber(kWidth) + " " + svgNumber(kWordsHeight) +
+         "\" role=\"img\"><title>" + escapeHtml(chart.description) + "</title>" +
+         "<rect x=\"1\" y=\"1\" width=\"" + svgNumber(kWidth - 2) + "\" height=\"" +
+         svgNumber(kWordsHeight - 2) + "\" fill=\"#ffffff\" stroke=\"#bbbbbb\"/>" +
+         text(kWidth / 2, kWordsHeight / 2 + 5, "middle", chart.emptyText, " class=\"empty\"") +
+         "</svg>";
+}
+
 }  // namespace
 
 double roundUp(double value) {
@@ -58,6 +70,7 @@ double roundUp(double value) {
 }
 
 std::string barChartSvg(const BarChart& chart) {
+  if (!(dataMax(chart) > 0)) return wordsOnly(chart);
   const double plotW = kWidth - kLeft - kRight;
   const double yMax = chart.yMax > 0 ? chart.yMax : roundUp(dataMax(chart));
   const size_t slots = std::max<size_t>(chart.categories.size(), 1);

@@ -26,10 +26,13 @@ struct BarChart {
   bool countLabels = false;  // whole-number counts written above the bars that are not zero
   std::optional<double> markerAt;  // a vertical line, in slots from the left edge
   std::string markerLabel;
+  // Said in words instead of drawing an empty axis when no value is above 0.
+  std::string emptyText = "Every value is 0 or missing: nothing to draw.";
 };
 
 // The chart as one inline <svg> element, with axes, ticks, axis titles, a
-// legend and a <title>. Series values below zero are drawn as zero.
+// legend and a <title>. Series values below zero are drawn as zero. When no
+// value is above zero the <svg> holds only emptyText.
 std::string barChartSvg(const BarChart& chart);
 
 // The smallest of 1, 2, 2.5, 5 times a power of ten at least `value` (1 for

@@ -63,7 +63,12 @@ Histogram countHistogram(const std::vector<std::vector<double>>& series, size_t 
     fill(h, series, h.labels.size());
     return h;
   }
-  const size_t quantile = static_cast<size_t>(std::ceil(kCoveredShare * static_cast<double>(all.size())));
+  // At least the largest count goes to the tail: in a small sample the 99th
+  // percentile is the largest count itself, and one offspring with thousands
+  // of families would squash every other into the first bin.
+  const size_t quantile = std::min(
+      static_cast<size_t>(std::ceil(kCoveredShare * static_cast<double>(all.size()))),
+      all.size() - 1);
   const double cap = std::max(all[std::max<size_t>(quantile, 1) - 1], 1.0);
   h.width = binWidth(1, cap, maxBins - 2, true);
   const size_t ranges = static_cast<size_t>(std::floor((cap - 1) / h.width)) + 1;
@@ -72,7 +77,7 @@ Histogram countHistogram(const std::vector<std::vector<double>>& series, size_t 
   for (size_t b = 0; b < ranges; ++b) {
     const double from = 1 + h.width * static_cast<double>(b);
     h.labels.push_back(h.width == 1 ? decimalText(from, 0)
-                                    : decimalText(from, 0) + "-" + decimalText(from + h.width - 1, 0));
+                                    : decimalText(from, 0) + " to " + decimalText(from + h.width - 1, 0));
   }
   const bool tail = last > covered;
   if (tail) h.labels.push_back(decimalText(covered + 1, 0) + "+");
@@ -109,7 +114,7 @@ Histogram valueHistogram(const std::vector<std::vector<double>>& series, size_t 
   const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(h.width) + 1e-9)));
   for (size_t b = 0; b < bins; ++b) {
     const double from = h.start + h.width * static_cast<double>(b);
-    h.labels.push_back(decimalText(from, decimals) + "-" + decimalText(from + h.width, decimals));
+    h.labels.push_back(decimalText(from, decimals) + " to " + decimalText(from + h.width, decimals));
   }
   fill(h, series, bins);
   return h;

@@ -9,7 +9,7 @@
 
 namespace {
 
-// Sets every locus's mismatch rate from the confident mother-offspring pairs.
+// Sets every locus's mismatch rate from the strict mother-offspring pairs.
 void addMismatchRates(std::vector<MarkerRow>& loci, const Data& parents, const Data& sons,
                       int missing, const RankedResults& ranked) {
   std::vector<GenotypePair> pairs;
@@ -40,14 +40,17 @@ std::vector<std::string> writeMarkerOutputs(const MarkerRequest& request, const 
   }
   if (request.summaryPath.empty()) return unwritten;
   in.settings = request.settings;
-  const size_t mothers = static_cast<size_t>(contmadres(parents.rows));
+  const size_t mothers = static_cast<size_t>(motherCount(parents));
   in.motherCount = mothers;
   in.fatherCount = parents.rows.size() - mothers;
   in.radii = radii;
+  in.offspringCount = sons.rows.size();
+  in.version = request.version;
   if (ranked != nullptr) {
     in.rankedTable = true;
     in.minDelta = ranked->minDelta;
     in.calls = ranked->calls;
+    in.calibration = ranked->calibration;
   }
   if (!writeWholeFile(request.summaryPath, summaryPage(in))) unwritten.push_back(request.summaryPath);
   return unwritten;

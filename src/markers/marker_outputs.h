@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,8 +13,9 @@ struct RankedResults {
   double minDelta = 0;
   std::vector<OffspringCalls> calls;  // per offspring row
   // Per offspring row: the best mother's parents-table row when her call is
-  // confident, otherwise -1. Gives the loci's mismatch rates.
+  // the surest the table makes, otherwise -1. Gives the loci's mismatch rates.
   std::vector<int32_t> confidentMothers;
+  std::optional<CalibrationView> calibration;
 };
 
 // What a run asks of the marker stage. An empty path: that file is not asked.
@@ -22,6 +24,7 @@ struct MarkerRequest {
   std::string summaryPath;  // --summary
   // The run's inputs and options as the summary page lists them.
   std::vector<std::pair<std::string, std::string>> settings;
+  std::string version;
   bool any() const { return !tablePath.empty() || !summaryPath.empty(); }
 };
 

@@ -1,5 +1,6 @@
 #include "markers/share_chart.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "markers/decimal_text.h"
@@ -8,7 +9,8 @@
 namespace {
 
 constexpr double kWidth = 900;
-constexpr double kLeft = 90;
+constexpr double kLeft = 90;           // at least; longer row names get more
+constexpr double kNameCharWidth = 7;   // average width of a row-name character
 constexpr double kRight = 20;
 constexpr double kTop = 40;
 constexpr double kRowHeight = 34;
@@ -31,7 +33,10 @@ std::string label(double x, double y, const std::string& anchor, const std::stri
 }  // namespace
 
 std::string shareChartSvg(const ShareChart& chart) {
-  const double plotW = kWidth - kLeft - kRight;
+  size_t longest = 0;
+  for (const ShareRow& row : chart.rows) longest = std::max(longest, row.name.size());
+  const double left = std::max(kLeft, 16 + kNameCharWidth * static_cast<double>(longest));
+  const double plotW = kWidth - left - kRight;
   const double height =
       kTop + static_cast<double>(chart.rows.size()) * (kRowHeight + kRowGap) + kAxisRoom;
   std::string out = "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"chart\" id=\"" + chart.id +
@@ -42,12 +47,12 @@ std::string shareChartSvg(const ShareChart& chart) {
   for (const ShareRow& row : chart.rows) {
     double total = 0;
     for (double c : row.counts) total += c;
-    out += label(kLeft - 8, y + kRowHeight / 2 + 4, "end", row.name);
+    out += label(left - 8, y + kRowHeight / 2 + 4, "end", row.name);
     if (!(total > 0)) {
-      out += box(kLeft, y, plotW, kRowHeight, "#ffffff");
-      out += label(kLeft + plotW / 2, y + kRowHeight / 2 + 4, "middle", "none");
+      out += box(left, y, plotW, kRowHeight, "#ffffff");
+      out += label(left + plotW / 2, y + kRowHeight / 2 + 4, "middle", "none");
     }
-    double x = kLeft;
+    double x = left;
     for (size_t p = 0; total > 0 && p < row.counts.size() && p < chart.fills.size(); ++p) {
       const double w = plotW * row.counts[p] / total;
       if (!(w > 0)) continue;
@@ -65,14 +70,14 @@ std::string shareChartSvg(const ShareChart& chart) {
     y += kRowHeight + kRowGap;
   }
   for (int t = 0; t <= 4; ++t) {
-    const double x = kLeft + plotW * t / 4;
+    const double x = left + plotW * t / 4;
     out += label(x, y + 8, "middle", std::to_string(t * 25) + "%");
   }
-  out += label(kLeft + plotW / 2, y + 30, "middle", "share of offspring (%)", " class=\"axis\"");
+  out += label(left + plotW / 2, y + 30, "middle", "share of offspring (%)", " class=\"axis\"");
   std::vector<LegendEntry> legend;
   for (size_t p = 0; p < chart.parts.size() && p < chart.fills.size(); ++p) {
     legend.push_back({chart.parts[p], chart.fills[p]});
   }
-  out += svgLegend(legend, kLeft, 10, chart.id);
+  out += svgLegend(legend, left, 10, chart.id);
   return out + "</svg>";
 }

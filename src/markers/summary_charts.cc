@@ -1,5 +1,7 @@
 #include "markers/summary_charts.h"
 
+#include <algorithm>
+
 #include "markers/bar_chart.h"
 #include "markers/decimal_text.h"
 #include "markers/histogram.h"
@@ -11,8 +13,13 @@ namespace {
 
 constexpr size_t kCountBins = 20;
 constexpr size_t kDeltaBins = 24;
-// The calls chart's parts: the calls in Call order, then offspring without one.
-constexpr size_t kNoCall = 5;
+// A call's fill: the surer, the darker.
+Fill callFill(const std::string& word) {
+  if (word == "strict" || word == "confident") return Fill::Dark;
+  if (word == "relaxed" || word == "known") return Fill::Hatched;
+  if (word == "ambiguous") return Fill::Dotted;
+  return Fill::Grey;
+}
 
 BarChart locusChart(const SummaryInput& in) {
   BarChart chart;
@@ -64,10 +71,12 @@ std::string exclusionChart(const SummaryInput& in) {
 std::string mismatchChart(const SummaryInput& in) {
   BarChart chart = locusChart(in);
   chart.id = "mismatch";
-  chart.description = "Mismatch rate of confident mothers per locus";
+  chart.description = "Mismatch rate of strict mothers per locus";
   chart.yLabel = "mismatch rate (share of pairs)";
   chart.yDecimals = 3;
-  BarSeries rate{"mismatch_rate (confident mothers sharing no allele)", Fill::Dark, {}};
+  chart.emptyText = "No mother called strict mismatches at any locus (every "
+                    "rate is 0 or not measured).";
+  BarSeries rate{"mismatch_rate (strict mothers sharing no allele)", Fill::Dark, {}};
   for (const MarkerRow& locus : in.loci) rate.values.push_back(locus.mismatchRate);
   chart.series = {rate};
   return barChartSvg(chart);
@@ -113,25 +122,56 @@ std::string deltaChart(const SummaryInput& in) {
   chart.description = "Distribution of mother and pair LOD deltas";
   chart.xLabel = "LOD delta (natural log units): best candidate minus runner-up";
   chart.markerAt = (in.minDelta - h.start) / h.width;
-  chart.markerLabel = "--min-delta " + shortDecimalText(in.minDelta, kFigureDecimals) + ": confident from here";
+  chart.markerLabel = "--min-delta " + shortDecimalText(in.minDelta, kFigureDecimals) + ": strict and relaxed calls need at least this";
   return barChartSvg(chart);
 }
 
-std::string callsChart(const SummaryInput& in) {
+std::string callsChart(const CallTallies& tallies) {
   ShareChart chart;
   chart.id = "calls";
-  chart.description = "Shares of strict, relaxed, ambiguous, unlikely and known calls";
-  chart.parts = {"strict", "relaxed", "ambiguous", "unlikely", "known", "no candidate"};
-  chart.fills = {Fill::Dark, Fill::Hatched, Fill::Hatched, Fill::Dotted, Fill::Dark, Fill::Blank};
-  ShareRow mothers{"mother", std::vector<double>(chart.parts.size(), 0)};
-  ShareRow pairs{"pair", std::vector<double>(chart.parts.size(), 0)};
-  auto count = [](ShareRow& row, const std::optional<Call>& call) {
-    row.counts[call ? static_cast<size_t>(*call) : kNoCall] += 1;
-  };
-  for (const OffspringCalls& c : in.calls) {
-    count(mothers, c.motherCall);
-    count(pairs, c.pairCall);
+  chart.description = "Shares of each call per role, as the ranked table has them";
+  for (const std::string& word : tallies.words) {
+    chart.parts.push_back(word);
+    chart.fills.push_back(callFill(word));
   }
-  chart.rows = {mothers, pairs};
+  chart.parts.push_back("no candidate");
+  chart.fills.push_back(Fill::Blank);
+  for (const CallTally& role : tallies.roles) {
+    ShareRow row{role.role, {}};
+    for (size_t count : role.counts) row.counts.push_back(static_cast<double>(count));
+    row.counts.push_back(static_cast<double>(role.noCandidate));
+    chart.rows.push_back(row);
+  }
   return shareChartSvg(chart);
+}
+
+std::string calibrationChart(const RoleCalibrationView& role) {
+  BarChart chart;
+  std::string name = role.role;
+  std::replace(name.begin(), name.end(), ' ', '-');
+  chart.id = "calibration-" + name;
+  chart.description = "Calibration of the " + role.role + " calls by simulation";
+  chart.xLabel = "calls with a delta of at least (" + role.role + ")";
+  chart.yLabel = "share";
+  chart.yMax = 1;
+  chart.yDecimals = 1;
+  BarSeries precision{"realised precision (share right)", Fill::Dark, {}};
+  BarSeries share{"share of offspring assigned", Fill::Hatched, {}};
+  for (const CalibrationPoint& point : role.curve) {
+    chart.categories.push_back(shortDecimalText(point.threshold, 1));
+    precision.values.push_back(point.called > 0 ? std::optional<double>(point.precision)
+                                                : std::nullopt);
+    share.values.push_back(point.share);
+  }
+  chart.series = {precision, share};
+  if (role.strict && !role.curve.empty()) {
+    // The curve's thresholds are one apart from its first.
+    chart.markerAt = role.strict->threshold - role.curve.front().threshold + 0.5;
+    chart.markerLabel = "strict from delta " + shortDecimalText(role.strict->threshold, 2);
+    if (role.strictPosterior) {
+      chart.markerLabel += " with a posterior of at least " +
+                           shortDecimalText(role.strictPosterior->threshold, 3);
+    }
+  }
+  return barChartSvg(chart);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "markers/summary_answer.h"
 #include "markers/summary_input.h"
 
 // The page's charts, each one inline <svg> element with the id named here.
@@ -10,4 +11,8 @@ std::string mismatchChart(const SummaryInput& in);    // "mismatch": mismatch_ra
 std::string candidatesChart(const RadiusCounts& run);
 std::string familiesChart(const RadiusCounts& run);
 std::string deltaChart(const SummaryInput& in);       // "deltas": mother and pair deltas
-std::string callsChart(const SummaryInput& in);       // "calls": confident/ambiguous/unlikely
+// "calls": per role, the shares of each call word and of no candidate.
+std::string callsChart(const CallTallies& tallies);
+// "calibration-ROLE" (spaces as '-'): realised precision and share assigned
+// against the delta threshold, the chosen thresholds marked.
+std::string calibrationChart(const RoleCalibrationView& role);

@@ -11,7 +11,6 @@
 // Everything the summary page shows, as plain values: the page writer reads
 // nothing else, so it can be fed by hand in a test.
 
-
 // What the sphere search found for one offspring.
 struct OffspringCounts {
   size_t mothers = 0;   // candidate mothers within the radius
@@ -19,13 +18,41 @@ struct OffspringCounts {
   size_t families = 0;  // its families in Fam.out
 };
 
-// One offspring's row of the ranked table; empty where the table has an
-// empty cell (no candidate).
+// One offspring's row of the ranked table: the *_call cells as the table
+// wrote them ("strict", "known", ...) and the deltas; empty where the table
+// has an empty cell (no candidate).
 struct OffspringCalls {
   std::optional<double> motherDelta;
-  std::optional<Call> motherCall;
+  std::string motherCall;
+  std::string fatherCall;
   std::optional<double> pairDelta;
-  std::optional<Call> pairCall;
+  std::string pairCall;
+  bool knownMother = false;  // the mother was given by --known-mothers
+};
+
+// One point of a calibration: the calls of simulated offspring whose delta
+// is at least `threshold`.
+struct CalibrationPoint {
+  double threshold = 0;
+  double precision = 0;  // share of them naming the true parent
+  double share = 0;      // of all simulated offspring
+  size_t called = 0;
+};
+
+// What the calibration by simulation measured for one role.
+struct RoleCalibrationView {
+  std::string role;  // "mother", "father", "pair", "father given a known mother"
+  std::optional<CalibrationPoint> strict;   // delta at 95% precision; empty: not reached
+  std::optional<CalibrationPoint> relaxed;  // 80%
+  std::optional<CalibrationPoint> strictPosterior;  // posterior at 95% precision
+  std::optional<CalibrationPoint> relaxedPosterior;
+  std::vector<CalibrationPoint> curve;      // growing thresholds
+};
+
+struct CalibrationView {
+  size_t simulated = 0;
+  std::string file;  // the calibration file's path
+  std::vector<RoleCalibrationView> roles;
 };
 
 // The counts of every offspring, in offspring order, at one radius.
@@ -46,4 +73,7 @@ struct SummaryInput {
   bool rankedTable = false;  // calls, minDelta and the loci's mismatch rates are set
   double minDelta = 0;
   std::vector<OffspringCalls> calls;  // one per offspring when rankedTable
+  size_t offspringCount = 0;
+  std::optional<CalibrationView> calibration;  // with --calibrate
+  std::string version;  // the program's, e.g. "parentsphere 1.2.0"
 };

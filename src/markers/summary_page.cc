@@ -4,6 +4,7 @@
 #include "markers/html_text.h"
 #include "markers/marker_notes.h"
 #include "markers/marker_table.h"
+#include "markers/summary_answer.h"
 #include "markers/summary_charts.h"
 
 namespace {
@@ -14,7 +15,7 @@ constexpr const char* kStyle =
     "table{border-collapse:collapse;font-size:0.85em}"
     "td,th{border:1px solid #bbb;padding:2px 6px;text-align:right}"
     "th{background:#eee}th.l,td.l{text-align:left}"
-    "tr.flag td{background:#fbe3e0;font-weight:bold}tr.all td{border-top:2px solid #333}"
+    "tr.flag td,tr.chosen td{background:#fbe3e0;font-weight:bold}tr.all td{border-top:2px solid #333}"
     "svg.chart{width:100%;height:auto;font-size:12px}svg .axis{font-size:13px}svg .count{font-size:10px}"
     "p.note{font-size:0.9em;color:#333}"
     "@media print{body{max-width:none}h2{page-break-after:avoid}svg.chart{page-break-inside:avoid}}";
@@ -24,6 +25,10 @@ void settingsSection(std::string& out, const SummaryInput& in) {
   for (const auto& [label, value] : in.settings) {
     out += "<tr><th class=\"l\">" + escapeHtml(label) + "</th><td class=\"l\">" +
            escapeHtml(value) + "</td></tr>";
+  }
+  if (!in.version.empty()) {
+    out += "<tr><th class=\"l\">program</th><td class=\"l\">" + escapeHtml(in.version) +
+           "</td></tr>";
   }
   out += "</table>";
 }
@@ -84,7 +89,8 @@ void markerSection(std::string& out, const SummaryInput& in) {
          "has fewer than two alleles.</p>";
   if (in.rankedTable) {
     out += "<h3>Mismatch rate per locus</h3>" + mismatchChart(in) +
-           "<p class=\"note\">Among offspring with a confident mother in the ranked table, the "
+           "<p class=\"note\">Among offspring with a mother called strict in the ranked "
+           "table, the "
            "share of those mother-offspring pairs with no shared allele at the locus. True "
            "mothers mismatch only through scoring errors, null alleles or mutation.</p>";
   }
@@ -111,12 +117,56 @@ void rankedSection(std::string& out, const SummaryInput& in) {
   }
   out += "<h3>LOD deltas</h3>" + deltaChart(in) +
          "<p class=\"note\">The delta is the best candidate's LOD minus the runner-up's: how "
-         "much more likely the best one is (natural log; 2 means about 7.4 times). Calls right "
-         "of the dashed line (--min-delta " + shortDecimalText(in.minDelta, kFigureDecimals) +
-         ") with a positive LOD are confident.</p><h3>Calls</h3>" + callsChart(in) +
-         "<p class=\"note\">confident: LOD above 0 and delta at least --min-delta; ambiguous: "
-         "LOD above 0, smaller delta; unlikely: LOD at most 0, the true parent is probably "
-         "unsampled or mistyped.</p>";
+         "much more likely the best one is (natural log; 2 means about 7.4 times). The dashed "
+         "line is --min-delta " + shortDecimalText(in.minDelta, kFigureDecimals) +
+         ". The calls are counted at the top of the page.</p>";
+}
+
+// A row of a calibration table; `chosen` names the threshold it marks.
+void calibrationRow(std::string& out, const char* score, const CalibrationPoint& point,
+                    const std::string& chosen) {
+  out += std::string("<tr") + (chosen.empty() ? "" : " class=\"chosen\"") + "><td class=\"l\">" +
+         score + " at least " + shortDecimalText(point.threshold, 3) + "</td><td>" + decimalText(point.precision, 3) +
+         "</td><td>" + decimalText(point.share, 3) + "</td><td>" + std::to_string(point.called) +
+         "</td><td class=\"l\">" + chosen + "</td></tr>";
+}
+
+void calibrationSection(std::string& out, const CalibrationView& c) {
+  out += "<section id=\"calibration\"><h2>Calibration by simulation</h2><p>" +
+         std::to_string(c.simulated) +
+         " offspring were simulated from this run's allele frequencies, candidates, missing "
+         "rates and error rate, and ranked like the real ones (the inputs and the seed are in " +
+         escapeHtml(c.file) +
+         "). For each delta threshold: the share of the calls at or above it that name the "
+         "true parent (realised precision), and the share of all simulated offspring that get "
+         "such a call. The chosen thresholds, on the posterior and on the delta, are the "
+         "smallest reaching 95% (strict) and 80% (relaxed) precision; a call is strict when it "
+         "reaches both strict thresholds.</p>";
+  for (const RoleCalibrationView& role : c.roles) {
+    out += "<h3>" + escapeHtml(role.role) + "</h3><table class=\"calibration\"><tr><th "
+           "class=\"l\">calls with</th><th>precision</th><th>share assigned</th><th>calls</th><th "
+           "class=\"l\">chosen</th></tr>";
+    const struct {
+      const char* score;
+      const std::optional<CalibrationPoint>& point;
+      const char* name;
+    } chosen[] = {{"posterior", role.strictPosterior, "strict (95%)"},
+                  {"posterior", role.relaxedPosterior, "relaxed (80%)"},
+                  {"delta", role.strict, "strict (95%)"},
+                  {"delta", role.relaxed, "relaxed (80%)"}};
+    for (const auto& c : chosen) {
+      if (c.point) {
+        calibrationRow(out, c.score, *c.point, c.name);
+      } else {
+        out += std::string("<tr class=\"chosen\"><td class=\"l\">") + c.score +
+               ": none</td><td></td><td></td><td>0</td><td class=\"l\">" + c.name +
+               ": no threshold reaches it</td></tr>";
+      }
+    }
+    for (const CalibrationPoint& point : role.curve) calibrationRow(out, "delta", point, "");
+    out += "</table>" + calibrationChart(role);
+  }
+  out += "</section>";
 }
 
 }  // namespace
@@ -127,7 +177,9 @@ std::string summaryPage(const SummaryInput& in) {
       "<meta charset=\"utf-8\"/><title>parentsphere run summary</title><style>";
   out += kStyle;
   out += "</style></head><body><h1>parentsphere run summary</h1>";
+  out += answerSection(in);
   settingsSection(out, in);
+  if (in.calibration) calibrationSection(out, *in.calibration);
   markerSection(out, in);
   for (const RadiusCounts& run : in.radii) offspringSection(out, run);
   rankedSection(out, in);

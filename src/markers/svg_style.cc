@@ -10,6 +10,7 @@ constexpr const char* kMid = "#e08a2c";        // orange, about 65%
 constexpr const char* kMidLines = "#6b3a00";
 constexpr const char* kLight = "#f6e3b4";      // pale sand, about 90%
 constexpr const char* kLightDots = "#5a4a20";
+constexpr const char* kGrey = "#a3a8ad";       // neutral grey, about 65%
 constexpr const char* kOutline = "#222222";
 constexpr const char* kBand = "#fbe3e0";
 constexpr const char* kBandLines = "#e8b4ad";
@@ -26,6 +27,7 @@ std::string fillValue(Fill fill, const std::string& chartId) {
     case Fill::Dark: return kDark;
     case Fill::Hatched: return "url(#" + chartId + "-hatch)";
     case Fill::Dotted: return "url(#" + chartId + "-dots)";
+    case Fill::Grey: return kGrey;
     case Fill::Blank: break;
   }
   return "#ffffff";

@@ -4,8 +4,9 @@
 
 // How a chart series is filled. The styles differ in lightness and pattern as
 // well as hue, so they stay apart on a grey print: Dark is solid, Hatched a
-// mid tone with diagonal lines, Dotted a light tone with dots, Blank white.
-enum class Fill { Dark, Hatched, Dotted, Blank };
+// mid tone with diagonal lines, Dotted a light tone with dots, Blank white,
+// Grey a plain mid grey.
+enum class Fill { Dark, Hatched, Dotted, Blank, Grey };
 
 // The SVG `fill` value of a style in the chart `chartId` (patterns are
 // defined per chart by svgPatterns, so ids never clash on the page).

@@ -1,6 +1,6 @@
 #include "markers/whole_file.h"
 
-#include "reports/replaced_file.h"
+#include "files/replaced_file.h"
 
 bool writeWholeFile(const std::string& path, const std::string& text) {
   ReplacedFile file(path);

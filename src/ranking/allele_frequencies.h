@@ -30,6 +30,14 @@ class AlleleFrequencies {
     return dense[static_cast<size_t>(offset)];
   }
   int32_t loci() const { return static_cast<int32_t>(alleles_.size()); }
+  // The alleles listed at `locus`, ascending, and their floored frequencies
+  // in the same order (what a simulation draws genotypes from).
+  const std::vector<int32_t>& allelesAt(int32_t locus) const {
+    return alleles_[static_cast<size_t>(locus)];
+  }
+  const std::vector<double>& frequenciesAt(int32_t locus) const {
+    return frequencies_[static_cast<size_t>(locus)];
+  }
 
  private:
   double search(int32_t locus, int32_t allele) const;

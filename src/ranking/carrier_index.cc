@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ranking/scope_kernels.h"
+
 namespace {
 
 constexpr size_t kWordBits = 64;
@@ -23,7 +25,8 @@ CarrierIndex::CarrierIndex(const GenotypeTables& tables)
     : loci_(tables.loci),
       missing_(tables.missing),
       parents_(tables.parents.size()),
-      words_((tables.parents.size() + kWordBits * kLanes - 1) / (kWordBits * kLanes) * kLanes) {
+      words_((tables.parents.size() + kWordBits * kScopeGroupWords - 1) /
+             (kWordBits * kScopeGroupWords) * kScopeGroupWords) {
   index_.resize(static_cast<size_t>(loci_));
   for (int32_t k = 0; k < loci_; ++k) {
     Locus& locus = index_[static_cast<size_t>(k)];
@@ -107,36 +110,30 @@ void CarrierIndex::scope(const int* offspring, int32_t maxMismatches,
     return;
   }
   // Loci shared by the fewest parents rule out the most, so they go first.
-  std::sort(probes_.begin(), probes_.end(), [](const Probe& x, const Probe& y) {
+  std::sort(probes_.begin(), probes_.end(), [](const ScopeProbe& x, const ScopeProbe& y) {
     return x.sharers < y.sharers || (x.sharers == y.sharers && x.locus < y.locus);
   });
   const size_t top = static_cast<size_t>(maxMismatches);
-  switch (top) {
-    case 0: return scanWords<0>(top, rows);
-    case 1: return scanWords<1>(top, rows);
-    case 2: return scanWords<2>(top, rows);
-    case 3: return scanWords<3>(top, rows);
-    default: return scanWords<-1>(top, rows);
+  if (top <= kMaxKernelLimit) {
+    scopeWithin(probes_.data(), probes_.size(), words_, parents_, top, rows);
+  } else {
+    scanWords(top, rows);
   }
 }
 
-// `Fixed` is the limit when known at compile time (the common small limits,
-// whose counters then live in registers), -1 for any other `top`.
-template <int Fixed>
+// Limits past the kernels': the counters in memory, kLanes words at a time.
 void CarrierIndex::scanWords(size_t top, std::vector<int32_t>& rows) const {
-  constexpr size_t kLocalLevels = Fixed >= 0 ? static_cast<size_t>(Fixed) + 1 : 1;
-  uint64_t local[kLocalLevels][kLanes];
-  if (Fixed < 0) levels_.resize((top + 1) * kLanes);
+  levels_.resize((top + 1) * kLanes);
   // levels[i][lane]: the parents of a word with more than i mismatches so far.
-  auto* levels = Fixed >= 0 ? local : reinterpret_cast<uint64_t(*)[kLanes]>(levels_.data());
-  const size_t last = Fixed >= 0 ? static_cast<size_t>(Fixed) : top;
+  auto* levels = reinterpret_cast<uint64_t(*)[kLanes]>(levels_.data());
+  const size_t last = top;
   for (size_t w = 0; w < words_; w += kLanes) {
     uint64_t present[kLanes];
     for (size_t l = 0; l < kLanes; ++l) present[l] = presentIn(w + l, parents_);
     for (size_t i = 0; i <= last; ++i) {
       for (size_t l = 0; l < kLanes; ++l) levels[i][l] = 0;
     }
-    for (const Probe& probe : probes_) {
+    for (const ScopeProbe& probe : probes_) {
       uint64_t miss[kLanes];
       for (size_t l = 0; l < kLanes; ++l) miss[l] = ~(probe.a[w + l] | probe.b[w + l]);
       for (size_t i = last; i > 0; --i) {

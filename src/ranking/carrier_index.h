@@ -11,6 +11,16 @@
 // that locus; a parent's mismatches are counted 64 parents at a time in
 // bit-sliced counters, loci that exclude most parents first, and a block of
 // words is left as soon as all its parents are past K.
+// One typed offspring locus of a scope search: the parents that share its
+// first allele (or are untyped there), those that share its second, and how
+// many parents the two hold together.
+struct ScopeProbe {
+  const uint64_t* a;
+  const uint64_t* b;
+  int32_t sharers;
+  int32_t locus;
+};
+
 class CarrierIndex {
  public:
   explicit CarrierIndex(const GenotypeTables& tables);
@@ -34,8 +44,8 @@ class CarrierIndex {
   };
   // The bitset and its parent count for `allele` at `locus`.
   const uint64_t* sharersOf(const Locus& locus, int32_t allele, int32_t* count) const;
-  // Appends the parents with at most `top` mismatches over probes_.
-  template <int Fixed>
+  // Appends the parents with at most `top` mismatches over probes_, for
+  // limits past the vector kernels' (kernel_scope.cc).
   void scanWords(size_t top, std::vector<int32_t>& rows) const;
 
   int32_t loci_ = 0;
@@ -44,12 +54,6 @@ class CarrierIndex {
   size_t words_ = 0;
   std::vector<Locus> index_;
   // Reused between offspring.
-  struct Probe {
-    const uint64_t* a;
-    const uint64_t* b;
-    int32_t sharers;
-    int32_t locus;
-  };
-  mutable std::vector<Probe> probes_;
+  mutable std::vector<ScopeProbe> probes_;
   mutable std::vector<uint64_t> levels_;
 };

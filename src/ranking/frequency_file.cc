@@ -32,13 +32,13 @@ AlleleFrequencies readFrequencyFile(const std::string& path, int32_t loci) {
     int64_t allele = 0;
     double frequency = 0.0;
     if (!readWholeNumber(fields[0], 1, loci, locus)) {
-      file.fail(line, "locus '" + fields[0] + "' is not a number from 1 to " + std::to_string(loci));
+      file.fail(line, "locus " + quotedField(fields[0]) + " is not a number from 1 to " + std::to_string(loci));
     }
     if (!readWholeNumber(fields[1], INT32_MIN, INT32_MAX, allele)) {
-      file.fail(line, "allele '" + fields[1] + "' is not a whole number");
+      file.fail(line, "allele " + quotedField(fields[1]) + " is not a whole number");
     }
     if (!readFrequency(fields[2], frequency)) {
-      file.fail(line, "frequency '" + fields[2] + "' is not a number above 0 and at most 1");
+      file.fail(line, "frequency " + quotedField(fields[2]) + " is not a number above 0 and at most 1");
     }
     const size_t k = static_cast<size_t>(locus - 1);
     if (!seen[k].insert(static_cast<int32_t>(allele)).second) {

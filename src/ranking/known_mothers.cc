@@ -17,11 +17,11 @@ std::vector<int32_t> readKnownMothers(const std::string& path, const GenotypeTab
     int64_t number = 0;
     int64_t mother = 0;
     if (!readWholeNumber(fields[0], 1, offspring, number)) {
-      file.fail(line, "offspring '" + fields[0] + "' is not a number from 1 to " +
+      file.fail(line, "offspring " + quotedField(fields[0]) + " is not a number from 1 to " +
                           std::to_string(offspring));
     }
     if (!readWholeNumber(fields[1], INT32_MIN, INT32_MAX, mother)) {
-      file.fail(line, "mother '" + fields[1] + "' is not a whole number");
+      file.fail(line, "mother " + quotedField(fields[1]) + " is not a whole number");
     }
     const auto found = motherRows.find(static_cast<int32_t>(mother));
     if (found == motherRows.end()) {

@@ -13,7 +13,9 @@ class NameBook {
  public:
   // Reads the file and checks that it names every parent and every offspring
   // of `tables`. Throws RunFailure naming the file (and the line) on an
-  // unreadable file, a wrong header, a malformed line, a number named twice
+  // unreadable file, a wrong header, a malformed line, a name holding a
+// control character or starting with =, +, - or @, a parent named in the
+// other role than the tables give it, a number named twice
   // for one role, or an individual of the tables without a name.
   NameBook(const std::string& path, const GenotypeTables& tables);
 

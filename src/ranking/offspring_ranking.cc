@@ -210,7 +210,8 @@ void OffspringRanker::rankRow(const int* offspringRow, int32_t knownMother,
                               OffspringRanking& out) {
   offspring_ = offspringRow;
   offspringLoci(offspring_, tables_.missing, frequencies_, loci_);
-  index_.scope(offspring_, settings_.maxMismatches, scope_);
+  const int32_t limit = settings_.limitFor(loci_.size());
+  index_.scope(offspring_, limit, scope_);
   mothers_.clear();
   fathers_.clear();
   for (int32_t row : scope_) {
@@ -218,6 +219,7 @@ void OffspringRanker::rankRow(const int* offspringRow, int32_t knownMother,
   }
   out = OffspringRanking();
   out.lociTyped = static_cast<int32_t>(loci_.size());
+  out.maxMismatches = limit;
   out.mothersScored = static_cast<int32_t>(mothers_.size());
   out.fathersScored = static_cast<int32_t>(fathers_.size());
   if (knownMother < 0) {

@@ -38,6 +38,7 @@ struct OffspringRanking {
   int32_t mothersScored = 0;
   int32_t fathersScored = 0;
   bool knownMother = false;  // mother fixed by the user, father ranked given her
+  int32_t maxMismatches = 0;  // the K the scope used
   BestCandidate mother;
   BestCandidate father;
   BestCandidate pair;

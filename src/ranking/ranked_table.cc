@@ -2,6 +2,7 @@
 
 #include "ranking/frequency_file.h"
 #include "ranking/known_mothers.h"
+#include "ranking/mismatch_limit.h"
 
 namespace {
 
@@ -10,11 +11,43 @@ AlleleFrequencies frequenciesFor(const GenotypeTables& tables, const TableOption
   return readFrequencyFile(options.frequencies, tables.loci);
 }
 
+// Rows and rankings of consecutive offspring, as one thread made them.
+struct TablePiece : BlockPiece {
+  std::string rows;
+  std::vector<std::pair<size_t, OffspringRanking>> rankings;  // kept when a listener waits
+};
+
 }  // namespace
+
+class RankedTable::Worker : public OffspringWorker {
+ public:
+  explicit Worker(const RankedTable& table)
+      : table_(table), ranker_(table.tables_, table.frequencies_, table.settings_) {}
+
+  std::unique_ptr<BlockPiece> newPiece() override { return std::make_unique<TablePiece>(); }
+
+  void offspringDone(const OffspringOutcome& outcome, BlockPiece& piece) override {
+    TablePiece& out = static_cast<TablePiece&>(piece);
+    ranker_.rank(outcome.offspring, table_.knownMothers_[outcome.offspring], ranking_);
+    SearchFacts facts;
+    facts.radius = table_.radius_;
+    facts.families = outcome.families;
+    facts.pairInFam =
+        ranking_.pair.found && outcome.isFamily(ranking_.pair.mother, ranking_.pair.father);
+    appendTableRow(out.rows, outcome.offspring, ranking_, facts, table_.labels_);
+    if (table_.rankings_ != nullptr) out.rankings.emplace_back(outcome.offspring, ranking_);
+  }
+
+ private:
+  const RankedTable& table_;
+  OffspringRanker ranker_;
+  OffspringRanking ranking_;
+};
 
 RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& options,
                          int32_t radius, std::shared_ptr<const NameBook> names)
-    : settings_(options.settings),
+    : tables_(tables),
+      settings_(options.settings),
       radius_(radius),
       frequencies_(frequenciesFor(tables, options)),
       knownMothers_(options.knownMothers.empty()
@@ -23,23 +56,29 @@ RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& optio
       names_(names != nullptr || options.names.empty()
                  ? std::move(names)
                  : std::make_shared<const NameBook>(options.names, tables)),
-      labels_(tables, names_.get()),
-      ranker_(tables, frequencies_, settings_) {}
+      labels_(tables, names_.get()) {
+  if (settings_.autoMismatches) {
+    settings_.limitByLoci = mismatchLimits(tables.loci, settings_.errorRate);
+  }
+}
 
 void RankedTable::start(ReportSink& sink) {
   sink_ = &sink;
   text_ = kTableHeader;
 }
 
-void RankedTable::offspringDone(const OffspringOutcome& outcome) {
-  ranker_.rank(outcome.offspring, knownMothers_[outcome.offspring], ranking_);
-  SearchFacts facts;
-  facts.radius = radius_;
-  facts.families = outcome.families;
-  facts.pairInFam =
-      ranking_.pair.found && outcome.isFamily(ranking_.pair.mother, ranking_.pair.father);
-  appendTableRow(text_, outcome.offspring, ranking_, facts, labels_);
-  if (rankings_ != nullptr) rankings_->ranked(outcome.offspring, ranking_, settings_.minDelta);
+std::unique_ptr<OffspringWorker> RankedTable::newWorker() {
+  return std::make_unique<Worker>(*this);
+}
+
+void RankedTable::blockDone(BlockPiece& piece) {
+  TablePiece& in = static_cast<TablePiece&>(piece);
+  text_ += in.rows;
+  in.rows.clear();
+  for (const auto& told : in.rankings) {
+    rankings_->ranked(told.first, told.second, settings_.minDelta);
+  }
+  in.rankings.clear();
   sink_->flushIfLarge(text_);
 }
 

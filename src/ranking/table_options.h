@@ -1,6 +1,9 @@
 #pragma once
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ranking/call.h"
 
@@ -19,6 +22,16 @@ struct RankingSettings {
   bool sampledMothersGiven = false;  // the user chose the share (the table run says the default)
   bool sampledFathersGiven = false;
   RoleThresholds thresholds;  // posterior and delta levels of strict and relaxed per role
+  // --max-mismatches auto: K per number of loci typed in the offspring
+  // (mismatchLimits), filled by the table once the loci are known.
+  bool autoMismatches = false;
+  std::vector<int32_t> limitByLoci;
+
+  // The K of an offspring typed at `typed` loci.
+  int32_t limitFor(size_t typed) const {
+    if (limitByLoci.empty()) return maxMismatches;
+    return limitByLoci[std::min(typed, limitByLoci.size() - 1)];
+  }
 };
 
 // The accepted range of the typing-error rate: below the minimum a single
@@ -35,6 +48,11 @@ struct TableOptions {
   std::string knownMothers;  // --known-mothers
   std::string names;         // --names: names.tsv
   RankingSettings settings;  // --error-rate, --max-mismatches, --min-delta, --sampled-*
+  // --calibrate: offspring simulated to measure the calls (0: none);
+  // --sim-error: their typing-error rate (below 0: the error rate); --seed.
+  size_t calibrate = 0;
+  double simError = -1.0;
+  uint64_t seed = 1;
 };
 
 // The line a table run writes on standard error when it calls with a default

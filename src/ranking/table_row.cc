@@ -13,7 +13,8 @@ const char* const kTableHeader =
     "father_call\t"
     "pair_mother\tpair_father\tpair_lod\tpair_delta\tpair_mismatches\tpair_call\tpair_in_fam\t"
     "families\tmother_posterior\tmother_runner_up\tfather_posterior\tfather_runner_up\t"
-    "pair_posterior\tpair_runner_up_mother\tpair_runner_up_father\n";
+    "pair_posterior\tpair_runner_up_mother\tpair_runner_up_father\t"
+    "max_mismatches\n";
 
 namespace {
 
@@ -142,5 +143,6 @@ void appendTableRow(std::string& out, size_t row, const OffspringRanking& rankin
   appendPosteriorCell(out, pair);
   appendRunnerUp(out, pair.runnerUpMother, labels);
   appendRunnerUp(out, pair.runnerUpFather, labels);
+  appendCount(out, ranking.maxMismatches);
   out += '\n';
 }

@@ -5,7 +5,7 @@
 #include "ranking/names_file.h"
 #include "ranking/offspring_ranking.h"
 
-// The table's header line: its 33 tab-separated column names and a line feed.
+// The table's header line: its 34 tab-separated column names and a line feed.
 extern const char* const kTableHeader;
 
 // LODs and deltas are written with this many decimals, rounded half away
@@ -42,7 +42,7 @@ struct SearchFacts {
   size_t families = 0;     // the offspring's families in Fam.out
 };
 
-// Appends the table row of offspring `row`: 33 cells, tab-separated, ending
+// Appends the table row of offspring `row`: 34 cells, tab-separated, ending
 // with a line feed; the cells of a missing candidate (or runner-up) are
 // empty. The calls are the ranking's own.
 void appendTableRow(std::string& out, size_t row, const OffspringRanking& ranking,

@@ -6,7 +6,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "input/located_error.h"
 #include "status/run_failure.h"
+
+namespace {
+
+const std::string kByteOrderMark = "\xEF\xBB\xBF";
+
+}  // namespace
 
 TextFile::TextFile(std::string kind, std::string path)
     : kind_(std::move(kind)), path_(std::move(path)) {
@@ -17,6 +24,11 @@ TextFile::TextFile(std::string kind, std::string path)
   if (in) content << in.rdbuf();
   if (!in || in.bad()) throw RunFailure("", "parentsphere: can not read " + kind_ + " file " + path_);
   text_ = content.str();
+  // A file saved by an editor that marks UTF-8 starts with a byte order mark,
+  // invisible on screen: it is not part of the first line.
+  if (text_.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0) {
+    text_.erase(0, kByteOrderMark.size());
+  }
 }
 
 void TextFile::forEachLine(
@@ -56,6 +68,8 @@ void TextFile::fail(size_t line, const std::string& problem) const {
   if (line > 0) where += ", line " + std::to_string(line);
   throw RunFailure("", "parentsphere: " + where + ": " + problem);
 }
+
+std::string quotedField(const std::string& field) { return "'" + shownText(field) + "'"; }
 
 bool readWholeNumber(const std::string& text, int64_t low, int64_t high, int64_t& value) {
   const char* end = text.data() + text.size();

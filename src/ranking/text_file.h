@@ -10,7 +10,7 @@
 // a line naming the file and the line (its detail()).
 class TextFile {
  public:
-  // Reads `path` whole. `kind` names the file in messages ("frequencies").
+  // Reads `path` whole, a UTF-8 byte order mark at its start left out. `kind` names the file in messages ("frequencies").
   // Throws RunFailure "parentsphere: can not read <kind> file <path>" when it
   // cannot be opened or read (a folder included).
   TextFile(std::string kind, std::string path);
@@ -30,6 +30,10 @@ class TextFile {
   std::string path_;
   std::string text_;
 };
+
+// `field` between single quotes as a message may show it: control
+// characters and bytes beyond ASCII escaped (see shownText), cut when long.
+std::string quotedField(const std::string& field);
 
 // Reads `text` as a whole decimal number from `low` to `high` (a sign allowed
 // before a negative one); false for anything else.

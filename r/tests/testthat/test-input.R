@@ -125,3 +125,32 @@ test_that("a sheet without fathers warns and gives empty frames of the usual col
   expect_identical(reports$families, res$families)
   expect_identical(nrow(reports$genotypes), 0L)
 })
+
+test_that("2,000 mothers or more fit: fathers are numbered from a power of ten above them", {
+  sheet <- simulated_sheet(11, mothers = 2100, fathers = 30, offspring = 60, loci = 6)
+  res <- find_parents(sheet, radius = 2, progress = FALSE, max_mismatches = "auto")
+  roles <- c(F = "dam", M = "sire")
+  expect_true(all(startsWith(res$candidates$parent, roles[as.character(res$candidates$sex)])))
+  expect_true(all(startsWith(res$families$mother, "dam") & startsWith(res$families$father, "sire")))
+  expect_true(all(startsWith(na.omit(res$table$pair_father), "sire")))
+  expect_true(all(res$table$max_mismatches >= 0L))
+  dir <- tempfile("tables")
+  dir.create(dir)
+  on.exit(unlink(dir, recursive = TRUE))
+  write_parentsphere_tables(sheet, dir)
+  parents <- readLines(file.path(dir, "parents.PAR"))
+  expect_match(parents[1], "fathers from 10000: run parentsphere --first-father-id 10000",
+               fixed = TRUE)
+  numbers <- as.integer(sub(".* ", "", grep("^#", parents, invert = TRUE, value = TRUE)))
+  expect_identical(numbers, c(1:2100, 10000:10029))
+  binary <- Sys.getenv("PARENTSPHERE_BINARY")
+  if (nzchar(binary) && file.exists(binary)) {
+    status <- system2(binary, c("-q", "-r", "2", "--first-father-id", "10000", "-o", dir,
+                                "--parents", file.path(dir, "parents.PAR"),
+                                "--offspring", file.path(dir, "sons.PRO")),
+                      stdout = FALSE, stderr = FALSE)
+    if (status == 0) {
+      expect_identical(read_parentsphere_reports(dir)$families, res$families)
+    }
+  }
+})

@@ -1,4 +1,4 @@
-#include "reports/report_file.h"
+#include "files/checked_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -41,14 +41,14 @@ bool copyRest(int from, int to) {
 
 }  // namespace
 
-ReportFile::ReportFile(int fd, int bodyFd) : fd_(fd), bodyFd_(bodyFd), ok_(fd >= 0) {}
+CheckedFile::CheckedFile(int fd, int bodyFd) : fd_(fd), bodyFd_(bodyFd), ok_(fd >= 0) {}
 
-ReportFile::~ReportFile() {
+CheckedFile::~CheckedFile() {
   if (fd_ >= 0) ::close(fd_);
   if (bodyFd_ >= 0) ::close(bodyFd_);
 }
 
-void ReportFile::writeTo(int fd, std::string& text) {
+void CheckedFile::writeTo(int fd, std::string& text) {
   size_t done = 0;
   while (ok_ && done < text.size()) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
@@ -66,14 +66,14 @@ void ReportFile::writeTo(int fd, std::string& text) {
 // The report must reach the disk before it replaces the old one: asking the
 // disk to start while the analysis goes on leaves little for the final fsync
 // to wait for.
-void ReportFile::startWriteback(off_t bytes) {
+void CheckedFile::startWriteback(off_t bytes) {
   written_ += bytes;
   if (!ok_ || written_ - startedTo_ < kWritebackBytes) return;
   ::sync_file_range(fd_, startedTo_, written_ - startedTo_, SYNC_FILE_RANGE_WRITE);
   startedTo_ = written_;
 }
 
-void ReportFile::fail() {
+void CheckedFile::fail() {
   ok_ = false;
   // A failed report is never put in place: its space goes back at once, so
   // on a full disk the other reports can still be written.
@@ -82,24 +82,24 @@ void ReportFile::fail() {
   }
 }
 
-void ReportFile::write(std::string& text) { writeTo(bodyFd_ >= 0 ? bodyFd_ : fd_, text); }
+void CheckedFile::write(std::string& text) { writeTo(bodyFd_ >= 0 ? bodyFd_ : fd_, text); }
 
-void ReportFile::writeHead(std::string& head) { writeTo(fd_, head); }
+void CheckedFile::writeHead(std::string& head) { writeTo(fd_, head); }
 
-void ReportFile::appendBody() {
+void CheckedFile::appendBody() {
   if (ok_ && (::lseek(bodyFd_, 0, SEEK_SET) != 0 || !copyRest(bodyFd_, fd_))) fail();
   ::close(bodyFd_);
   bodyFd_ = -1;
 }
 
-bool ReportFile::close() {
+bool CheckedFile::close() {
   if (bodyFd_ >= 0) appendBody();
   // The rest goes to the disk too; sync() waits for all of it.
   if (fd_ >= 0 && ok_) ::sync_file_range(fd_, startedTo_, 0, SYNC_FILE_RANGE_WRITE);
   return ok_;
 }
 
-bool ReportFile::sync() {
+bool CheckedFile::sync() {
   close();
   if (fd_ >= 0) {
     if (ok_ && ::fsync(fd_) != 0) fail();

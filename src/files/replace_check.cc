@@ -1,4 +1,4 @@
-#include "reports/replace_check.h"
+#include "files/replace_check.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "reports/interrupt_cleanup.h"
+#include "files/interrupt_cleanup.h"
 
 #include <fcntl.h>
 #include <unistd.h>

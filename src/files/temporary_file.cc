@@ -1,4 +1,4 @@
-#include "reports/temporary_file.h"
+#include "files/temporary_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-#include "reports/interrupt_cleanup.h"
+#include "files/interrupt_cleanup.h"
 
 namespace {
 

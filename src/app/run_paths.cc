@@ -1,0 +1,50 @@
+#include "app/run_paths.h"
+
+#include <vector>
+
+#include "app/analysis_run.h"
+#include "calibration/calibration_file.h"
+#include "files/path_clash.h"
+
+namespace {
+
+const char* const kReports[] = {"Parent.out", "Fam.out", "Famgenotypes.out"};
+
+std::string quoted(const char* option, const std::string& path) {
+  return std::string(option) + " '" + path + "'";
+}
+
+}  // namespace
+
+std::string runPathsError(const RunOptions& options) {
+  using Use = RunPath::Use;
+  std::vector<RunPath> paths = {
+      {options.parentsFile, quoted("--parents", options.parentsFile), Use::Read},
+      {options.offspringFile, quoted("--offspring", options.offspringFile), Use::Read},
+      {options.table.frequencies, quoted("--frequencies", options.table.frequencies), Use::Read},
+      {options.table.knownMothers, quoted("--known-mothers", options.table.knownMothers), Use::Read},
+      {options.table.names, quoted("--names", options.table.names), Use::Read},
+      {options.table.table, quoted("--table", options.table.table), Use::Named},
+      {options.markersFile, quoted("--markers", options.markersFile), Use::Named},
+      {options.summaryFile, quoted("--summary", options.summaryFile), Use::Named},
+  };
+  // The calibration goes beside the table, so it is checked like the table.
+  if (options.table.calibrate > 0 && !options.table.table.empty()) {
+    const std::string sidecar = calibrationPath(options.table.table);
+    paths.push_back({sidecar, "the calibration '" + sidecar + "'", Use::Named});
+  }
+  std::vector<std::string> folders = {options.outputDir};
+  if (options.radii.size() > 1) {
+    folders.clear();
+    for (int radius : options.radii) {
+      folders.push_back(inFolder(options.outputDir, "radius-" + std::to_string(radius)));
+    }
+  }
+  for (const std::string& folder : folders) {
+    for (const char* report : kReports) {
+      const std::string path = inFolder(folder, report);
+      paths.push_back({path, "the report '" + path + "'", Use::Replaced});
+    }
+  }
+  return pathClash(paths);
+}

@@ -1,0 +1,82 @@
+// --max-mismatches auto: the limit per number of typed loci against the
+// binomial tail summed term by term, and through the real program.
+#include <cmath>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "ranking/mismatch_limit.h"
+#include "run_fixture.h"
+#include "tiny_population.h"
+
+namespace {
+
+// P(Binomial(n, e) > k), its terms built by the ratio of successive terms.
+double tailAbove(int n, double e, int k) {
+  double term = std::pow(1.0 - e, n);
+  double below = 0.0;
+  for (int j = 0; j <= k && j <= n; ++j) {
+    below += term;
+    term *= (n - j) / (j + 1.0) * e / (1.0 - e);
+  }
+  return 1.0 - below;
+}
+
+TEST(MismatchLimit, SmallestLimitWhoseTailIsAtMostTheShare) {
+  const struct {
+    int loci;
+    double errorRate;
+    double share;
+  } cases[] = {{24, 0.02, 0.001}, {96, 0.02, 0.001}, {200, 0.01, 0.001},
+               {500, 0.05, 0.001}, {96, 0.005, 0.01},  {30, 0.5, 0.001}};
+  for (const auto& c : cases) {
+    const std::vector<int32_t> limits = mismatchLimits(c.loci, c.errorRate, c.share);
+    ASSERT_EQ(limits.size(), static_cast<size_t>(c.loci) + 1);
+    EXPECT_EQ(limits[0], 0);
+    for (int n = 1; n <= c.loci; ++n) {
+      const int k = limits[static_cast<size_t>(n)];
+      SCOPED_TRACE(std::to_string(n) + " loci, e " + std::to_string(c.errorRate));
+      EXPECT_LE(tailAbove(n, c.errorRate, k), c.share + 1e-12);
+      if (k > 0) {
+        EXPECT_GT(tailAbove(n, c.errorRate, k - 1), c.share);
+      }
+      // More loci never ask for a smaller limit.
+      EXPECT_GE(k, limits[static_cast<size_t>(n - 1)]);
+    }
+  }
+  // By hand: one locus at e = 0.02 loses 2% at K = 0, nothing at K = 1;
+  // 96 loci at e = 1e-6 lose under 1e-4 at K = 0.
+  EXPECT_EQ(mismatchLimits(1, 0.02)[1], 1);
+  EXPECT_EQ(mismatchLimits(96, 1e-6)[96], 0);
+  // Thousands of loci: (1 - e)^n underflows, the logarithms do not.
+  EXPECT_GT(mismatchLimits(50000, 0.02)[50000], 1000);
+}
+
+// On the tiny population (one locus) auto gives K = 1 to the offspring typed
+// there and K = 0 to son 2, typed nowhere; the rest of the table is that of
+// K = 2, which lets every parent through as K = 1 does.
+TEST(MismatchLimit, AutoThroughTheProgramSaysWhichLimitEachRowUsed) {
+  const std::map<std::string, std::string> inputs = {{"parents.PAR", tiny::kParents},
+                                                     {"sons.PRO", tiny::kSons}};
+  const RunResult fixed = runParentsphere(inputs, "", "-q -r 2 --table t.tsv");
+  const RunResult automatic =
+      runParentsphere(inputs, "", "-q -r 2 --table t.tsv --max-mismatches auto");
+  ASSERT_EQ(fixed.status, 0) << fixed.stderrText;
+  ASSERT_EQ(automatic.status, 0) << automatic.stderrText;
+  std::string expected = fixed.files.at("t.tsv");
+  const char* const limits[] = {"1", "0", "1"};
+  size_t line = expected.find('\n');  // after the header
+  for (const char* limit : limits) {
+    const size_t end = expected.find('\n', line + 1);
+    const size_t cell = expected.rfind('\t', end);
+    ASSERT_EQ(expected.substr(cell + 1, end - cell - 1), "2");
+    expected.replace(cell + 1, end - cell - 1, limit);
+    line = expected.find('\n', line + 1);
+  }
+  EXPECT_EQ(automatic.files.at("t.tsv"), expected);
+  for (const char* report : {"Parent.out", "Fam.out", "Famgenotypes.out"}) {
+    EXPECT_EQ(automatic.files.at(report), fixed.files.at(report)) << report;
+  }
+}
+
+}  // namespace
