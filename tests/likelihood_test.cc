@@ -134,6 +134,56 @@ TEST(Ranking, BestRunnerUpAndKnownMother) {
   EXPECT_EQ(k.pair.delta, k.father.delta);
 }
 
+// A rate per locus: each locus's ratio uses its own e (e1 at locus 1, e2 at
+// locus 2); the single LOD of mother 1 and the trio LOD of 1 x 2001.
+TEST(PerLocusErrorRates, HandWorkedTwoLocusCases) {
+  struct Case {
+    const char* what;
+    const char* parents;
+    double e1, e2;
+    double motherLod;
+    double pairLod;  // NAN: no father
+  };
+  const char* const son = "100 102 104 104\n";
+  // Het 100/102 at locus 1 from (100,104): e1 + (1-e1) 1/4f(100); hom 104 at
+  // locus 2 from (104,104): e2 + (1-e2) 2/2f(104).
+  const auto single = [](double e1, double e2) {
+    return std::log(e1 + (1 - e1) * 2.5) + std::log(e2 + (1 - e2) * 2.0);
+  };
+  // Trio with father (102,106)(104,104): T(x) = (1-e) copies/2 + e f(x).
+  const auto trio = [](double e1, double e2) {
+    const double ma = (1 - e1) / 2 + e1 * 0.1, mb = e1 * 0.2;
+    const double fa = e1 * 0.1, fb = (1 - e1) / 2 + e1 * 0.2;
+    const double t2 = (1 - e2) + e2 * 0.5;
+    return std::log((ma * fb + mb * fa) / (2 * 0.1 * 0.2)) + std::log(t2 * t2 / 0.25);
+  };
+  const char* const pair = "100 104 104 104 1\n102 106 104 104 2001\n";
+  const Case cases[] = {
+      {"equal rates as one rate", pair, 0.02, 0.02, single(0.02, 0.02), trio(0.02, 0.02)},
+      {"a noisy second locus", pair, 0.01, 0.2, single(0.01, 0.2), trio(0.01, 0.2)},
+      {"a noisy first locus", pair, 0.3, 0.001, single(0.3, 0.001), trio(0.3, 0.001)},
+      {"a mismatch costs its own locus's rate", "104 106 104 104 1\n", 0.05, 0.2,
+       std::log(0.05) + std::log(0.2 + 0.8 * 2.0), NAN},
+  };
+  for (const Case& c : cases) {
+    RankingSettings settings;
+    settings.locusErrorRates = {c.e1, c.e2};
+    const OffspringRanking r = rankOne(c.parents, son, -1, 2, settings);
+    ASSERT_TRUE(r.mother.found) << c.what;
+    EXPECT_NEAR(r.mother.lod, c.motherLod, 1e-12) << c.what;
+    EXPECT_EQ(r.pair.found, !std::isnan(c.pairLod)) << c.what;
+    if (r.pair.found) {
+      EXPECT_NEAR(r.pair.lod, c.pairLod, 1e-12) << c.what;
+    }
+  }
+  // One rate for every locus and the same rate per locus rank alike.
+  const OffspringRanking one = rankOne(pair, son);
+  RankingSettings each02;
+  each02.locusErrorRates = {0.02, 0.02};
+  const OffspringRanking each = rankOne(pair, son, -1, 2, each02);
+  EXPECT_EQ(one.pair.lod, each.pair.lod);
+}
+
 TEST(TableCells, CallsAndFixedDecimals) {
   CallThresholds calibrated;
   calibrated.strictDelta = 3.0;

@@ -36,6 +36,17 @@ std::vector<std::string> runAnalysis(Data& parents, Data& sons, int radius, int 
   analysePrepared(parents, sons, mothers, radius, missing, guard.sinks(), guard.progress(),
                   listener, threads, parallel);
   const std::string overSize = guard.overSize();
-  if (!overSize.empty()) throw RunFailure("", overSize);
+  if (!overSize.empty()) {
+    // A full disk is a report that could not be written, as it always was
+    // on standard output; only --max-output, which a script asked for, is a
+    // message of its own.
+    std::string lost;
+    if (!guard.byOption()) {
+      for (const char* name : {"Parent.out", "Fam.out", "Famgenotypes.out"}) {
+        lost += std::string("can not write ") + inFolder(folder, name) + " output file\n";
+      }
+    }
+    throw RunFailure(lost, overSize);
+  }
   return reports.commit();
 }

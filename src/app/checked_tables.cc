@@ -9,9 +9,11 @@
 
 namespace {
 
-void warnAboutData(const Data& parents, const Data& sons, const NameBook* names, bool quiet,
-                   std::ostream& err) {
-  if (quiet) return;
+// Hermaphrodites' identifiers say no role, so the warning about roles is left
+// out for them.
+void warnAboutData(const Data& parents, const Data& sons, const NameBook* names,
+                   const RunOptions& options, std::ostream& err) {
+  if (options.quiet) return;
   RowNames byRow;
   if (names != nullptr) {
     // Parents are named by identifier, offspring by their number in the table.
@@ -20,7 +22,9 @@ void warnAboutData(const Data& parents, const Data& sons, const NameBook* names,
       return parentTable ? &names->parent(parents.rows[row][idColumn]) : &names->offspring(row + 1);
     };
   }
+  const bool hermaphrodites = options.table.settings.hermaphrodites;
   for (const std::string& line : dataWarnings(parents, sons, kMissingValue, byRow)) {
+    if (hermaphrodites && line.find(" the other role") != std::string::npos) continue;
     err << line << "\n";
   }
   err << std::flush;
@@ -37,10 +41,10 @@ std::shared_ptr<const NameBook> checkTablesAndNames(Data& parents, Data& sons,
     try {
       names = std::make_shared<const NameBook>(options.table.names, tables);
     } catch (const RunFailure&) {
-      warnAboutData(parents, sons, nullptr, options.quiet, err);
+      warnAboutData(parents, sons, nullptr, options, err);
       throw;
     }
   }
-  warnAboutData(parents, sons, names.get(), options.quiet, err);
+  warnAboutData(parents, sons, names.get(), options, err);
   return names;
 }

@@ -146,6 +146,7 @@ CLI::Option* addCheckedOption(CLI::App& app, const std::string& name, const std:
 const char* const kTableSettings[] = {"--frequencies", "--error-rate", "--max-mismatches",
                                       "--known-mothers", "--min-delta", "--names",
                                       "--sampled-mothers", "--sampled-fathers",
+                                      "--groups",        "--exclude",      "--candidates",
                                       "--calibrate", "--sim-error", "--seed"};
 
 // The options that only make sense with --calibrate.
@@ -229,10 +230,20 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
   addCheckedOption(
       app, "--error-rate", "a number from 0.000001 to 0.5",
       [&table](const std::string& text) {
-        return readDecimal(text, kMinErrorRate, kMaxErrorRate, table.settings.errorRate);
+        // A value written like a number (a digit, point or sign first) is
+        // the rate; anything else names a file of per-locus rates.
+        if (!text.empty() && text.find_first_not_of("0123456789.eE+-") == std::string::npos &&
+            std::string("0123456789.+-").find(text[0]) != std::string::npos) {
+          table.errorRates.clear();
+          return readDecimal(text, kMinErrorRate, kMaxErrorRate, table.settings.errorRate);
+        }
+        table.errorRates = text;
+        return !text.empty();
       },
-      "the table's typing-error rate (default 0.02)")
-      ->type_name("E");
+      "the table's typing-error rate (default 0.02),\n"
+      "or a FILE of lines 'locus rate' (by number\n"
+      "or name; a line 'default rate' for the rest)")
+      ->type_name("E|FILE");
   addCheckedOption(
       app, "--max-mismatches", "a whole number from 0 to 2147483647 or 'auto'",
       [&table](const std::string& text) {
@@ -247,7 +258,7 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
       "score candidates with at most K loci\nsharing no allele (default 2); auto: from\nthe loci typed and --error-rate")
       ->type_name("K");
   app.add_option("--known-mothers", table.knownMothers,
-                 "lines 'offspring mother': mothers known\nbeforehand")
+                 "lines 'offspring mother': mothers known\nbeforehand (numbers, or names with --names)")
       ->type_name("FILE")
       ->check(nonEmpty());
   addCheckedOption(
@@ -265,11 +276,60 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
                  "show names from the names.tsv of\ncsv2parentsphere in the table and warnings")
       ->type_name("FILE")
       ->check(nonEmpty());
+  app.add_option("--groups", table.groups,
+                 "tab-separated 'number role group' lines:\n"
+                 "an offspring's table candidates are the\n"
+                 "parents sharing a group with it (a parent\n"
+                 "or offspring without a group: all); the\n"
+                 "three reports are not changed")
+      ->type_name("FILE")
+      ->check(nonEmpty());
+  app.add_option("--locus-names", table.locusNamesFile,
+                 "one name per line, in locus order: labels\n"
+                 "the loci of --markers, --summary and the\n"
+                 "table's messages (default: the tables'\n"
+                 "'# loci' line)")
+      ->type_name("FILE")
+      ->check(nonEmpty());
+  app.add_option("--candidates", table.candidates,
+                 "also write the short list: per offspring\n"
+                 "the best K scored mothers and fathers,\n"
+                 "one row each")
+      ->type_name("FILE")
+      ->check(nonEmpty());
+  addCheckedOption(
+      app, "--top", "a whole number from 1 to 1000000",
+      [&table](const std::string& text) {
+        const bool digits = !text.empty() && text.size() <= 7 &&
+                            text.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits || std::stol(text) < 1 || std::stol(text) > 1000000) return false;
+        table.top = static_cast<size_t>(std::stol(text));
+        return true;
+      },
+      "candidates per role in the short list\n(default 5)")
+      ->type_name("K");
+  app.add_option("--exclude", table.exclude,
+                 "lines 'offspring candidate': pairs the\ntable never scores")
+      ->type_name("FILE")
+      ->check(nonEmpty());
 }
 
 // How many threads read the tables and search the offspring: a whole number
 // from 1 to kMaxThreads, digits only.
 constexpr unsigned kMaxThreads = 1024;
+
+// Hermaphrodites: one list of individuals, each a candidate of both roles.
+void addDesignOptions(CLI::App& app, RankingSettings& settings) {
+  app.add_flag("--hermaphrodites", settings.hermaphrodites,
+               "every individual of the parents table is a\n"
+               "candidate mother and father (listed once;\n"
+               "the reports show it in both roles)")
+      ->disable_flag_override();
+  app.add_flag_function(
+         "--no-selfing", [&settings](std::int64_t) { settings.selfing = false; },
+         "with --hermaphrodites: no pair of one\nindividual with itself in the table")
+      ->disable_flag_override();
+}
 
 void addThreadOptions(CLI::App& app, RunOptions& options) {
   app.add_option_function<std::string>(
@@ -325,6 +385,7 @@ void buildParser(CLI::App& app, RunOptions& options) {
   addTableOptions(app, options.table);
   addCalibrationOptions(app, options.table);
   addMarkerOptions(app, options);
+  addDesignOptions(app, options.table.settings);
   addThreadOptions(app, options);
   addRoleOptions(app, options);
   addSizeOption(app, options);
@@ -410,6 +471,15 @@ CommandLine readCommandLine(const std::vector<std::string>& args) {
   if (!command.options.table.table.empty() && command.options.radii.size() > 1) {
     // One table file cannot hold the rows of several radii.
     return usageError("--table takes a single radius");
+  }
+  const RunOptions& o = command.options;
+  if (app.count("--no-selfing") > 0 && !o.table.settings.hermaphrodites) {
+    return usageError("--no-selfing needs --hermaphrodites");
+  }
+  if (app.count("--top") > 0 && o.table.candidates.empty()) return usageError("--top needs --candidates");
+  if (app.count("--locus-names") > 0 && o.table.table.empty() && o.markersFile.empty() &&
+      o.summaryFile.empty()) {
+    return usageError("--locus-names needs --table, --markers or --summary");
   }
   const std::string pathError = runPathsError(command.options);
   if (!pathError.empty()) return usageError(pathError);

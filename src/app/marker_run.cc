@@ -80,6 +80,7 @@ std::vector<std::string> MarkerRun::write(const Data& parents, const Data& sons)
   MarkerRequest request;
   request.tablePath = options_.markersFile;
   request.summaryPath = options_.summaryFile;
+  request.locusNames = locusNames_;
   request.settings = {
       {"parents table", options_.parentsFile},
       {"offspring table", options_.offspringFile},

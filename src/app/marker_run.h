@@ -25,6 +25,10 @@ class MarkerRun {
   // output is asked.
   RankingListener* rankingListener() { return wanted() ? &rankedCalls_ : nullptr; }
 
+  // Labels the loci of the marker table and the summary page with `names`
+  // (one per locus; empty: numbers).
+  void nameLoci(std::vector<std::string> names) { locusNames_ = std::move(names); }
+
   // Writes what the options ask (nothing when neither option is given).
   // Returns the paths that could not be written.
   std::vector<std::string> write(const Data& parents, const Data& sons);
@@ -39,4 +43,5 @@ class MarkerRun {
   std::unique_ptr<OffspringTally> tally_;
   std::vector<RadiusCounts> counts_;
   RankedCalls rankedCalls_;
+  std::vector<std::string> locusNames_;
 };

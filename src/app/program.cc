@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <string>
 #include <system_error>
@@ -13,8 +14,11 @@
 #include "app/marker_run.h"
 #include "app/table_run.h"
 #include "files/folder_locks.h"
+#include "input/both_roles.h"
 #include "input/data.h"
 #include "input/missing_value.h"
+#include "input/table_checks.h"
+#include "ranking/locus_names.h"
 #include "status/exit_status.h"
 #include "status/run_failure.h"
 
@@ -61,7 +65,8 @@ FolderLocks lockOutputFolders(const RunOptions& options, const std::vector<int>&
     createFolder(folders.back(), err);
   }
   const size_t reportFolders = folders.size();
-  for (const std::string* path : {&options.table.table, &options.markersFile, &options.summaryFile}) {
+  for (const std::string* path : {&options.table.table, &options.table.candidates,
+                                  &options.markersFile, &options.summaryFile}) {
     if (!path->empty()) folders.push_back(folderOf(*path));
   }
   FolderLocks locks(folders);
@@ -95,19 +100,32 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
       const std::string note = defaultSharesNote(options.table.settings);
       if (!note.empty()) err << note << "\n" << std::flush;
     }
+    TableOptions table = options.table;
+    // Only outputs that show loci look for their names.
+    if (!table.table.empty() || !options.markersFile.empty() || !options.summaryFile.empty()) {
+      table.locusNames = locusNamesFor(table.locusNamesFile, options.parentsFile,
+                                       options.offspringFile, parents.nLoci);
+    }
     MarkerRun markers(options, radii);
     const FolderLocks locks = lockOutputFolders(options, radii, err);
+    markers.nameLoci(table.locusNames);
+    // Hermaphrodites: every individual is searched as a mother and as a
+    // father; allele counts still read each once, from `parents`.
+    std::unique_ptr<Data> doubled;
+    if (table.settings.hermaphrodites) doubled = std::make_unique<Data>(bothRoles(parents));
+    Data& analysed = doubled != nullptr ? *doubled : parents;
     for (int radius : radii) {
       const std::string folder = reportFolder(options, radius);
       const std::unique_ptr<RunProgress> progress = makeProgress ? makeProgress() : nullptr;
-      OffspringListener* markerListener = markers.listenerFor(radius, parents);
+      OffspringListener* markerListener = markers.listenerFor(radius, analysed);
       const std::vector<std::string> unwritten =
           options.table.table.empty()
-              ? runAnalysis(parents, sons, radius, kMissingValue, folder, progress.get(),
+              ? runAnalysis(analysed, sons, radius, kMissingValue, folder, progress.get(),
                             markerListener, threads, nullptr, options.maxOutput)
-              : runAnalysisWithTable(parents, sons, radius, kMissingValue, folder, options.table,
+              : runAnalysisWithTable(analysed, sons, radius, kMissingValue, folder, table,
                                      progress.get(), markerListener, markers.rankingListener(),
-                                     threads, options.maxOutput, names);
+                                     threads, options.maxOutput,
+                                     options.quiet ? nullptr : &err, names);
       if (!unwritten.empty()) {
         for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
         out << std::flush;

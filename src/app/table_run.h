@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,11 +15,13 @@
 // `folder`), whose text it leaves unchanged; the table goes to options.table
 // as given. Throws RunFailure before any file is opened when the tables
 // cannot be analysed or a file the table options name is bad (nothing on
-// standard output, the reason in detail()). Whether the table's path keeps
+// standard output, the reason in detail()). Whether the table's paths keep
 // apart from the inputs and the reports is the caller's check
-// (runPathsError). Returns the paths of the reports, of the table and of its
-// calibration that could not be written, in that order. `listener`, when given, hears every
-// offspring too (after the table); `rankings`, when given, every ranking.
+// (runPathsError). Returns the paths of the reports, of the table, of the
+// short list and of the calibration that could not be written, in that
+// order. `listener`, when given, hears every offspring too (after the
+// table); `rankings`, when given, every ranking; `warnings`, when given,
+// the table's warnings about its option files.
 // `names`, when given, are options.names already read (it is not read again).
 std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int radius, int missing,
                                               const std::string& folder,
@@ -27,4 +30,5 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
                                               OffspringListener* listener = nullptr,
                                               RankingListener* rankings = nullptr,
                                               unsigned threads = 1, uint64_t maxOutput = 0,
+                                              std::ostream* warnings = nullptr,
                                               std::shared_ptr<const NameBook> names = nullptr);

@@ -122,9 +122,14 @@ void SizeGuard::wrote(size_t bytes) {
 }
 
 // Only what has reached the sinks counts (text still buffered does not), so
-// the estimate errs low.
+// the estimate errs low. The free space alone is never judged by an
+// estimate: offspring with many families early in the table would stop a
+// run that fits, and a run without options must go on unless the disk
+// would really fill.
 void SizeGuard::check(size_t done, size_t total) {
-  if (limit_ == 0 || tripped_ || done == 0 || (done < kSample && done < total)) return;
+  if (!byOption_ || limit_ == 0 || tripped_ || done == 0 || (done < kSample && done < total)) {
+    return;
+  }
   const double estimate = static_cast<double>(written_) * static_cast<double>(total) /
                           static_cast<double>(done);
   if (estimate <= static_cast<double>(limit_)) return;

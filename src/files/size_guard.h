@@ -17,10 +17,10 @@ std::string sizeText(uint64_t bytes);
 
 // Watches the reports of one analysis as they are written and stops them
 // before they grow past a limit: the smaller of `limit` (0: none) and the
-// space free in `folder` for this user. Once the bytes written pass it, or
-// the reports' size estimated from the offspring done so far (at least
-// kSample of them, or all) does, every sink handed out fails, so the engine
-// stops early; overSize() then says why, and the caller keeps the old
+// space free in `folder` for this user. Once the bytes written pass it, or,
+// under --max-output, the reports' size estimated from the offspring done so
+// far (at least kSample of them, or all) does, every sink handed out fails,
+// so the engine stops early; overSize() then says why, and the caller keeps the old
 // reports. Sinks and progress are valid while the guard lives.
 class SizeGuard {
  public:
@@ -34,6 +34,8 @@ class SizeGuard {
   RunProgress* progress();
   // "" while within the limit; otherwise the message for standard error.
   std::string overSize() const;
+  // True when the limit that stopped the reports is --max-output's.
+  bool byOption() const { return byOption_; }
 
  private:
   class Sink;

@@ -14,7 +14,9 @@ int contmadres(const std::vector<std::vector<int>>& rows, int firstFatherId) {
   return mothers;
 }
 
-int motherCount(const Data& parents) { return contmadres(parents.rows, parents.firstFatherId); }
+int motherCount(const Data& parents) {
+  return parents.motherRows >= 0 ? parents.motherRows : contmadres(parents.rows, parents.firstFatherId);
+}
 
 int validateTables(const Data& parents, const Data& sons) {
   if (parents.rows.empty()) throw RunFailure("EMPTY PARENTS FILE\n");

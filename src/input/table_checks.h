@@ -12,7 +12,9 @@ constexpr int kFirstFatherId = 2000;
 // every row is at least as long as the first.
 int contmadres(const std::vector<std::vector<int>>& rows, int firstFatherId = kFirstFatherId);
 
-// contmadres of a parents table with its own first father identifier.
+// The parents rows analysed as mothers: parents.motherRows when the run set
+// it (hermaphrodites), otherwise contmadres with the table's own first
+// father identifier.
 int motherCount(const Data& parents);
 
 // Checks that the two tables can be analysed and returns the locus count.

@@ -35,11 +35,12 @@ std::vector<std::string> writeMarkerOutputs(const MarkerRequest& request, const 
   if (ranked != nullptr) addMismatchRates(in.loci, parents, sons, missing, *ranked);
   in.combined = combinedStatistics(in.loci);
   if (!request.tablePath.empty() &&
-      !writeWholeFile(request.tablePath, markerTableText(in.loci, in.combined))) {
+      !writeWholeFile(request.tablePath, markerTableText(in.loci, in.combined, request.locusNames))) {
     unwritten.push_back(request.tablePath);
   }
   if (request.summaryPath.empty()) return unwritten;
   in.settings = request.settings;
+  in.locusNames = request.locusNames;
   const size_t mothers = static_cast<size_t>(motherCount(parents));
   in.motherCount = mothers;
   in.fatherCount = parents.rows.size() - mothers;

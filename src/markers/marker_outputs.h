@@ -25,6 +25,8 @@ struct MarkerRequest {
   // The run's inputs and options as the summary page lists them.
   std::vector<std::pair<std::string, std::string>> settings;
   std::string version;
+  // The loci's names, one per locus, for the locus column; empty: numbers.
+  std::vector<std::string> locusNames = {};
   bool any() const { return !tablePath.empty() || !summaryPath.empty(); }
 };
 

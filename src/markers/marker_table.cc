@@ -21,10 +21,14 @@ void appendRow(std::string& out, const std::string& name, const MarkerRow& row, 
 
 }  // namespace
 
-std::string markerTableText(const std::vector<MarkerRow>& loci, const MarkerRow& combined) {
+std::string markerTableText(const std::vector<MarkerRow>& loci, const MarkerRow& combined,
+                            const std::vector<std::string>& names) {
   std::string out =
       "locus\talleles\ttyped\tho\the\tpic\texcl_1p\texcl_2p\texcl_pp\tf_null\tmismatch_rate\n";
-  for (size_t l = 0; l < loci.size(); ++l) appendRow(out, std::to_string(l + 1), loci[l], 0);
+  const bool named = names.size() == loci.size();
+  for (size_t l = 0; l < loci.size(); ++l) {
+    appendRow(out, named ? names[l] : std::to_string(l + 1), loci[l], 0);
+  }
   appendRow(out, "all", combined, kMeanDecimals);
   return out;
 }

@@ -68,6 +68,7 @@ struct SummaryInput {
   size_t motherCount = 0;  // candidate mothers in the parents table
   size_t fatherCount = 0;
   std::vector<MarkerRow> loci;  // one per locus, column order
+  std::vector<std::string> locusNames;  // one per locus, or empty: numbered
   MarkerRow combined;           // the `all` row
   std::vector<RadiusCounts> radii;  // one per radius analysed, in run order
   bool rankedTable = false;  // calls, minDelta and the loci's mismatch rates are set

@@ -72,7 +72,9 @@ void markerSection(std::string& out, const SummaryInput& in) {
          "<th>ho</th><th>he</th><th>pic</th><th>excl_1p</th><th>excl_2p</th><th>excl_pp</th>"
          "<th>f_null</th><th>mismatch_rate</th></tr>";
   for (size_t l = 0; l < in.loci.size(); ++l) {
-    markerRow(out, std::to_string(l + 1), in.loci[l], isFlagged(in.loci[l]), 0, "locus");
+    const std::string name =
+        in.locusNames.size() == in.loci.size() ? escapeHtml(in.locusNames[l]) : std::to_string(l + 1);
+    markerRow(out, name, in.loci[l], isFlagged(in.loci[l]), 0, "locus");
   }
   markerRow(out, "all", in.combined, false, kMeanDecimals, "all");
   out += "</table>";

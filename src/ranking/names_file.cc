@@ -1,5 +1,6 @@
 #include "ranking/names_file.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,26 @@ const char* nameProblem(const std::string& name) {
     return "starts with =, +, - or @, which a spreadsheet runs as a formula";
   }
   return nullptr;
+}
+
+// name -> (how many bear it, the smallest number among them).
+void indexByName(const std::unordered_map<int64_t, std::string>& names,
+                 std::unordered_map<std::string, std::pair<size_t, int64_t>>& index) {
+  for (const auto& [number, name] : names) {
+    auto [entry, fresh] = index.emplace(name, std::make_pair(size_t{1}, number));
+    if (!fresh) {
+      ++entry->second.first;
+      entry->second.second = std::min(entry->second.second, number);
+    }
+  }
+}
+
+size_t lookUp(const std::unordered_map<std::string, std::pair<size_t, int64_t>>& index,
+              const std::string& name, int64_t* number) {
+  const auto found = index.find(name);
+  if (found == index.end()) return 0;
+  *number = found->second.second;
+  return found->second.first;
 }
 
 }  // namespace
@@ -79,4 +100,20 @@ NameBook::NameBook(const std::string& path, const GenotypeTables& tables) {
       file.fail(0, "no name for offspring " + std::to_string(row + 1));
     }
   }
+  indexByName(parents_, parentIndex_);
+  indexByName(offspring_, offspringIndex_);
+}
+size_t NameBook::parentsNamed(const std::string& name, int64_t* number) const {
+  return lookUp(parentIndex_, name, number);
+}
+
+size_t NameBook::offspringNamed(const std::string& name, int64_t* number) const {
+  return lookUp(offspringIndex_, name, number);
+}
+
+std::vector<std::string> NameBook::offspringNames() const {
+  std::vector<std::string> names;
+  names.reserve(offspring_.size());
+  for (const auto& entry : offspring_) names.push_back(entry.second);
+  return names;
 }

@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "ranking/genotype_tables.h"
 
@@ -22,7 +24,17 @@ class NameBook {
   const std::string& parent(int32_t identifier) const { return parents_.at(identifier); }
   const std::string& offspring(int64_t number) const { return offspring_.at(number); }
 
+  // How many parents (offspring) bear `name`; when at least one, `*number`
+  // is the identifier of the smallest (the offspring's number).
+  size_t parentsNamed(const std::string& name, int64_t* number) const;
+  size_t offspringNamed(const std::string& name, int64_t* number) const;
+  // Every offspring name, in no particular order.
+  std::vector<std::string> offspringNames() const;
+
  private:
   std::unordered_map<int64_t, std::string> parents_;
   std::unordered_map<int64_t, std::string> offspring_;
+  // name -> (how many bear it, the smallest number).
+  std::unordered_map<std::string, std::pair<size_t, int64_t>> parentIndex_;
+  std::unordered_map<std::string, std::pair<size_t, int64_t>> offspringIndex_;
 };

@@ -94,7 +94,13 @@ constexpr double kNegligibleLod = 9.0;
 OffspringRanker::OffspringRanker(const GenotypeTables& tables,
                                  const AlleleFrequencies& frequencies,
                                  const RankingSettings& settings)
-    : tables_(tables), frequencies_(frequencies), settings_(settings), index_(tables) {
+    : tables_(tables),
+      frequencies_(frequencies),
+      settings_(settings),
+      index_(tables),
+      errorRates_(settings.locusErrorRates.empty()
+                      ? std::vector<double>(static_cast<size_t>(tables.loci), settings.errorRate)
+                      : settings.locusErrorRates) {
   const int64_t mothers = tables.mothers;
   const int64_t fathers = static_cast<int64_t>(tables.parents.size()) - mothers;
   motherPrior_ = logPrior(settings.sampledMothers, mothers);
@@ -113,7 +119,7 @@ void OffspringRanker::transmissions(int32_t row, std::vector<Transmission>& out)
   out.clear();
   for (const OffspringLocus& o : loci_) {
     out.push_back(transmission(o, parent[2 * o.locus], parent[2 * o.locus + 1],
-                               tables_.missing, settings_.errorRate));
+                               tables_.missing, errorRates_[static_cast<size_t>(o.locus)]));
   }
 }
 
@@ -123,7 +129,7 @@ OffspringRanker::Scored OffspringRanker::scoreSingle(int32_t row) const {
   int32_t mismatches = 0;
   for (const OffspringLocus& o : loci_) {
     const Transmission t = transmission(o, parent[2 * o.locus], parent[2 * o.locus + 1],
-                                        tables_.missing, settings_.errorRate);
+                                        tables_.missing, errorRates_[static_cast<size_t>(o.locus)]);
     lod.add(singleRatio(o, t));
     mismatches += t.mismatch();
   }
@@ -203,7 +209,10 @@ double OffspringRanker::pickBest(const std::vector<Scored>& scored, BestCandidat
 }
 
 void OffspringRanker::rank(size_t offspring, int32_t knownMother, OffspringRanking& out) {
+  // The filter knows the table's offspring, not genotypes ranked alone.
+  filtered_ = filter_ != nullptr ? static_cast<int64_t>(offspring) : -1;
   rankRow(tables_.offspring[offspring].data(), knownMother, out);
+  filtered_ = -1;
 }
 
 void OffspringRanker::rankRow(const int* offspringRow, int32_t knownMother,
@@ -212,6 +221,7 @@ void OffspringRanker::rankRow(const int* offspringRow, int32_t knownMother,
   offspringLoci(offspring_, tables_.missing, frequencies_, loci_);
   const int32_t limit = settings_.limitFor(loci_.size());
   index_.scope(offspring_, limit, scope_);
+  if (filtered_ >= 0) filter_->keep(static_cast<size_t>(filtered_), scope_);
   mothers_.clear();
   fathers_.clear();
   for (int32_t row : scope_) {
@@ -298,6 +308,12 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
     for (size_t j = 0; j < fathers_.size(); ++j) {
       const double f = fathers_[j].lod;
       if (top.hasSecond && m + f + bound < top.second) break;
+      if (!pairWanted(mothers_[i].row, fathers_[j].row)) {
+        // Hermaphrodites: a pair's mirror (or a self, without selfing) is
+        // no pair of its own and takes no part in the posterior either.
+        pairsScored_.push_back({kMinusInfinity, m + f});
+        continue;
+      }
       const Side& father = side(fatherSides_, fathers_, j);
       // Skipped only when it can be neither best nor runner-up and weighs
       // too little to move the pair's posterior; it then counts with its
@@ -317,6 +333,7 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
       }
     }
   }
+  if (!top.hasBest) return;  // hermaphrodites: a lone individual, no selfing
   out.pair.found = true;
   out.pair.lod = top.best;
   out.pair.delta = top.delta();
@@ -351,6 +368,11 @@ void OffspringRanker::rankFathersGiven(int32_t mother, OffspringRanking& out) {
   std::vector<Transmission>& fatherSide = fatherSide_;
   givens_.clear();
   for (const Scored& s : fathers_) {
+    // A known mother's pair has her as the seed parent: any father, herself
+    // included unless selfing is off.
+    if (settings_.hermaphrodites && !settings_.selfing && individual(s.row) == individual(mother)) {
+      continue;
+    }
     transmissions(s.row, fatherSide);
     int32_t mismatches = 0;
     const double trio = scoreTrio(motherSide, fatherSide, &mismatches);
@@ -362,6 +384,7 @@ void OffspringRanker::rankFathersGiven(int32_t mother, OffspringRanking& out) {
       winnerPairMismatches = mismatches;
     }
   }
+  if (winner == nullptr) return;
   const double logSum = logSumOf(givens_, top.best, [](double given) { return given; });
   out.father.found = true;
   out.father.father = winner->row;

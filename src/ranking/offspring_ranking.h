@@ -5,6 +5,7 @@
 
 #include "ranking/allele_frequencies.h"
 #include "ranking/call.h"
+#include "ranking/candidate_filter.h"
 #include "ranking/carrier_index.h"
 #include "ranking/genotype_tables.h"
 #include "ranking/likelihood_ratio.h"
@@ -87,12 +88,24 @@ class OffspringRanker {
   // mother's pair is never called surer than her father.
   static void call(OffspringRanking& ranking, const RoleThresholds& thresholds, double minDelta);
 
- private:
+  // From now on, only the candidates `filter` keeps are scored by rank()
+  // (null: all); rankRow() scores every candidate. It must outlive the ranker.
+  void restrictTo(const CandidateFilter* filter) { filter_ = filter; }
+
+  // A scored candidate: its parents-table row, its own LOD, its loci sharing
+  // no allele with the offspring.
   struct Scored {
     int32_t row;
     double lod;
     int32_t mismatches;
   };
+  // After rank(): the candidates scored for that offspring, in any order.
+  const std::vector<Scored>& scoredMothers() const { return mothers_; }
+  const std::vector<Scored>& scoredFathers() const { return fathers_; }
+  // After rank(): the near distance of parent `row` to that offspring.
+  int32_t nearDistance(int32_t row) const;
+
+ private:
   // A candidate of the pair search: its transmissions and the bound on its
   // part of a trio LOD (see side()), computed when first needed.
   struct Side {
@@ -112,12 +125,27 @@ class OffspringRanker {
   void searchPairs(double logMothers, double logFathers, OffspringRanking& out);
   void rankKnownMother(int32_t knownMother, OffspringRanking& out);
   void rankFathersGiven(int32_t mother, OffspringRanking& out);
-  int32_t nearDistance(int32_t row) const;
+  // The individual behind parent `row`: the row itself, or for
+  // hermaphrodites its row among the mothers.
+  int32_t individual(int32_t row) const {
+    return settings_.hermaphrodites && row >= tables_.mothers ? row - tables_.mothers : row;
+  }
+  // False for a pair scored already the other way round, and for a self
+  // when selfing is off.
+  bool pairWanted(int32_t mother, int32_t father) const {
+    if (!settings_.hermaphrodites) return true;
+    const int32_t m = individual(mother);
+    const int32_t f = individual(father);
+    return m < f || (m == f && settings_.selfing);
+  }
 
   const GenotypeTables& tables_;
   const AlleleFrequencies& frequencies_;
   const RankingSettings& settings_;
   CarrierIndex index_;
+  std::vector<double> errorRates_;  // per locus
+  const CandidateFilter* filter_ = nullptr;
+  int64_t filtered_ = -1;  // the offspring rank() is filtering for, or -1
   // The parents' alleles row after row in one block, 2 * loci a row: the
   // candidates of an offspring are scattered over the table, and rows kept
   // apart would cost a cache miss or more each.

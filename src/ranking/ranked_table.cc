@@ -1,5 +1,7 @@
 #include "ranking/ranked_table.h"
 
+#include "ranking/candidate_files.h"
+#include "ranking/error_rate_file.h"
 #include "ranking/frequency_file.h"
 #include "ranking/known_mothers.h"
 #include "ranking/mismatch_limit.h"
@@ -7,13 +9,28 @@
 namespace {
 
 AlleleFrequencies frequenciesFor(const GenotypeTables& tables, const TableOptions& options) {
+  if (options.frequencies.empty() && options.settings.hermaphrodites) {
+    // Each individual is listed as a mother and as a father: count it once.
+    const std::vector<std::vector<int>> once(
+        tables.parents.begin(), tables.parents.begin() + static_cast<std::ptrdiff_t>(tables.mothers));
+    return AlleleFrequencies::count({once, tables.offspring, tables.loci, tables.mothers, tables.missing});
+  }
   if (options.frequencies.empty()) return AlleleFrequencies::count(tables);
   return readFrequencyFile(options.frequencies, tables.loci);
+}
+
+RankingSettings settingsFor(const GenotypeTables& tables, const TableOptions& options) {
+  RankingSettings settings = options.settings;
+  if (!options.errorRates.empty()) {
+    settings.locusErrorRates = readErrorRateFile(options.errorRates, tables.loci, options.locusNames);
+  }
+  return settings;
 }
 
 // Rows and rankings of consecutive offspring, as one thread made them.
 struct TablePiece : BlockPiece {
   std::string rows;
+  std::string shortRows;  // the short list's rows, with --candidates
   std::vector<std::pair<size_t, OffspringRanking>> rankings;  // kept when a listener waits
 };
 
@@ -22,7 +39,11 @@ struct TablePiece : BlockPiece {
 class RankedTable::Worker : public OffspringWorker {
  public:
   explicit Worker(const RankedTable& table)
-      : table_(table), ranker_(table.tables_, table.frequencies_, table.settings_) {}
+      : table_(table),
+        ranker_(table.tables_, table.frequencies_, table.settings_),
+        shortList_(table.top_, table.radius_) {
+    ranker_.restrictTo(table.filter_.get());
+  }
 
   std::unique_ptr<BlockPiece> newPiece() override { return std::make_unique<TablePiece>(); }
 
@@ -35,6 +56,20 @@ class RankedTable::Worker : public OffspringWorker {
     facts.pairInFam =
         ranking_.pair.found && outcome.isFamily(ranking_.pair.mother, ranking_.pair.father);
     appendTableRow(out.rows, outcome.offspring, ranking_, facts, table_.labels_);
+    if (table_.settings_.hermaphrodites) {
+      // The last column: whether the pair's two parents are one individual.
+      out.rows.pop_back();
+      const BestCandidate& pair = ranking_.pair;
+      if (pair.found) {
+        out.rows += pair.mother + table_.motherRows_ == pair.father ? "\tyes" : "\tno";
+      } else {
+        out.rows += '\t';
+      }
+      out.rows += '\n';
+    }
+    if (table_.shortSink_ != nullptr) {
+      shortList_.add(out.shortRows, outcome.offspring, ranker_, table_.labels_);
+    }
     if (table_.rankings_ != nullptr) out.rankings.emplace_back(outcome.offspring, ranking_);
   }
 
@@ -42,29 +77,50 @@ class RankedTable::Worker : public OffspringWorker {
   const RankedTable& table_;
   OffspringRanker ranker_;
   OffspringRanking ranking_;
+  ShortList shortList_;
 };
 
 RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& options,
                          int32_t radius, std::shared_ptr<const NameBook> names)
     : tables_(tables),
-      settings_(options.settings),
+      settings_(settingsFor(tables, options)),
+      top_(options.top),
+      motherRows_(tables.mothers),
       radius_(radius),
       frequencies_(frequenciesFor(tables, options)),
-      knownMothers_(options.knownMothers.empty()
-                        ? std::vector<int32_t>(tables.offspring.size(), -1)
-                        : readKnownMothers(options.knownMothers, tables)),
       names_(names != nullptr || options.names.empty()
                  ? std::move(names)
                  : std::make_shared<const NameBook>(options.names, tables)),
+      knownMothers_(options.knownMothers.empty()
+                        ? std::vector<int32_t>(tables.offspring.size(), -1)
+                        : readKnownMothers(options.knownMothers, tables, names_.get())),
       labels_(tables, names_.get()) {
   if (settings_.autoMismatches) {
     settings_.limitByLoci = mismatchLimits(tables.loci, settings_.errorRate);
+  }
+  if (options.groups.empty() && options.exclude.empty()) return;
+  filter_ = std::make_unique<CandidateFilter>(tables.offspring.size(), tables.parents.size());
+  if (!options.groups.empty()) readGroupsFile(options.groups, tables, names_.get(), *filter_);
+  if (!options.exclude.empty()) readExclusionsFile(options.exclude, tables, names_.get(), *filter_);
+  filter_->finish();
+  if (!filter_->hasGroups()) return;
+  const size_t parents = filter_->parentsWithoutGroup();
+  const size_t offspring = filter_->offspringWithoutGroup();
+  if (parents > 0 || offspring > 0) {
+    warnings_.push_back("parentsphere: warning: groups file " + options.groups + ": " +
+                        std::to_string(parents) +
+                        " parents without a group are candidates of every offspring; " +
+                        std::to_string(offspring) + " offspring without a group keep every candidate");
   }
 }
 
 void RankedTable::start(ReportSink& sink) {
   sink_ = &sink;
   text_ = kTableHeader;
+  if (settings_.hermaphrodites) {
+    text_.pop_back();
+    text_ += "\tself\n";
+  }
 }
 
 std::unique_ptr<OffspringWorker> RankedTable::newWorker() {
@@ -79,10 +135,26 @@ void RankedTable::blockDone(BlockPiece& piece) {
     rankings_->ranked(told.first, told.second, settings_.minDelta);
   }
   in.rankings.clear();
+  if (shortSink_ != nullptr) {
+    shortText_ += in.shortRows;
+    in.shortRows.clear();
+    shortSink_->flushIfLarge(shortText_);
+  }
   sink_->flushIfLarge(text_);
 }
 
 bool RankedTable::close() {
   sink_->write(text_);
   return sink_->close();
+}
+
+void RankedTable::startShortList(ReportSink& sink) {
+  shortSink_ = &sink;
+  shortText_ = kShortListHeader;
+}
+
+bool RankedTable::closeShortList() {
+  if (shortSink_ == nullptr) return true;
+  shortSink_->write(shortText_);
+  return shortSink_->close();
 }

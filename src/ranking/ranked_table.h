@@ -10,6 +10,7 @@
 #include "ranking/genotype_tables.h"
 #include "ranking/names_file.h"
 #include "ranking/offspring_ranking.h"
+#include "ranking/short_list.h"
 #include "ranking/table_options.h"
 #include "ranking/table_row.h"
 #include "reports/report_sink.h"
@@ -48,8 +49,15 @@ class RankedTable : public ParallelListener {
   void blockDone(BlockPiece& piece) override;
   // Writes what is left. True when the sink took every byte.
   bool close();
+  // With --candidates: writes the short list's header into `sink`, which then
+  // takes its rows; closeShortList() ends it (true when every byte went).
+  void startShortList(ReportSink& sink);
+  bool closeShortList();
   // `listener` (null: none) hears every ranking from now on.
   void tellRankings(RankingListener* listener) { rankings_ = listener; }
+  // Lines for standard error about the options' files (each a whole
+  // "parentsphere: warning: ..." line without its line feed).
+  const std::vector<std::string>& warnings() const { return warnings_; }
   // What the rows are scored with: the settings (the scope limit from the
   // data already set), the frequencies and, per offspring row, the known
   // mother's row or -1.
@@ -63,11 +71,17 @@ class RankedTable : public ParallelListener {
   class Worker;
   const GenotypeTables& tables_;
   RankingSettings settings_;
+  size_t top_;  // --top
+  int32_t motherRows_;  // hermaphrodites: a parent's row as a father is this much higher
   int32_t radius_;
   AlleleFrequencies frequencies_;
+  std::shared_ptr<const NameBook> names_;    // before the files that may use names
   std::vector<int32_t> knownMothers_;  // per offspring row: a mother's row or -1
-  std::shared_ptr<const NameBook> names_;
   TableLabels labels_;
+  std::unique_ptr<CandidateFilter> filter_;  // groups and exclusions; null: none
+  std::vector<std::string> warnings_;
+  ReportSink* shortSink_ = nullptr;  // --candidates; null: none
+  std::string shortText_;
   ReportSink* sink_ = nullptr;
   RankingListener* rankings_ = nullptr;
   std::string text_;

@@ -22,6 +22,15 @@ struct RankingSettings {
   bool sampledMothersGiven = false;  // the user chose the share (the table run says the default)
   bool sampledFathersGiven = false;
   RoleThresholds thresholds;  // posterior and delta levels of strict and relaxed per role
+  // A rate per locus (--error-rate FILE), each kMinErrorRate to
+  // kMaxErrorRate; empty: errorRate at every locus.
+  std::vector<double> locusErrorRates;
+  // --hermaphrodites: the parents table lists every individual twice, as a
+  // mother (rows below `mothers`) then as a father in the same order; a pair
+  // is scored once whichever way round. selfing: a pair may be one
+  // individual twice (--no-selfing: not).
+  bool hermaphrodites = false;
+  bool selfing = true;
   // --max-mismatches auto: K per number of loci typed in the offspring
   // (mismatchLimits), filled by the table once the loci are known.
   bool autoMismatches = false;
@@ -48,6 +57,15 @@ struct TableOptions {
   std::string knownMothers;  // --known-mothers
   std::string names;         // --names: names.tsv
   RankingSettings settings;  // --error-rate, --max-mismatches, --min-delta, --sampled-*
+  std::string errorRates;    // --error-rate FILE: a rate per locus
+  std::string groups;        // --groups: who may be a parent of whom
+  std::string exclude;       // --exclude: (offspring, candidate) pairs ruled out
+  std::string candidates;    // --candidates: the short list of the best candidates
+  size_t top = 5;            // --top: candidates per role in the short list, 1 or more
+  // --locus-names: a file of the loci's names (also for --markers, --summary)
+  std::string locusNamesFile;
+  // The loci's names the run found (locusNamesFor); empty: known by number.
+  std::vector<std::string> locusNames;
   // --calibrate: offspring simulated to measure the calls (0: none);
   // --sim-error: their typing-error rate (below 0: the error rate); --seed.
   size_t calibrate = 0;
