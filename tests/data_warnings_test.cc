@@ -165,6 +165,15 @@ TEST(DataWarnings, ByNameWithNames) {
     EXPECT_EQ(r.stderrText, run.err);
     EXPECT_EQ(r.stdoutText, run.status == 0 ? "radius 2: reports in .\nDONE\n" : "");
   }
+  // Hermaphrodites are named as the mothers they are first analysed as,
+  // whatever their identifiers.
+  const RunResult both = runParentsphere(
+      {{"parents.PAR", "100 102 2001\n104 110 2002\n"},
+       {"sons.PRO", "100 104\n"},
+       {"names.tsv", "number\trole\tname\n2001\tmother\ta\n2002\tmother\tb\n1\toffspring\tk\n"}},
+      "", "-q -r 2 --hermaphrodites --table t.tsv --names names.tsv");
+  EXPECT_EQ(both.status, 0) << both.stderrText;
+  EXPECT_EQ(both.stderrText, "");
 }
 
 }  // namespace

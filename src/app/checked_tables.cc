@@ -37,7 +37,12 @@ std::shared_ptr<const NameBook> checkTablesAndNames(Data& parents, Data& sons,
   const int mothers = prepareTables(parents, sons);
   std::shared_ptr<const NameBook> names;
   if (!options.table.names.empty()) {
-    const GenotypeTables tables{parents.rows, sons.rows, parents.nLoci, mothers, kMissingValue};
+    // Hermaphrodites are analysed first as mothers (then again as fathers),
+    // so their names are checked as the analysis sees them.
+    const int32_t asMothers = options.table.settings.hermaphrodites
+                                  ? static_cast<int32_t>(parents.rows.size())
+                                  : mothers;
+    const GenotypeTables tables{parents.rows, sons.rows, parents.nLoci, asMothers, kMissingValue};
     try {
       names = std::make_shared<const NameBook>(options.table.names, tables);
     } catch (const RunFailure&) {
