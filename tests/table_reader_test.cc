@@ -214,6 +214,40 @@ TEST(ParseTable, Table) {
   }
 }
 
+// Tokens read as the number before their text are counted, and the first
+// one of each of the first lines is kept with its place; white space after
+// the digits, plain numbers and dropped lines are not counted.
+TEST(ParseTable, CountsValuesWithTextAfterTheirDigits) {
+  struct Case {
+    const char* name;
+    const char* text;
+    size_t count;
+    std::string places;  // "line:column=value'token'" each
+  };
+  const Case cases[] = {
+      {"plain numbers, signs, zeros in front, carriage returns", "+3 0012 -99 12\r\n1 2\n", 0, ""},
+      {"an identifier with text after its digits", "100 102 10A_2016\n", 1, "1:3=10'10A_2016'"},
+      {"two on a line: both counted, the first kept", "1 2a 3b\n4 5\n6.5 7\n", 3,
+       "1:2=2'2a' 3:1=6'6.5'"},
+      {"a dropped line is not counted", "1 2a # note\n\n3 4,\n", 1, "3:2=4'4,'"},
+      {"the first three lines kept", "1a\n2a\n3a\n4a\n", 4, "1:1=1'1a' 2:1=2'2a' 3:1=3'3a'"},
+      {"a long token is cut", "7xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\n", 1,
+       "1:1=7'7xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ParsedTable table = parseTable(c.text, '#', -99);
+    EXPECT_FALSE(table.unreadable);
+    EXPECT_EQ(table.textAfterDigits.count, c.count);
+    std::string places;
+    for (const TextAfterDigits::Place& p : table.textAfterDigits.places) {
+      places += (places.empty() ? "" : " ") + std::to_string(p.line) + ":" +
+                std::to_string(p.column) + "=" + std::to_string(p.value) + "'" + p.token + "'";
+    }
+    EXPECT_EQ(places, c.places);
+  }
+}
+
 TEST(ParseTable, StopsAtTheFirstUnreadableLine) {
   const char* texts[] = {
       "1 2\n0 3\n4 5\n",

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -53,6 +54,14 @@ void expectSameTable(const ParsedTable& got, const ParsedTable& want) {
   EXPECT_EQ(got.rows, want.rows);
   EXPECT_EQ(got.rowHasMissing, want.rowHasMissing);
   EXPECT_EQ(got.rowLines, want.rowLines);
+  EXPECT_EQ(got.textAfterDigits.count, want.textAfterDigits.count);
+  ASSERT_EQ(got.textAfterDigits.places.size(), want.textAfterDigits.places.size());
+  for (size_t i = 0; i < want.textAfterDigits.places.size(); ++i) {
+    const TextAfterDigits::Place& a = got.textAfterDigits.places[i];
+    const TextAfterDigits::Place& b = want.textAfterDigits.places[i];
+    EXPECT_EQ(std::tie(a.line, a.column, a.value, a.token, a.tokenLength),
+              std::tie(b.line, b.column, b.value, b.token, b.tokenLength));
+  }
   ASSERT_EQ(got.unreadable, want.unreadable);
   if (!want.unreadable) return;
   EXPECT_EQ(got.badToken.line, want.badToken.line);

@@ -53,9 +53,11 @@ const char* const kHelpEnd =
     "  parentsphere -q -r 2,4,6 -o sweep   # sweep/radius-2/Fam.out, ...\n"
     "\n"
     "Data that reads but looks wrong is warned about on standard error, one\n"
-    "line per kind: negative values other than -99, parent identifiers made\n"
-    "invalid or repeated, fathers listed before mothers, individuals typed at\n"
-    "fewer than half the loci, a radius typed at the prompt that is not a number.\n"
+    "line per kind: negative values other than -99, values with text after\n"
+    "their digits (10A_2016 read as 10), parent identifiers made invalid or\n"
+    "repeated, fathers listed before mothers, individuals typed at fewer than\n"
+    "half the loci, a radius typed at the prompt that is not a number; with\n"
+    "--names each place also gives the individual's name.\n"
     "\n"
     "Every file the run writes (the reports, --table, --markers, --summary)\n"
     "must differ from every file it reads and from the other outputs, through\n"
@@ -270,7 +272,8 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
                   table.settings.sampledMothersGiven);
   addSampledShare(app, "--sampled-fathers", "fathers", table.settings.sampledFathers,
                   table.settings.sampledFathersGiven);
-  app.add_option("--names", table.names, "show names from the names.tsv of\ncsv2parentsphere")
+  app.add_option("--names", table.names,
+                 "show names from the names.tsv of\ncsv2parentsphere in the table and warnings")
       ->type_name("FILE")
       ->check(nonEmpty());
   app.add_option("--groups", table.groups,

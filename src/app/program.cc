@@ -10,12 +10,12 @@
 
 #include "app/analysis_run.h"
 #include "app/available_cores.h"
+#include "app/checked_tables.h"
 #include "app/marker_run.h"
 #include "app/table_run.h"
 #include "files/folder_locks.h"
 #include "input/both_roles.h"
 #include "input/data.h"
-#include "input/data_warnings.h"
 #include "input/missing_value.h"
 #include "input/table_checks.h"
 #include "ranking/locus_names.h"
@@ -79,19 +79,6 @@ FolderLocks lockOutputFolders(const RunOptions& options, const std::vector<int>&
                            "; nothing was changed");
 }
 
-// Checks the tables before any folder is made, then warns about their data.
-// Hermaphrodites' identifiers say no role, so the warning about roles is left
-// out for them.
-void checkTables(Data& parents, Data& sons, bool quiet, bool hermaphrodites, std::ostream& err) {
-  prepareTables(parents, sons);
-  if (quiet) return;
-  for (const std::string& line : dataWarnings(parents, sons, kMissingValue)) {
-    if (hermaphrodites && line.find(" the other role") != std::string::npos) continue;
-    err << line << "\n";
-  }
-  err << std::flush;
-}
-
 }  // namespace
 
 int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
@@ -107,7 +94,8 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     Data parents(options.parentsFile, kMissingValue, kComment, threads);
     Data sons(options.offspringFile, kMissingValue, kComment, threads);
     parents.firstFatherId = options.firstFatherId;
-    checkTables(parents, sons, options.quiet, options.table.settings.hermaphrodites, err);
+    // Checked before any folder is made.
+    const std::shared_ptr<const NameBook> names = checkTablesAndNames(parents, sons, options, err);
     if (!options.table.table.empty() && !options.quiet) {
       const std::string note = defaultSharesNote(options.table.settings);
       if (!note.empty()) err << note << "\n" << std::flush;
@@ -137,7 +125,7 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
               : runAnalysisWithTable(analysed, sons, radius, kMissingValue, folder, table,
                                      progress.get(), markerListener, markers.rankingListener(),
                                      threads, options.maxOutput,
-                                     options.quiet ? nullptr : &err);
+                                     options.quiet ? nullptr : &err, names);
       if (!unwritten.empty()) {
         for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
         out << std::flush;

@@ -14,10 +14,11 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
                                               RunProgress* progress,
                                               OffspringListener* listener,
                                               RankingListener* rankings, unsigned threads,
-                                              uint64_t maxOutput, std::ostream* warnings) {
+                                              uint64_t maxOutput, std::ostream* warnings,
+                                              std::shared_ptr<const NameBook> names) {
   const int mothers = prepareTables(parents, sons);
   const GenotypeTables tables{parents.rows, sons.rows, parents.nLoci, mothers, missing};
-  RankedTable table(tables, options, radius);
+  RankedTable table(tables, options, radius, std::move(names));
   if (warnings != nullptr) {
     for (const std::string& line : table.warnings()) *warnings << line << "\n";
     *warnings << std::flush;

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -21,6 +22,7 @@
 // order. `listener`, when given, hears every offspring too (after the
 // table); `rankings`, when given, every ranking; `warnings`, when given,
 // the table's warnings about its option files.
+// `names`, when given, are options.names already read (it is not read again).
 std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int radius, int missing,
                                               const std::string& folder,
                                               const TableOptions& options,
@@ -28,4 +30,5 @@ std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int rad
                                               OffspringListener* listener = nullptr,
                                               RankingListener* rankings = nullptr,
                                               unsigned threads = 1, uint64_t maxOutput = 0,
-                                              std::ostream* warnings = nullptr);
+                                              std::ostream* warnings = nullptr,
+                                              std::shared_ptr<const NameBook> names = nullptr);

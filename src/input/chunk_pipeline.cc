@@ -79,6 +79,7 @@ void append(ParsedTable& table, ParsedTable&& chunk, size_t linesBefore) {
   table.rowHasMissing.insert(table.rowHasMissing.end(), chunk.rowHasMissing.begin(),
                              chunk.rowHasMissing.end());
   for (size_t line : chunk.rowLines) table.rowLines.push_back(linesBefore + line);
+  table.textAfterDigits.append(chunk.textAfterDigits, linesBefore);
   if (chunk.unreadable) {
     table.unreadable = true;
     table.badToken = std::move(chunk.badToken);

@@ -33,4 +33,5 @@ void Data::take(ParsedTable&& table) {
   rows = std::move(table.rows);
   rowHasMissing = std::move(table.rowHasMissing);
   rowLines = std::move(table.rowLines);
+  textAfterDigits = std::move(table.textAfterDigits);
 }

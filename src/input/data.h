@@ -37,6 +37,7 @@ class Data {
   std::string fileName;
   std::vector<std::vector<int>> rows;
   int nLoci = 0;
+  TextAfterDigits textAfterDigits;  // values read from tokens with text after their digits
   // Parents: identifiers below this are mothers (--first-father-id).
   int firstFatherId = 2000;
   // The parents rows analysed as mothers when the run fixes them (the

@@ -1,5 +1,6 @@
 #include "input/data_warnings.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "input/line_parser.h"
@@ -10,14 +11,36 @@ namespace {
 
 constexpr size_t kPlacesShown = 3;
 
+// How a warning points at a row: "<file>:<line>" and the note, with the
+// individual's name first inside the note's parentheses when it has one.
+class Places {
+ public:
+  Places(const Data& parents, const RowNames& names) : parents_(parents), names_(names) {}
+
+  std::string of(const Data& table, size_t row, const std::string& note) const {
+    std::string place = table.fileName + ":" + std::to_string(lineOfRow(table, row));
+    const std::string* name = names_ ? names_(&table == &parents_, row) : nullptr;
+    if (name == nullptr) return place + note;
+    if (note.compare(0, 2, " (") == 0) return place + " (" + *name + "; " + note.substr(2);
+    return place + " (" + *name + ")" + note;
+  }
+
+ private:
+  const Data& parents_;
+  const RowNames& names_;
+};
+
 // One kind of warning: how often it was met and the first places.
 struct Finding {
+  explicit Finding(const Places& where) : where(where) {}
+
+  const Places& where;
   size_t count = 0;
   std::vector<std::string> places;
 
   void add(const Data& table, size_t row, const std::string& note = "") {
     if (++count > kPlacesShown) return;
-    places.push_back(table.fileName + ":" + std::to_string(lineOfRow(table, row)) + note);
+    places.push_back(where.of(table, row, note));
   }
 
   // "parentsphere: warning: <count> <what>: <places>[, and N more]", or
@@ -44,6 +67,29 @@ void findInvalidValues(const Data& table, Finding& found) {
   }
 }
 
+// The row read from `line` of `table`'s text. Precondition: a row was.
+size_t rowOfLine(const Data& table, size_t line) {
+  if (table.rowLines.empty()) return line - 1;
+  return static_cast<size_t>(
+      std::lower_bound(table.rowLines.begin(), table.rowLines.end(), line) -
+      table.rowLines.begin());
+}
+
+// Values whose token had text after the digits: a parent's identifier is
+// called so, other values go by their column.
+void findTextAfterDigits(const Data& table, bool parents, Finding& found) {
+  const size_t idColumn = 2 * static_cast<size_t>(table.nLoci) + 1;
+  const TextAfterDigits& text = table.textAfterDigits;
+  for (const TextAfterDigits::Place& place : text.places) {
+    const std::string what =
+        parents && place.column == idColumn ? " identifier" : " column " + std::to_string(place.column);
+    found.add(table, rowOfLine(table, place.line),
+              what + " '" + shownText(place.token, place.tokenLength) + "' read as " +
+                  std::to_string(place.value));
+  }
+  found.count += text.count - text.places.size();
+}
+
 void findPoorlyTyped(const Data& table, int missing, Finding& untyped, Finding& fewTyped) {
   const size_t loci = static_cast<size_t>(table.nLoci);
   for (size_t i = 0; i < table.rows.size(); ++i) {
@@ -60,12 +106,18 @@ void findPoorlyTyped(const Data& table, int missing, Finding& untyped, Finding& 
 
 }  // namespace
 
-std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int missing) {
-  Finding invalid;
+std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int missing,
+                                      const RowNames& names) {
+  const Places where(parents, names);
+  Finding invalid(where);
   findInvalidValues(parents, invalid);
   findInvalidValues(sons, invalid);
 
-  Finding identifiers;
+  Finding textAfterDigits(where);
+  findTextAfterDigits(parents, true, textAfterDigits);
+  findTextAfterDigits(sons, false, textAfterDigits);
+
+  Finding identifiers(where);
   const size_t idColumn = 2 * static_cast<size_t>(parents.nLoci);
   std::unordered_map<int, size_t> firstLine;
   for (size_t j = 0; j < parents.rows.size(); ++j) {
@@ -81,7 +133,7 @@ std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int
 
   // The role is read from the column of the first row's last value, as the
   // mother count reads it.
-  Finding swapped;
+  Finding swapped(where);
   const int mothers = motherCount(parents);
   const size_t roleColumn = parents.rows.front().size() - 1;
   for (size_t j = 0; j < parents.rows.size(); ++j) {
@@ -92,8 +144,8 @@ std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int
                 " (" + std::to_string(id) + (analysedAsMother ? " analysed as a mother)" : " analysed as a father)"));
   }
 
-  Finding untyped;
-  Finding fewTyped;
+  Finding untyped(where);
+  Finding fewTyped(where);
   findPoorlyTyped(parents, missing, untyped, fewTyped);
   findPoorlyTyped(sons, missing, untyped, fewTyped);
 
@@ -103,6 +155,10 @@ std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int
                      "the rest of its row",
                      "rows hold a negative value other than -99, read as invalid (-100000) with "
                      "the rest of the row");
+  textAfterDigits.appendLine(lines,
+                             "value has text after its digits, read as the number before the text",
+                             "values have text after their digits, read as the number before the "
+                             "text");
   identifiers.appendLine(lines, "parent identifier is invalid or repeated",
                          "parent identifiers are invalid or repeated");
   swapped.appendLine(lines, "parent takes the other role", "parents take the other role",

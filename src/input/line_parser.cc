@@ -57,6 +57,44 @@ bool convertToken(std::string_view token, int32_t* value) {
 
 namespace {
 
+// True when `token`, read as a number, holds more than white space after its
+// digits.
+bool hasTextAfterDigits(std::string_view token) {
+  size_t i = 0;
+  while (i < token.size() && isCSpace(token[i])) ++i;
+  if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
+  while (i < token.size() && token[i] >= '0' && token[i] <= '9') ++i;
+  for (; i < token.size(); ++i) {
+    if (!isCSpace(token[i])) return true;
+  }
+  return false;
+}
+
+// What parseValues tells of a line beside its values: how many it holds,
+// whether one is the missing code, and the values read from tokens with text
+// after their digits (how many, and the first of them). One struct, so the
+// parsing loop keeps a single pointer for all of it.
+struct LineFacts {
+  size_t count = 0;
+  bool hasMissing = false;
+  size_t textCount = 0;
+  size_t textColumn = 0;
+  int32_t textValue = 0;
+  std::string_view textToken;
+};
+
+// Counts the value `v` at `column`, read from the token [token, end), in
+// `note` when text follows its digits. Out of the parsing loop's way: plain
+// numbers never come here.
+[[gnu::cold, gnu::noinline]] void noteTextAfterDigits(LineFacts& facts, const char* token,
+                                                      const char* end, size_t column, int32_t v) {
+  const std::string_view whole(token, static_cast<size_t>(end - token));
+  if (!hasTextAfterDigits(whole) || facts.textCount++ != 0) return;
+  facts.textColumn = column;
+  facts.textValue = v;
+  facts.textToken = whole;
+}
+
 // The digit `c` stands for, or a value above 9 when it is not a digit.
 inline unsigned digitOf(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; }
 
@@ -85,10 +123,11 @@ LineKind readOtherToken(const char*& p, const char* end, char commentMarker, int
 
 // parseLine's work on the characters [p, end), writing the values to `out`,
 // which has room for (end - p + 1) / 2 of them, and their count to `count`.
+// Values with text after their digits are counted in `note` (only tokens that
+// are not plain numbers are looked at).
 LineKind parseValues(const char* p, const char* const end, char commentMarker, int32_t missing,
-                     int32_t* const out, size_t& count, bool& hasMissing) {
+                     int32_t* const out, LineFacts& facts) {
   const char* const lineStart = p;
-  hasMissing = false;
   p = skipSeparators(p, end);
   if (p == end) return LineKind::Blank;
   if (*lineStart == commentMarker) return LineKind::Comment;
@@ -117,6 +156,7 @@ LineKind parseValues(const char* p, const char* const end, char commentMarker, i
       p = token;
       const LineKind kind = readOtherToken(p, end, commentMarker, v);
       if (kind != LineKind::Row) return kind;
+      noteTextAfterDigits(facts, token, p, static_cast<size_t>(next - out) + 1, v);
     }
 
     if (v < 0 || pendingInvalid) {
@@ -138,8 +178,8 @@ LineKind parseValues(const char* p, const char* const end, char commentMarker, i
     p = skipSeparators(p + 1, end);
     if (p == end) break;
   }
-  count = static_cast<size_t>(next - out);
-  hasMissing = sawMissing;
+  facts.count = static_cast<size_t>(next - out);
+  facts.hasMissing = sawMissing;
   return LineKind::Row;
 }
 
@@ -153,10 +193,11 @@ LineKind parseLine(std::string_view line, char commentMarker, int32_t missing,
                    std::vector<int32_t>& row, bool& hasMissing) {
   const size_t first = row.size();
   row.resize(first + mostValues(line.size()));
-  size_t count = 0;
+  LineFacts facts;
   const LineKind kind = parseValues(line.data(), line.data() + line.size(), commentMarker, missing,
-                                    row.data() + first, count, hasMissing);
-  row.resize(first + count);
+                                    row.data() + first, facts);
+  row.resize(first + facts.count);
+  hasMissing = facts.hasMissing;
   return kind;
 }
 
@@ -212,14 +253,16 @@ bool TableParser::readLine(std::string_view line) {
   // The values go to a scratch row that only grows, then to a row of their
   // exact size: the scratch has room for as many values as the line could hold.
   if (scratch_.size() < mostValues(line.size())) scratch_.resize(mostValues(line.size()));
-  size_t count = 0;
-  bool hasMissing = false;
+  LineFacts facts;
   switch (parseValues(line.data(), line.data() + line.size(), marker_, missing_, scratch_.data(),
-                      count, hasMissing)) {
+                      facts)) {
     case LineKind::Row:
-      table_.rows.emplace_back(scratch_.data(), scratch_.data() + count);
-      table_.rowHasMissing.push_back(hasMissing);
+      table_.rows.emplace_back(scratch_.data(), scratch_.data() + facts.count);
+      table_.rowHasMissing.push_back(facts.hasMissing);
       table_.rowLines.push_back(lineNumber_);
+      if (facts.textCount != 0) {
+        keepTextAfterDigits(facts.textCount, facts.textColumn, facts.textValue, facts.textToken);
+      }
       break;
     case LineKind::Unreadable:
       table_.unreadable = true;
@@ -231,6 +274,24 @@ bool TableParser::readLine(std::string_view line) {
       break;
   }
   return true;
+}
+
+void TableParser::keepTextAfterDigits(size_t count, size_t column, int32_t value,
+                                      std::string_view token) {
+  TextAfterDigits& found = table_.textAfterDigits;
+  found.count += count;
+  if (found.places.size() == TextAfterDigits::kPlacesKept) return;
+  found.places.push_back({lineNumber_, column, value,
+                          std::string(token.substr(0, BadToken::kKeptTokenBytes)), token.size()});
+}
+
+void TextAfterDigits::append(const TextAfterDigits& later, size_t linesBefore) {
+  count += later.count;
+  for (const Place& place : later.places) {
+    if (places.size() == kPlacesKept) break;
+    places.push_back(place);
+    places.back().line += linesBefore;
+  }
 }
 
 // A line that has grown long without its end is read as soon as it is known

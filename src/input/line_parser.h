@@ -77,6 +77,24 @@ struct BadToken {
 // caller passes a line parseLine found Unreadable (otherwise column is 0).
 BadToken findBadToken(std::string_view line);
 
+// Values read from tokens with text after their digits ("10A_2016" reads as
+// 10, "249.5" as 249) on the rows kept: how many, and the first few places.
+// White space after the digits (a carriage return) is not text.
+struct TextAfterDigits {
+  static constexpr size_t kPlacesKept = 3;
+  struct Place {
+    size_t line = 0;    // in the text, from 1
+    size_t column = 0;  // the value's, from 1
+    int32_t value = 0;  // what the token was read as
+    std::string token;  // its first BadToken::kKeptTokenBytes bytes
+    size_t tokenLength = 0;
+  };
+  size_t count = 0;
+  std::vector<Place> places;  // the first kPlacesKept, in text order
+
+  // Adds the values of a later part of the text whose lines follow `linesBefore`.
+  void append(const TextAfterDigits& later, size_t linesBefore);
+};
 // What a line is known to be from its start `text` (no line feed in it),
 // whatever follows: a comment, unreadable, or still open. A reader checks a
 // line that grows long, so it never holds more of a line that cannot be a row.
@@ -91,6 +109,7 @@ struct ParsedTable {
   std::vector<size_t> rowLines;
   bool unreadable = false;  // stopped at a line that does not convert
   BadToken badToken;        // where, when unreadable
+  TextAfterDigits textAfterDigits;
 };
 ParsedTable parseTable(std::string_view text, char commentMarker, int32_t missing);
 
@@ -109,6 +128,9 @@ class TableParser {
 
  private:
   bool readLine(std::string_view line);
+  // Counts `count` values with text after their digits on the line just
+  // read, the first of them at `column`, read from `token` as `value`.
+  void keepTextAfterDigits(size_t count, size_t column, int32_t value, std::string_view token);
   void checkLongLine();
 
   char marker_;

@@ -81,14 +81,16 @@ class RankedTable::Worker : public OffspringWorker {
 };
 
 RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& options,
-                         int32_t radius)
+                         int32_t radius, std::shared_ptr<const NameBook> names)
     : tables_(tables),
       settings_(settingsFor(tables, options)),
       top_(options.top),
       motherRows_(tables.mothers),
       radius_(radius),
       frequencies_(frequenciesFor(tables, options)),
-      names_(options.names.empty() ? nullptr : std::make_unique<NameBook>(options.names, tables)),
+      names_(names != nullptr || options.names.empty()
+                 ? std::move(names)
+                 : std::make_shared<const NameBook>(options.names, tables)),
       knownMothers_(options.knownMothers.empty()
                         ? std::vector<int32_t>(tables.offspring.size(), -1)
                         : readKnownMothers(options.knownMothers, tables, names_.get())),

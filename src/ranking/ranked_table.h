@@ -36,8 +36,10 @@ class RankedTable : public ParallelListener {
  public:
   // Reads the frequencies, known mothers and names files the options name,
   // so bad ones stop the run before any report is opened: throws RunFailure
-  // naming the file and line. `tables` must outlive the table.
-  RankedTable(const GenotypeTables& tables, const TableOptions& options, int32_t radius);
+  // naming the file and line. `names`, when given, are the names already read
+  // from options.names. `tables` must outlive the table.
+  RankedTable(const GenotypeTables& tables, const TableOptions& options, int32_t radius,
+              std::shared_ptr<const NameBook> names = nullptr);
 
   // Writes the header into `sink`, which then takes every row.
   void start(ReportSink& sink);
@@ -73,7 +75,7 @@ class RankedTable : public ParallelListener {
   int32_t motherRows_;  // hermaphrodites: a parent's row as a father is this much higher
   int32_t radius_;
   AlleleFrequencies frequencies_;
-  std::unique_ptr<NameBook> names_;    // before the files that may use names
+  std::shared_ptr<const NameBook> names_;    // before the files that may use names
   std::vector<int32_t> knownMothers_;  // per offspring row: a mother's row or -1
   TableLabels labels_;
   std::unique_ptr<CandidateFilter> filter_;  // groups and exclusions; null: none
