@@ -59,20 +59,8 @@ bool isRegularFile(const std::string& path) {
 
 // A population that keeps the program busy for about a second, made once.
 const std::map<std::string, std::string>& slowPopulation() {
-  static const std::map<std::string, std::string> files = [] {
-    char pattern[] = "/tmp/parentsphere_slow_XXXXXX";
-    if (mkdtemp(pattern) == nullptr) return std::map<std::string, std::string>{};
-    const std::string folder = pattern;
-    const std::string command = std::string("'") + POPGEN_BINARY + "' --out '" + folder +
-                                "' --mothers 1999 --fathers 4000 --offspring 60000 --loci 16";
-    std::map<std::string, std::string> made;
-    if (std::system(command.c_str()) == 0) {
-      made = {{"parents.PAR", readFile(folder + "/parents.PAR")},
-              {"sons.PRO", readFile(folder + "/sons.PRO")}};
-    }
-    std::system(("rm -rf '" + folder + "'").c_str());
-    return made;
-  }();
+  static const std::map<std::string, std::string> files =
+      popgenTables("--mothers 1999 --fathers 4000 --offspring 60000 --loci 16");
   return files;
 }
 

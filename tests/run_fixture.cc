@@ -70,3 +70,18 @@ RunResult runParentsphere(const std::map<std::string, std::string>& files,
   }
   return result;
 }
+
+std::map<std::string, std::string> popgenTables(const std::string& options) {
+  char pattern[] = "/tmp/parentsphere_population_XXXXXX";
+  if (mkdtemp(pattern) == nullptr) return {};
+  const std::string folder = pattern;
+  const std::string command =
+      std::string("'") + POPGEN_BINARY + "' --out '" + folder + "' " + options + " >/dev/null";
+  std::map<std::string, std::string> made;
+  if (std::system(command.c_str()) == 0) {
+    made = {{"parents.PAR", readFile(folder + "/parents.PAR")},
+            {"sons.PRO", readFile(folder + "/sons.PRO")}};
+  }
+  std::system(("rm -rf '" + folder + "'").c_str());
+  return made;
+}

@@ -24,5 +24,9 @@ RunResult runParentsphere(const std::map<std::string, std::string>& files,
                           const std::string& input, const std::string& args = "",
                           const std::string& prepare = "");
 
+// parents.PAR and sons.PRO of the population tools/popgen makes with
+// `options` (already quoted); empty when popgen fails.
+std::map<std::string, std::string> popgenTables(const std::string& options);
+
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);

@@ -43,20 +43,8 @@ const std::map<std::string, std::string> kOldReports = {
 
 // A population of a few thousand offspring, made once.
 const std::map<std::string, std::string>& population() {
-  static const std::map<std::string, std::string> files = [] {
-    char pattern[] = "/tmp/parentsphere_guard_XXXXXX";
-    if (mkdtemp(pattern) == nullptr) return std::map<std::string, std::string>{};
-    const std::string folder = pattern;
-    const std::string command = std::string("'") + POPGEN_BINARY + "' --out '" + folder +
-                                "' --mothers 200 --fathers 200 --offspring 3000 --loci 12 >/dev/null";
-    std::map<std::string, std::string> made;
-    if (std::system(command.c_str()) == 0) {
-      made = {{"parents.PAR", readFile(folder + "/parents.PAR")},
-              {"sons.PRO", readFile(folder + "/sons.PRO")}};
-    }
-    std::system(("rm -rf '" + folder + "'").c_str());
-    return made;
-  }();
+  static const std::map<std::string, std::string> files =
+      popgenTables("--mothers 200 --fathers 200 --offspring 3000 --loci 12");
   return files;
 }
 

@@ -12,11 +12,15 @@ std::vector<std::string> lociLineOf(const std::string& path) {
   std::error_code error;
   if (path.empty() || !std::filesystem::is_regular_file(path, error)) return names;
   std::ifstream in(path, std::ios::binary);
-  std::string line;
-  if (!std::getline(in, line)) return names;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+  // Only the mark is read first: a table without it starts with a genotype
+  // row, which is not read a second time.
   const std::string mark = "# loci\t";
-  if (line.compare(0, mark.size(), mark) != 0) return names;
+  std::string line(mark.size(), '\0');
+  if (!in.read(&line[0], static_cast<std::streamsize>(mark.size())) || line != mark) return names;
+  std::string rest;
+  std::getline(in, rest);
+  line += rest;
+  if (line.back() == '\r') line.pop_back();
   for (size_t from = mark.size();;) {
     const size_t tab = line.find('\t', from);
     names.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
@@ -34,7 +38,7 @@ std::vector<std::string> readLocusNamesFile(const std::string& path, int32_t loc
     const std::string& name = fields[0];
     const size_t first = name.find_first_not_of(' ');
     const std::string trimmed = name.substr(first, name.find_last_not_of(' ') + 1 - first);
-    if (!seen.insert(trimmed).second) file.fail(line, "the name '" + trimmed + "' is given twice");
+    if (!seen.insert(trimmed).second) file.fail(line, "the name " + quotedField(trimmed) + " is given twice");
     names.push_back(trimmed);
   });
   if (names.size() != static_cast<size_t>(loci)) {
