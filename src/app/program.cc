@@ -12,6 +12,7 @@
 #include "app/available_cores.h"
 #include "app/checked_tables.h"
 #include "app/marker_run.h"
+#include "app/run_paths.h"
 #include "app/table_run.h"
 #include "files/folder_locks.h"
 #include "input/both_roles.h"
@@ -40,13 +41,6 @@ int promptedRadius(std::istream& in, std::ostream& err, bool quiet) {
   return radius;
 }
 
-// Where the reports of `radius` go: the output folder, or its radius-R folder
-// when several radii are analysed.
-std::string reportFolder(const RunOptions& options, int radius) {
-  if (options.radii.size() < 2) return options.outputDir;
-  return inFolder(options.outputDir, "radius-" + std::to_string(radius));
-}
-
 // Creates `folder` and its missing parents. When that fails the reports cannot
 // be opened and say so; the reason goes to `err`.
 void createFolder(const std::string& folder, std::ostream& err) {
@@ -65,10 +59,7 @@ FolderLocks lockOutputFolders(const RunOptions& options, const std::vector<int>&
     createFolder(folders.back(), err);
   }
   const size_t reportFolders = folders.size();
-  for (const std::string* path : {&options.table.table, &options.table.candidates,
-                                  &options.markersFile, &options.summaryFile}) {
-    if (!path->empty()) folders.push_back(folderOf(*path));
-  }
+  for (const NamedOutput& output : namedOutputs(options)) folders.push_back(folderOf(output.path));
   FolderLocks locks(folders);
   if (locks.busy().empty()) return locks;
   const auto end = folders.begin() + static_cast<std::ptrdiff_t>(reportFolders);

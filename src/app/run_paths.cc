@@ -16,6 +16,28 @@ std::string quoted(const char* option, const std::string& path) {
 
 }  // namespace
 
+std::string reportFolder(const RunOptions& options, int radius) {
+  if (options.radii.size() < 2) return options.outputDir;
+  return inFolder(options.outputDir, "radius-" + std::to_string(radius));
+}
+
+std::vector<NamedOutput> namedOutputs(const RunOptions& options) {
+  std::vector<NamedOutput> outputs;
+  const auto add = [&outputs](const std::string& path, const std::string& label) {
+    if (!path.empty()) outputs.push_back({path, label});
+  };
+  add(options.table.candidates, quoted("--candidates", options.table.candidates));
+  add(options.table.table, quoted("--table", options.table.table));
+  add(options.markersFile, quoted("--markers", options.markersFile));
+  add(options.summaryFile, quoted("--summary", options.summaryFile));
+  // The calibration goes beside the table, so it is checked like the table.
+  if (options.table.calibrate > 0 && !options.table.table.empty()) {
+    const std::string sidecar = calibrationPath(options.table.table);
+    add(sidecar, "the calibration '" + sidecar + "'");
+  }
+  return outputs;
+}
+
 std::string runPathsError(const RunOptions& options) {
   using Use = RunPath::Use;
   std::vector<RunPath> paths = {
@@ -29,22 +51,14 @@ std::string runPathsError(const RunOptions& options) {
       {options.table.exclude, quoted("--exclude", options.table.exclude), Use::Read},
       {options.table.locusNamesFile, quoted("--locus-names", options.table.locusNamesFile),
        Use::Read},
-      {options.table.candidates, quoted("--candidates", options.table.candidates), Use::Named},
-      {options.table.table, quoted("--table", options.table.table), Use::Named},
-      {options.markersFile, quoted("--markers", options.markersFile), Use::Named},
-      {options.summaryFile, quoted("--summary", options.summaryFile), Use::Named},
   };
-  // The calibration goes beside the table, so it is checked like the table.
-  if (options.table.calibrate > 0 && !options.table.table.empty()) {
-    const std::string sidecar = calibrationPath(options.table.table);
-    paths.push_back({sidecar, "the calibration '" + sidecar + "'", Use::Named});
+  for (const NamedOutput& output : namedOutputs(options)) {
+    paths.push_back({output.path, output.label, Use::Named});
   }
   std::vector<std::string> folders = {options.outputDir};
   if (options.radii.size() > 1) {
     folders.clear();
-    for (int radius : options.radii) {
-      folders.push_back(inFolder(options.outputDir, "radius-" + std::to_string(radius)));
-    }
+    for (int radius : options.radii) folders.push_back(reportFolder(options, radius));
   }
   for (const std::string& folder : folders) {
     for (const char* report : kReports) {
