@@ -68,9 +68,9 @@ TEST(MarkerOutputs, RankedResultsFillMismatchRatesAndCharts) {
   Data sons = Data::fromText(tiny::kSons, -99, "#");
   RankedResults ranked;
   ranked.minDelta = 2;
-  ranked.calls = {{3.0, "confident", "", 1.0, "ambiguous", false},
+  ranked.calls = {{3.0, Call::Strict, std::nullopt, 1.0, Call::Ambiguous, false},
                   {},
-                  {2.5, "confident", "", {}, "", false}};
+                  {2.5, Call::Strict, std::nullopt, {}, std::nullopt, false}};
   // Offspring 1 shares 100 with mother row 0; offspring 2 is half typed (not
   // judged); offspring 3 shares nothing with mother row 1: one mismatch in two.
   ranked.confidentMothers = {0, 1, 1};
