@@ -15,10 +15,10 @@
 // the parents laid out for the sphere search and their ranking keys. Built
 // once per radius.
 struct SearchTables {
-  // `tables` (and the Data it refers to) must outlive these.
+  // The Data `tables` refers to must outlive these.
   SearchTables(const CheckedTables& tables, int32_t radius);
 
-  CheckedTables tables;
+  CheckedTables checked;
   int32_t radius;
   ParentPanel panel;
   std::vector<int32_t> heteroSums;
