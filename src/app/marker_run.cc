@@ -102,6 +102,5 @@ std::vector<std::string> MarkerRun::write(const CheckedTables& tables) {
   if (!request.version.empty() && request.version.back() == '\n') request.version.pop_back();
   RankedResults ranked = rankedCalls_.results();
   if (ranked.calibration) ranked.calibration->file = calibrationPath(options_.table.table);
-  return writeMarkerOutputs(request, tables, counts_,
-                            rankedCalls_.heard() ? &ranked : nullptr);
+  return writeMarkerOutputs(request, tables, counts_, rankedCalls_.heard() ? &ranked : nullptr);
 }

@@ -104,7 +104,7 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     const FolderLocks locks = lockOutputFolders(options, radii, err);
     markers.nameLoci(table.locusNames);
     // Hermaphrodites: every individual is searched as a mother and as a
-    // father; allele counts still read each once, from `parents`.
+    // father; the marker outputs still read each once, from `checked`.
     std::unique_ptr<Data> doubled;
     if (table.settings.hermaphrodites) doubled = std::make_unique<Data>(bothRoles(parents));
     const CheckedTables analysed = doubled != nullptr ? inBothRoles(checked, *doubled) : checked;
@@ -116,7 +116,7 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     for (int radius : radii) {
       const RadiusRun run{radius, reportFolder(options, radius), threads, options.maxOutput};
       const std::unique_ptr<RunProgress> progress = makeProgress ? makeProgress() : nullptr;
-      const RunListeners listeners{progress.get(), markers.listenerFor(radius, analysed),
+      const RunListeners listeners{progress.get(), markers.listenerFor(run.radius, analysed),
                                    tableRun ? &*tableRun : nullptr};
       const std::vector<std::string> unwritten = runRadius(analysed, run, listeners);
       if (!unwritten.empty()) {
@@ -124,7 +124,9 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
         out << std::flush;
         return ExitFailure;
       }
-      if (!prompted) out << "radius " << radius << ": reports in " << run.folder << "\n" << std::flush;
+      if (!prompted) {
+        out << "radius " << run.radius << ": reports in " << run.folder << "\n" << std::flush;
+      }
     }
     const std::vector<std::string> unwritten = markers.write(checked);
     if (!unwritten.empty()) {

@@ -1,5 +1,6 @@
 #include "app/ranked_calls.h"
 
+#include <optional>
 #include <string>
 
 #include "calibration/calibration.h"

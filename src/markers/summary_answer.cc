@@ -13,6 +13,7 @@ namespace {
 constexpr Call kCallOrder[] = {Call::Strict, Call::Relaxed, Call::Ambiguous, Call::Unlikely,
                                Call::Known};
 constexpr size_t kCalls = std::size(kCallOrder);
+static_assert(static_cast<size_t>(Call::Known) + 1 == kCalls, "every call is listed once");
 
 // One role's offspring per call (indexed by the enum), before the page's order.
 using CallCounts = std::array<size_t, kCalls>;
