@@ -229,7 +229,8 @@ RunResult runEngine(TableRows parentRows, TableRows sonRows, const RunRequest& r
   }
   ReportOutputs outputs(request.reports);
   ranked.start(outputs.table());
-  ResultColumns columns(parents, sons, mothers, request.radius, ranked, NA_INTEGER, NA_REAL);
+  ResultColumns columns(parents.rowHasMissing, sons.rowHasMissing, mothers, request.radius, ranked,
+                        NA_INTEGER, NA_REAL);
   analysePrepared(parents, sons, mothers, request.radius, kMissingValue, outputs.reports(),
                   &progress, nullptr, 1, &columns);
   outputs.commit(ranked.close());

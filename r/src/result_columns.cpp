@@ -91,7 +91,7 @@ class ResultColumns::Worker : public OffspringWorker {
     // Fam.out's order: each ranked mother with every compatible ranked father.
     const OffspringPairing& pairing = outcome.pairing;
     const size_t mothers = pairing.mothers.size();
-    const bool sonMarked = owner_.sons_.rowHasMissing[outcome.offspring];
+    const bool sonMarked = owner_.sonMissing_[outcome.offspring];
     size_t count = 0;
     for (size_t m = 0; m < mothers; ++m) {
       const int32_t mother = pairing.mothers[m];
@@ -103,8 +103,8 @@ class ResultColumns::Worker : public OffspringWorker {
         families.mother.push_back(mother + 1);
         families.father.push_back(father + 1);
         families.marked.push_back(sonMarked ||
-                                  owner_.parents_.rowHasMissing[static_cast<size_t>(mother)] ||
-                                  owner_.parents_.rowHasMissing[static_cast<size_t>(father)]);
+                                  owner_.parentMissing_[static_cast<size_t>(mother)] ||
+                                  owner_.parentMissing_[static_cast<size_t>(father)]);
         ++count;
       }
     }
@@ -117,12 +117,13 @@ class ResultColumns::Worker : public OffspringWorker {
   std::unique_ptr<OffspringWorker> ranking_;
 };
 
-ResultColumns::ResultColumns(const Data& parents, const Data& sons, int32_t motherCount,
+ResultColumns::ResultColumns(const std::vector<bool>& parentMissing,
+                             const std::vector<bool>& sonMissing, int32_t motherCount,
                              int32_t radius, RankedTable& table, int missing,
                              double missingNumber)
     : table(tableColumns()),
-      parents_(parents),
-      sons_(sons),
+      parentMissing_(parentMissing),
+      sonMissing_(sonMissing),
       motherCount_(motherCount),
       radius_(radius),
       ranked_(table),

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "analysis/parallel_listener.h"
-#include "input/data.h"
 #include "ranking/ranked_table.h"
 
 // Parent.out's rows: per offspring its mothers, then its fathers, each sex
@@ -55,11 +54,12 @@ struct TableColumn {
 // NA for whole numbers and logicals) or `missingNumber`.
 class ResultColumns : public ParallelListener, public RankingListener {
  public:
-  // `parents` and `sons` are the tables searched (prepared, so nLoci and the
-  // missing flags are set), rows below `motherCount` mothers; `table` ranks
-  // every offspring. All must outlive the columns.
-  ResultColumns(const Data& parents, const Data& sons, int32_t motherCount, int32_t radius,
-                RankedTable& table, int missing, double missingNumber);
+  // `parentMissing` and `sonMissing` flag the rows of the tables searched
+  // that hold an untyped allele; parent rows below `motherCount` are
+  // mothers; `table` ranks every offspring. All must outlive the columns.
+  ResultColumns(const std::vector<bool>& parentMissing, const std::vector<bool>& sonMissing,
+                int32_t motherCount, int32_t radius, RankedTable& table, int missing,
+                double missingNumber);
 
   std::unique_ptr<OffspringWorker> newWorker() override;
   void blockDone(BlockPiece& piece) override;
@@ -77,8 +77,8 @@ class ResultColumns : public ParallelListener, public RankingListener {
   class Worker;
   struct Piece;
 
-  const Data& parents_;
-  const Data& sons_;
+  const std::vector<bool>& parentMissing_;
+  const std::vector<bool>& sonMissing_;
   int32_t motherCount_;
   int32_t radius_;
   RankedTable& ranked_;
