@@ -13,17 +13,20 @@ using Kind = TableColumn::Kind;
 
 // The kind of each of the table's columns, in its header's order.
 const Kind kTableKinds[] = {
-    Kind::Offspring, Kind::Count,  Kind::Count,  Kind::Count,                  // who, loci, scored
-    Kind::Parent,    Kind::Number, Kind::Number, Kind::Count, Kind::Count,     // the mother
-    Kind::YesNo,     Kind::Call,                                               //
-    Kind::Parent,    Kind::Number, Kind::Number, Kind::Count, Kind::Count,     // the father
-    Kind::YesNo,     Kind::Call,                                               //
-    Kind::Parent,    Kind::Parent, Kind::Number, Kind::Number, Kind::Count,    // the pair
-    Kind::Call,      Kind::YesNo,                                              //
-    Kind::Count,                                                               // families
-    Kind::Number,    Kind::Parent, Kind::Number, Kind::Parent,                 // posteriors and
-    Kind::Number,    Kind::Parent, Kind::Parent,                               // runners-up
-    Kind::Count,                                                               // max_mismatches
+    // offspring, loci_typed, mothers_scored, fathers_scored
+    Kind::Offspring, Kind::Count, Kind::Count, Kind::Count,
+    // the mother, then the father: who, LOD, delta, mismatches, near, in_sphere, call
+    Kind::Parent, Kind::Number, Kind::Number, Kind::Count, Kind::Count, Kind::YesNo, Kind::Call,
+    Kind::Parent, Kind::Number, Kind::Number, Kind::Count, Kind::Count, Kind::YesNo, Kind::Call,
+    // the pair: mother, father, LOD, delta, mismatches, call, in_fam
+    Kind::Parent, Kind::Parent, Kind::Number, Kind::Number, Kind::Count, Kind::Call, Kind::YesNo,
+    // families
+    Kind::Count,
+    // each role's posterior and runner-up (the pair's runner-up in two cells)
+    Kind::Number, Kind::Parent, Kind::Number, Kind::Parent, Kind::Number, Kind::Parent,
+    Kind::Parent,
+    // max_mismatches
+    Kind::Count,
 };
 
 // The table's columns, named by its header line; a header of other columns
@@ -119,14 +122,14 @@ class ResultColumns::Worker : public OffspringWorker {
 
 ResultColumns::ResultColumns(const std::vector<bool>& parentMissing,
                              const std::vector<bool>& sonMissing, int32_t motherCount,
-                             int32_t radius, RankedTable& table, int missing,
+                             int32_t radius, RankedTable& rankedTable, int missing,
                              double missingNumber)
     : table(tableColumns()),
       parentMissing_(parentMissing),
       sonMissing_(sonMissing),
       motherCount_(motherCount),
       radius_(radius),
-      ranked_(table),
+      ranked_(rankedTable),
       missing_(missing),
       missingNumber_(missingNumber) {
   ranked_.tellRankings(this);

@@ -56,9 +56,9 @@ class ResultColumns : public ParallelListener, public RankingListener {
  public:
   // `parentMissing` and `sonMissing` flag the rows of the tables searched
   // that hold an untyped allele; parent rows below `motherCount` are
-  // mothers; `table` ranks every offspring. All must outlive the columns.
+  // mothers; `rankedTable` ranks every offspring. All must outlive the columns.
   ResultColumns(const std::vector<bool>& parentMissing, const std::vector<bool>& sonMissing,
-                int32_t motherCount, int32_t radius, RankedTable& table, int missing,
+                int32_t motherCount, int32_t radius, RankedTable& rankedTable, int missing,
                 double missingNumber);
 
   std::unique_ptr<OffspringWorker> newWorker() override;
