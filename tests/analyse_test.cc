@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine_run.h"
 #include "analysis/analyse.h"
 #include "reference/matings.h"
 #include "reference/builders.h"
@@ -109,7 +110,7 @@ Reports streamedReports(const Population& p) {
   Data parents = Data::fromText(p.parents, -99, "#");
   Data sons = Data::fromText(p.sons, -99, "#");
   StringSink parentSink, familySink, genotypeSink;
-  analyse(parents, sons, p.radius, -99, {parentSink, familySink, genotypeSink});
+  analyseTables(parents, sons, p.radius, -99, {parentSink, familySink, genotypeSink});
   return {parentSink.content, familySink.content, genotypeSink.content};
 }
 
@@ -272,7 +273,7 @@ TEST(OffspringListener, HearsEveryFamilyMatingsForms) {
 
     FamilyRecorder recorder(parents, contmadres(parents.rows));
     StringSink parentSink, familySink, genotypeSink;
-    analyse(parents, sonsTable, p.radius, -99, {parentSink, familySink, genotypeSink}, nullptr,
+    analyseTables(parents, sonsTable, p.radius, -99, {parentSink, familySink, genotypeSink}, nullptr,
             &recorder);
     std::sort(expected.begin(), expected.end());
     std::sort(recorder.triples.begin(), recorder.triples.end());

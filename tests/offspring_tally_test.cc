@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "engine_run.h"
 #include "analysis/analyse.h"
 #include "input/table_checks.h"
 #include "markers/offspring_tally.h"
@@ -24,7 +25,7 @@ TEST(OffspringTally, CountsCandidatesBySexAndFamilies) {
   Data sons = Data::fromText("100 104\n120 120\n", -99, "#");
   OffspringTally tally(contmadres(parents.rows));
   DropSink a, b, c;
-  analyse(parents, sons, 0, -99, {a, b, c}, nullptr, &tally);
+  analyseTables(parents, sons, 0, -99, {a, b, c}, nullptr, &tally);
   std::vector<std::array<size_t, 3>> counts;
   for (const OffspringCounts& o : tally.counts()) counts.push_back({o.mothers, o.fathers, o.families});
   const std::vector<std::array<size_t, 3>> expected = {{2, 1, 2}, {0, 0, 0}};

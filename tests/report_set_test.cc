@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine_run.h"
 #include "analysis/analyse.h"
 #include "files/report_set.h"
 #include "run_fixture.h"
@@ -104,7 +105,7 @@ TEST(Analysis, StopsWhenEveryReportHasFailed) {
     LostSink lost;
     KeptSink kept;
     LastUpdate progress;
-    analyse(parents, offspring, 2, -99, {lost, oneKept ? static_cast<ReportSink&>(kept) : lost, lost},
+    analyseTables(parents, offspring, 2, -99, {lost, oneKept ? static_cast<ReportSink&>(kept) : lost, lost},
             &progress);
     EXPECT_EQ(progress.done, oneKept ? 1000u : 0u);
   }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine_run.h"
 #include "analysis/analyse.h"
 #include "input/table_checks.h"
 #include "ranking/ranked_table.h"
@@ -79,7 +80,7 @@ Outputs analyseWith(const Tables& tables, int radius, unsigned threads, bool wit
   Transcript transcript;
   RankingTranscript rankings;
   if (!withTable) {
-    analyse(parents, sons, radius, -99, {parentSink, familySink, genotypeSink}, nullptr,
+    analyseTables(parents, sons, radius, -99, {parentSink, familySink, genotypeSink}, nullptr,
             &transcript, threads);
     return {parentSink.content, familySink.content, genotypeSink.content, transcript.text, "", ""};
   }

@@ -213,8 +213,9 @@ RunResult runEngine(TableRows parentRows, TableRows sonRows, const RunRequest& r
   Data parents = table(std::move(parentRows), "parents.PAR");
   Data sons = table(std::move(sonRows), "sons.PRO");
   parents.firstFatherId = request.firstFatherId;
-  const int mothers = prepareTables(parents, sons);
-  const GenotypeTables tables{parents.rows, sons.rows, parents.nLoci, mothers, kMissingValue};
+  const CheckedTables checked = checkTables(parents, sons, kMissingValue);
+  const int mothers = checked.mothers;
+  const GenotypeTables tables = genotypeTables(checked);
   RankedTable ranked(tables, request.options, request.radius);
   RunResult result;
   if (request.simulated > 0) {
@@ -231,8 +232,10 @@ RunResult runEngine(TableRows parentRows, TableRows sonRows, const RunRequest& r
   ranked.start(outputs.table());
   ResultColumns columns(parents.rowHasMissing, sons.rowHasMissing, mothers, request.radius, ranked,
                         NA_INTEGER, NA_REAL);
-  analysePrepared(parents, sons, mothers, request.radius, kMissingValue, outputs.reports(),
-                  &progress, nullptr, 1, &columns);
+  EngineListeners listeners;
+  listeners.progress = &progress;
+  listeners.parallel = &columns;
+  analyse(checked, request.radius, outputs.reports(), listeners, 1);
   outputs.commit(ranked.close());
   if (!columns.consistent()) {
     throw std::logic_error("the engine's families and the families collected disagree");

@@ -21,13 +21,6 @@ constexpr size_t kBlockOffspring = 64;
 
 }  // namespace
 
-SinkResults analyse(Data& parents, Data& sons, int radius, int missing, const ReportSinks& sinks,
-                    RunProgress* progress, OffspringListener* listener, unsigned threads,
-                    ParallelListener* parallel) {
-  return analyse(checkTables(parents, sons, missing), radius, sinks, {progress, listener, parallel},
-                 threads);
-}
-
 SinkResults analyse(const CheckedTables& checked, int32_t radius, const ReportSinks& sinks,
                     const EngineListeners& listeners, unsigned threads) {
   RunProgress* const progress = listeners.progress;

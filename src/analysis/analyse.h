@@ -40,10 +40,3 @@ struct EngineListeners {
 // false for each sink that failed to close. Never throws RunFailure.
 SinkResults analyse(const CheckedTables& tables, int32_t radius, const ReportSinks& sinks,
                     const EngineListeners& listeners = {}, unsigned threads = 1);
-
-// The R package's entry (r/src/engine_glue.cpp), kept with its old
-// signature until the package calls the one above: checks the tables
-// (checkTables, throwing RunFailure before any write) and analyses them.
-SinkResults analyse(Data& parents, Data& sons, int radius, int missing, const ReportSinks& sinks,
-                    RunProgress* progress = nullptr, OffspringListener* listener = nullptr,
-                    unsigned threads = 1, ParallelListener* parallel = nullptr);
