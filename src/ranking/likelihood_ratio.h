@@ -47,6 +47,9 @@ Transmission transmission(const OffspringLocus& o, int32_t p1, int32_t p2, int32
 // counts are its copies.
 constexpr int kUntypedState = 9;
 constexpr int kNoAlleleState = 0;  // typed, sharing no allele with the offspring
+// The states a parent can be in at a heterozygous offspring locus: its two
+// alleles match at most two of a and b.
+constexpr int kHeterozygousStates[] = {0, 1, 2, 3, 4, 6};
 constexpr int kParentStates = 10;
 inline int parentState(const OffspringLocus& o, int32_t p1, int32_t p2, int32_t missing) {
   if (p1 == missing || p2 == missing) return kUntypedState;

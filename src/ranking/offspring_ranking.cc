@@ -162,6 +162,64 @@ void OffspringRanker::codeAlleles() {
       alleleCodes_[r * width + c] = codeOf(c / 2, alleles_[r * width + c]);
     }
   }
+  // Panels of few alleles (SNPs): each parent's genotype at a locus in one
+  // byte, numbered per locus; an offspring then looks up a state per
+  // genotype instead of comparing alleles.
+  genotypes_.assign(loci, {});
+  genotypeCodes_.resize(rows * loci);
+  for (size_t k = 0; k < loci; ++k) {
+    std::vector<std::pair<int32_t, int32_t>>& seen = genotypes_[k];
+    for (size_t r = 0; r < rows; ++r) {
+      const std::pair<int32_t, int32_t> genotype(alleles_[r * width + 2 * k],
+                                                 alleles_[r * width + 2 * k + 1]);
+      size_t g = 0;
+      while (g < seen.size() && seen[g] != genotype) ++g;
+      if (g == seen.size()) {
+        if (seen.size() == kGenotypesPerLocus) {
+          genotypes_.clear();
+          genotypeCodes_.clear();
+          return;
+        }
+        seen.push_back(genotype);
+      }
+      genotypeCodes_[r * loci + k] = static_cast<uint8_t>(g);
+    }
+  }
+}
+
+OffspringRanker::Scored OffspringRanker::scoreGenotypes(int32_t row, int32_t slot) {
+  const size_t typed = loci_.size();
+  const size_t first = static_cast<size_t>(slot) * typed;
+  if (states_.size() < first + typed) states_.resize(first + typed);
+  uint8_t* states = &states_[first];
+  const uint8_t* genotypes = &genotypeCodes_[static_cast<size_t>(row) * static_cast<size_t>(tables_.loci)];
+  const uint8_t* stateOf = genotypeStates_.data();
+  const double* singles = singles_.data();
+  int32_t mismatches = 0;
+  const auto ratio = [&](size_t k) {
+    const uint8_t state = stateOf[k * kGenotypesPerLocus + genotypes[loci_[k].locus]];
+    states[k] = state;
+    mismatches += state == kNoAlleleState;
+    ensureState(k, state);
+    return singles[k * kParentStates + state];
+  };
+  double p0 = 1.0, p1 = 1.0, p2 = 1.0, p3 = 1.0;
+  int64_t exponent = 0;
+  size_t k = 0;
+  while (k + 4 <= typed) {
+    const size_t end = std::min(typed & ~size_t{3}, k + 32);
+    for (; k < end; k += 4) {
+      p0 *= ratio(k);
+      p1 *= ratio(k + 1);
+      p2 *= ratio(k + 2);
+      p3 *= ratio(k + 3);
+    }
+    exponent += rescale(p0) + rescale(p1) + rescale(p2) + rescale(p3);
+  }
+  for (; k < typed; ++k) p0 *= ratio(k);
+  exponent += rescale(p0);
+  const double lod = std::log(p0 * p1 * p2 * p3) + kLn2 * static_cast<double>(exponent);
+  return {row, lod, mismatches, slot};
 }
 
 uint8_t OffspringRanker::codeOf(size_t locus, int32_t allele) const {
@@ -194,6 +252,7 @@ OffspringRanker::Scored OffspringRanker::scoreOn(const Allele* parent, const All
                           : 3 * ((p1 == a) + (p2 == a)) + (p1 == b) + (p2 == b);
     states[k] = static_cast<uint8_t>(state);
     mismatches += state == kNoAlleleState;
+    ensureState(k, state);
     return singles[k * kParentStates + static_cast<size_t>(state)];
   };
   // Four products side by side, each rescaled after eight ratios.
@@ -217,7 +276,8 @@ OffspringRanker::Scored OffspringRanker::scoreOn(const Allele* parent, const All
 }
 
 OffspringRanker::Scored OffspringRanker::scoreSingle(int32_t row, int32_t slot) {
-  if (!alleleCodes_.empty()) {
+  if (useCodes_ && !genotypeCodes_.empty()) return scoreGenotypes(row, slot);
+  if (useCodes_ && !alleleCodes_.empty()) {
     const size_t width = 2 * static_cast<size_t>(tables_.loci);
     return scoreOn<uint8_t>(&alleleCodes_[static_cast<size_t>(row) * width],
                             offspringCodes_.data(), kMissingCode, row, slot);
@@ -225,7 +285,14 @@ OffspringRanker::Scored OffspringRanker::scoreSingle(int32_t row, int32_t slot) 
   return scoreOn<int32_t>(allelesOf(row), offspringAlleles_.data(), tables_.missing, row, slot);
 }
 
-double OffspringRanker::fastTrio(int32_t motherSlot, int32_t fatherSlot) const {
+double OffspringRanker::fastTrio(int32_t motherSlot, int32_t fatherSlot) {
+  if (!trioScaled_) {
+    for (size_t k = 0; k < loci_.size(); ++k) {
+      const OffspringLocus& o = loci_[k];
+      trioScale_[k] = o.a == o.b ? 1.0 / (o.fa * o.fa) : 1.0 / (2.0 * o.fa * o.fb);
+    }
+    trioScaled_ = true;
+  }
   const uint8_t* mother = statesOf(motherSlot);
   const uint8_t* father = statesOf(fatherSlot);
   double products[4] = {1.0, 1.0, 1.0, 1.0};
@@ -334,38 +401,56 @@ void OffspringRanker::rank(size_t offspring, int32_t knownMother, OffspringRanki
   filtered_ = -1;
 }
 
-void OffspringRanker::rankRow(const int* offspringRow, int32_t knownMother,
-                              OffspringRanking& out) {
-  offspring_ = offspringRow;
-  offspringLoci(offspring_, tables_.missing, frequencies_, loci_);
-  locusStates_.resize(loci_.size());
-  trioScale_.resize(loci_.size());
-  singles_.resize(loci_.size() * kParentStates);
-  for (size_t k = 0; k < loci_.size(); ++k) {
-    const OffspringLocus& o = loci_[k];
-    const double errorRate = errorRates_[static_cast<size_t>(o.locus)];
-    LocusStates& states = locusStates_[k];
-    trioScale_[k] = o.a == o.b ? 1.0 / (o.fa * o.fa) : 1.0 / (2.0 * o.fa * o.fb);
-    for (int state = 0; state < kParentStates; ++state) {
-      states.sent[state] = stateTransmission(o, state, errorRate);
-      states.single[state] = singleRatio(o, states.sent[state]);
-      singles_[k * kParentStates + static_cast<size_t>(state)] = states.single[state];
-    }
-  }
-  // The offspring's a and b per typed locus, as the parents' rows hold them.
+void OffspringRanker::prepareLoci() {
+  const size_t typed = loci_.size();
+  locusStates_.resize(typed);
+  trioScale_.resize(typed);
+  singles_.resize(typed * kParentStates);
+  ready_.assign(typed, 0);
+  trioScaled_ = false;
+  // The offspring's a and b per typed locus, as the parents' rows hold them;
+  // coded only for enough candidates to repay it.
   offspringAlleles_.clear();
   offspringCodes_.clear();
+  useCodes_ = scope_.size() >= kCodedCandidates;
   for (const OffspringLocus& o : loci_) {
     offspringAlleles_.push_back(o.a);
     offspringAlleles_.push_back(o.b);
-    if (!alleleCodes_.empty()) {
+    if (useCodes_ && !alleleCodes_.empty()) {
       offspringCodes_.push_back(codeOf(static_cast<size_t>(o.locus), o.a));
       offspringCodes_.push_back(codeOf(static_cast<size_t>(o.locus), o.b));
     }
   }
+  if (useCodes_ && !genotypeCodes_.empty()) {
+    genotypeStates_.assign(typed * kGenotypesPerLocus, 0);
+    for (size_t k = 0; k < typed; ++k) {
+      const OffspringLocus& o = loci_[k];
+      const std::vector<std::pair<int32_t, int32_t>>& seen = genotypes_[static_cast<size_t>(o.locus)];
+      for (size_t g = 0; g < seen.size(); ++g) {
+        genotypeStates_[k * kGenotypesPerLocus + g] =
+            static_cast<uint8_t>(parentState(o, seen[g].first, seen[g].second, tables_.missing));
+      }
+    }
+  }
+}
+
+void OffspringRanker::fillState(size_t k, int state) {
+  const OffspringLocus& o = loci_[k];
+  LocusStates& states = locusStates_[k];
+  states.sent[state] = stateTransmission(o, state, errorRates_[static_cast<size_t>(o.locus)]);
+  states.single[state] = singleRatio(o, states.sent[state]);
+  singles_[k * kParentStates + static_cast<size_t>(state)] = states.single[state];
+  ready_[k] = static_cast<uint16_t>(ready_[k] | (1u << state));
+}
+
+void OffspringRanker::rankRow(const int* offspringRow, int32_t knownMother,
+                              OffspringRanking& out) {
+  offspring_ = offspringRow;
+  offspringLoci(offspring_, tables_.missing, frequencies_, loci_);
   const int32_t limit = settings_.limitFor(loci_.size());
   index_.scope(offspring_, limit, scope_);
   if (filtered_ >= 0) filter_->keep(static_cast<size_t>(filtered_), scope_);
+  if (!scope_.empty() || knownMother >= 0) prepareLoci();
   mothers_.clear();
   fathers_.clear();
   int32_t slot = 0;
@@ -446,11 +531,21 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
   const int64_t rows = static_cast<int64_t>(tables_.parents.size());
   std::vector<double>& scored = pairsScored_;
   scored.clear();
-  bounds_.start(loci_, locusStates_);
-  for (size_t slot = 0; slot < scope_.size(); ++slot) {
-    bounds_.add(statesOf(static_cast<int32_t>(slot)));
+  // With three candidates or fewer of each sex every pair is scored; else
+  // the pairs get bounds.
+  const bool bounded = mothers_.size() > kFirstPairs || fathers_.size() > kFirstPairs;
+  if (bounded) {
+    for (size_t k = 0; k < loci_.size(); ++k) {
+      if (loci_[k].a != loci_[k].b) {
+        for (int state : kHeterozygousStates) ensureState(k, state);
+      }
+    }
+    bounds_.start(loci_, locusStates_);
+    for (size_t slot = 0; slot < scope_.size(); ++slot) {
+      bounds_.add(statesOf(static_cast<int32_t>(slot)));
+    }
   }
-  const auto sideOf = [](const std::vector<Scored>& candidates, std::vector<int32_t>& slots,
+  const auto sideOf = [bounded](const std::vector<Scored>& candidates, std::vector<int32_t>& slots,
                          std::vector<double>& lods, std::vector<double>& ratios) {
     slots.clear();
     lods.clear();
@@ -458,7 +553,7 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
     for (const Scored& c : candidates) {
       slots.push_back(c.slot);
       lods.push_back(c.lod);
-      ratios.push_back(std::exp(c.lod - candidates[0].lod));
+      ratios.push_back(bounded ? std::exp(c.lod - candidates[0].lod) : 0.0);
     }
     return PairBounds::Side{slots.data(), lods.data(), ratios.data(), candidates.size()};
   };
@@ -483,7 +578,7 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
   for (size_t i = 0; i < std::min(first, mothers_.size()); ++i) {
     for (size_t j = 0; j < std::min(first, fathers_.size()); ++j) {
       if (pairWanted(mothers_[i].row, fathers_[j].row)) {
-        score(i, j, bounds_.weightOf(mothers, i, fathers, j));
+        score(i, j, bounded ? bounds_.weightOf(mothers, i, fathers, j) : 0.0);
       }
     }
   }
@@ -495,10 +590,10 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
                          : kMinusInfinity;
   };
   pairsLeft_.clear();
-  unscored += bounds_.weighAll(mothers, fathers, threshold(), pairsLeft_);
+  if (bounded) unscored += bounds_.weighAll(mothers, fathers, threshold(), pairsLeft_);
   // Hermaphrodites: a pair's mirror (or a self, without selfing) is no pair
   // of its own and takes no part in the posterior either.
-  if (settings_.hermaphrodites) {
+  if (bounded && settings_.hermaphrodites) {
     for (size_t i = 0; i < mothers_.size(); ++i) {
       for (size_t j = 0; j < fathers_.size(); ++j) {
         if (!pairWanted(mothers_[i].row, fathers_[j].row)) {
@@ -507,13 +602,17 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
       }
     }
   }
-  std::sort(pairsLeft_.begin(), pairsLeft_.end(),
-            [](const PairBounds::Pair& x, const PairBounds::Pair& y) {
-              if (x.bound != y.bound) return x.bound > y.bound;
-              return x.mother != y.mother ? x.mother < y.mother : x.father < y.father;
-            });
-  for (const PairBounds::Pair& p : pairsLeft_) {
+  // By falling bound (ties: the earlier mother, then father), taken from a
+  // heap: only the few pairs scored are ever ordered.
+  const auto after = [](const PairBounds::Pair& x, const PairBounds::Pair& y) {
+    if (x.bound != y.bound) return x.bound < y.bound;
+    return x.mother != y.mother ? x.mother > y.mother : x.father > y.father;
+  };
+  std::make_heap(pairsLeft_.begin(), pairsLeft_.end(), after);
+  for (auto end = pairsLeft_.end(); end != pairsLeft_.begin(); --end) {
+    const PairBounds::Pair p = pairsLeft_.front();
     if (p.bound < threshold()) break;
+    std::pop_heap(pairsLeft_.begin(), end, after);
     const size_t i = static_cast<size_t>(p.mother);
     const size_t j = static_cast<size_t>(p.father);
     if (!isFirst(i, j) && pairWanted(mothers_[i].row, fathers_[j].row)) score(i, j, p.weight);

@@ -117,9 +117,17 @@ class OffspringRanker {
   // Codes the parents' alleles in a byte each where every locus has few
   // enough alleles: a candidate's row then takes a quarter of the cache.
   void codeAlleles();
+  // Readies the offspring's loci for its candidates; their states' tables
+  // are filled as candidates come (fillState), only for states met.
+  void prepareLoci();
+  void fillState(size_t k, int state);
+  void ensureState(size_t k, int state) {
+    if (!(ready_[k] >> state & 1u)) fillState(k, state);
+  }
+  Scored scoreGenotypes(int32_t row, int32_t slot);
   uint8_t codeOf(size_t locus, int32_t allele) const;
   // A pair's trio LOD within 1e-7 of scoreTrio's, faster.
-  double fastTrio(int32_t motherSlot, int32_t fatherSlot) const;
+  double fastTrio(int32_t motherSlot, int32_t fatherSlot);
   // The exact LOD of the candidate in `slot`: its ratios summed as LodSum does.
   double exactLod(int32_t slot) const;
   // Gives the exact LOD to every candidate that could be among the first
@@ -172,6 +180,13 @@ class OffspringRanker {
   static constexpr uint8_t kMissingCode = 255;
   std::vector<std::vector<int32_t>> alleleValues_;
   std::vector<uint8_t> alleleCodes_;
+  // Where no locus has more than kGenotypesPerLocus genotypes among the
+  // parents: each parent's genotype per locus as a number, the genotypes
+  // per locus, and per offspring the state and single ratio of each.
+  static constexpr size_t kGenotypesPerLocus = 16;
+  std::vector<uint8_t> genotypeCodes_;
+  std::vector<std::vector<std::pair<int32_t, int32_t>>> genotypes_;
+  std::vector<uint8_t> genotypeStates_;
   // The offspring being ranked, and buffers reused between offspring.
   std::vector<int32_t> offspringAlleles_;  // a, b per typed locus
   std::vector<uint8_t> offspringCodes_;    // the same, coded
@@ -193,6 +208,12 @@ class OffspringRanker {
   std::vector<double> pairsScored_;  // the trio LODs of the pairs scored
   std::vector<PairBounds::Pair> pairsTried_;  // the pairs scored, by their fast trio LODs
   std::vector<double> singles_;  // per typed locus and state, the single ratio, packed
+  std::vector<uint16_t> ready_;  // per typed locus, the states whose tables are filled
+  bool trioScaled_ = false;      // trioScale_ is set for this offspring
+  // Whether this offspring's candidates are scored from the coded rows: for
+  // a handful, coding the offspring would cost more than it saves.
+  static constexpr size_t kCodedCandidates = 8;
+  bool useCodes_ = false;
   std::vector<double> trioScale_;  // per typed locus, what a trio ratio's numerator is divided by
   std::vector<double> givens_;  // fathers' LODs given a known mother
   // ln(P/N) and ln(1 - P) of each sex (-inf when P is 1).

@@ -15,9 +15,6 @@ namespace {
 // locus, from the shares p and q of each single ratio owed to passing a.
 double interaction(double p, double q) { return 2.0 * (p * (1.0 - q) + (1.0 - p) * q); }
 
-// The states a parent can be in at a heterozygous offspring locus: its two
-// alleles match at most two of a and b.
-constexpr int kHeterozygousStates[] = {0, 1, 2, 3, 4, 6};
 
 // A state's code at a heterozygous locus: the masks it sets.
 constexpr uint64_t kLeansA = 1;
