@@ -17,10 +17,7 @@ namespace {
 std::vector<std::string> warningsFor(const std::string& parentsText, const std::string& sonsText) {
   Data parents = Data::fromText(parentsText, -99, "#", "parents.PAR");
   Data sons = Data::fromText(sonsText, -99, "#", "sons.PRO");
-  const int nLoci = validateTables(parents, sons);
-  parents.nLoci = nLoci;
-  sons.nLoci = nLoci;
-  return dataWarnings(parents, sons, -99);
+  return dataWarnings(checkTables(parents, sons, -99));
 }
 
 const std::string kWarning = "parentsphere: warning: ";

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "input/data.h"
+#include "input/table_checks.h"
 #include "markers/marker_outputs.h"
 #include "run_fixture.h"
 #include "test_support.h"
@@ -65,17 +66,16 @@ TEST(MarkerOutputs, RankedResultsFillMismatchRatesAndCharts) {
   ScopedWorkdir dir;
   Data parents = Data::fromText(tiny::kParents, -99, "#");
   Data sons = Data::fromText(tiny::kSons, -99, "#");
-  parents.nLoci = sons.nLoci = 1;
   RankedResults ranked;
   ranked.minDelta = 2;
-  ranked.calls = {{3.0, "confident", "", 1.0, "ambiguous", false},
+  ranked.calls = {{3.0, Call::Strict, std::nullopt, 1.0, Call::Ambiguous, false},
                   {},
-                  {2.5, "confident", "", {}, "", false}};
+                  {2.5, Call::Strict, std::nullopt, {}, std::nullopt, false}};
   // Offspring 1 shares 100 with mother row 0; offspring 2 is half typed (not
   // judged); offspring 3 shares nothing with mother row 1: one mismatch in two.
   ranked.confidentMothers = {0, 1, 1};
   const MarkerRequest request{"m.tsv", "s.html", {}, ""};
-  EXPECT_TRUE(writeMarkerOutputs(request, parents, sons, -99, {}, &ranked).empty());
+  EXPECT_TRUE(writeMarkerOutputs(request, checkTables(parents, sons, -99), {}, &ranked).empty());
   const std::string table = readFile("m.tsv");
   EXPECT_NE(std::string::npos, table.find("\t0.0083\t0.5000\nall\t")) << table;
   const std::string page = readFile("s.html");

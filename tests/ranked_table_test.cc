@@ -2,7 +2,9 @@
 // population: the table text, and the three reports unchanged.
 #include <gtest/gtest.h>
 
+#include "app/analysis_run.h"
 #include "app/table_run.h"
+#include "input/table_checks.h"
 #include "status/run_failure.h"
 #include "run_fixture.h"
 #include "test_support.h"
@@ -57,8 +59,9 @@ std::string runTiny(TableOptions options, const std::map<std::string, std::strin
   Data parents("parents.PAR", -99, "#");
   Data sons("sons.PRO", -99, "#");
   options.table = "table.tsv";
+  TableRun table(options, nullptr, nullptr, nullptr, 1);
   const std::vector<std::string> unwritten =
-      runAnalysisWithTable(parents, sons, 2, -99, ".", options);
+      runRadius(checkTables(parents, sons, -99), {2, ".", 1, 0}, {nullptr, nullptr, &table});
   EXPECT_TRUE(unwritten.empty());
   for (const auto& report : tiny::kReports) (*reports)[report.first] = readFile(report.first);
   return readFile("table.tsv");
@@ -125,7 +128,8 @@ TEST(RankedTable, BadOptionFilesStopBeforeAnyFileIsWritten) {
       options.knownMothers = "known";
     }
     try {
-      runAnalysisWithTable(parents, sons, 2, -99, ".", options);
+      TableRun run(options, nullptr, nullptr, nullptr, 1);
+      runRadius(checkTables(parents, sons, -99), {2, ".", 1, 0}, {nullptr, nullptr, &run});
       ADD_FAILURE() << table << ": no failure";
     } catch (const RunFailure& failure) {
       EXPECT_STREQ(failure.what(), "");

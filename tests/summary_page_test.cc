@@ -60,9 +60,9 @@ SummaryInput sampleInput(bool rankedTable) {
   in.rankedTable = rankedTable;
   in.minDelta = 2;
   if (rankedTable) {
-    in.calls = {{4.5, "confident", "ambiguous", 1.0, "ambiguous", false},
+    in.calls = {{4.5, Call::Strict, Call::Ambiguous, 1.0, Call::Ambiguous, false},
                 {},
-                {0.2, "unlikely", "", {}, "", false}};
+                {0.2, Call::Unlikely, std::nullopt, {}, std::nullopt, false}};
   }
   return in;
 }

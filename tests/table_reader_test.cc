@@ -1,5 +1,6 @@
 // The genotype table format: token conversion, one line, a whole text, the
-// table built from a file, and the word counter.
+// table built from a file, the run's one check of the two tables, and the
+// word counter.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -10,8 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include "input/both_roles.h"
 #include "input/data.h"
 #include "input/line_parser.h"
+#include "input/table_checks.h"
 #include "reference/row_reader.h"
 #include "reference/word_count.h"
 #include "status/run_failure.h"
@@ -387,6 +390,56 @@ TEST(DataFromText, UnreadableTokenThrowsTheConversionMessage) {
       ADD_FAILURE() << "no failure raised";
     } catch (const RunFailure& failure) {
       EXPECT_EQ(std::string(failure.what()), kConversion);  // no line feed after it
+      EXPECT_EQ(failure.status(), 1);
+    }
+  }
+}
+
+// The one check a run makes: what it works out (loci, mothers by the first
+// father identifier, the missing code) or the first failing check's message,
+// and the hermaphrodites' doubled table with every individual once a mother.
+TEST(CheckTables, CountsOnceOrStopsAtTheFirstFailingCheck) {
+  const struct {
+    const char* parents;
+    const char* sons;
+    int firstFatherId;
+    int32_t loci, mothers;
+    const char* failure;
+  } cases[] = {
+      {"1 2 1001\n3 4 1002\n5 6 2001\n", "1 2\n", 2000, 1, 2, ""},
+      {"1 2 3 4 7\n1 2 3 4 2000\n", "1 2 3 4\n5 6 7 8\n", 2000, 2, 1, ""},
+      {"1 2 1001\n3 4 1002\n5 6 2001\n", "1 2\n", 1002, 1, 1, ""},
+      {"5 6 2001\n1 2 1001\n", "1 2\n", 2000, 1, 1, ""},  // counted, not by position
+      {"", "", 2000, 0, 0, "EMPTY PARENTS FILE\n"},
+      {"1 2 1001\n", "", 2000, 0, 0, "EMPTY SONS FILE\n"},
+      {"", "1 2 3\n", 2000, 0, 0, "EMPTY PARENTS FILE\n"},
+      {"1 2 1001\n", "1 2 3\n", 2000, 0, 0, "WRONG NUMBER OF COLUMNS IN SONS FILE\n"},
+      {"1 2 1001\n", "1 2 3 4\n1 2\n", 2000, 0, 0, "WRONG NUMBER OF COLUMNS IN SONS FILE\n"},
+      {"1 2 1001\n", "1 2 3 4\n", 2000, 0, 0, "WRONG NUMBER OF COLUMNS IN PARENTS FILE\n"},
+      {"1 2 3 4 1001\n1 2 3 4\n", "1 2 3 4\n", 2000, 0, 0,
+       "WRONG NUMBER OF COLUMNS IN PARENTS FILE\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.parents) + "|" + c.sons);
+    Data parents = Data::fromText(c.parents, -99, "#", "parents.PAR");
+    Data sons = Data::fromText(c.sons, -99, "#", "sons.PRO");
+    parents.firstFatherId = c.firstFatherId;
+    try {
+      const CheckedTables checked = checkTables(parents, sons, -99);
+      EXPECT_STREQ("", c.failure);
+      EXPECT_EQ(checked.loci, c.loci);
+      EXPECT_EQ(checked.mothers, c.mothers);
+      EXPECT_EQ(checked.fathers(), parents.rows.size() - static_cast<size_t>(c.mothers));
+      EXPECT_EQ(checked.missing, -99);
+      EXPECT_EQ(&checked.parents, &parents);
+      EXPECT_EQ(&checked.offspring, &sons);
+      const Data both = bothRoles(parents);
+      const CheckedTables doubled = inBothRoles(checked, both);
+      EXPECT_EQ(static_cast<size_t>(doubled.mothers), parents.rows.size());
+      EXPECT_EQ(doubled.fathers(), parents.rows.size());
+      EXPECT_EQ(doubled.loci, c.loci);
+    } catch (const RunFailure& failure) {
+      EXPECT_STREQ(failure.what(), c.failure);
       EXPECT_EQ(failure.status(), 1);
     }
   }

@@ -83,15 +83,15 @@ Outputs analyseWith(const Tables& tables, int radius, unsigned threads, bool wit
             &transcript, threads);
     return {parentSink.content, familySink.content, genotypeSink.content, transcript.text, "", ""};
   }
-  const int mothers = prepareTables(parents, sons);
-  const GenotypeTables genotypes{parents.rows, sons.rows, parents.nLoci, mothers, -99};
+  const CheckedTables checked = checkTables(parents, sons, -99);
+  const GenotypeTables genotypes = genotypeTables(checked);
   TableOptions options;
   options.table = "table";
   RankedTable table(genotypes, options, radius);
   table.start(tableSink);
   table.tellRankings(&rankings);
-  analysePrepared(parents, sons, mothers, radius, -99, {parentSink, familySink, genotypeSink},
-                  nullptr, &transcript, threads, &table);
+  analyse(checked, radius, {parentSink, familySink, genotypeSink}, {nullptr, &transcript, &table},
+          threads);
   EXPECT_TRUE(table.close());
   return {parentSink.content, familySink.content, genotypeSink.content, transcript.text,
           tableSink.content, rankings.text};

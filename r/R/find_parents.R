@@ -54,6 +54,12 @@
 #'   (0, the default: none; otherwise 100 to 10,000,000), their typing-error
 #'   rate (`NULL`: `error_rate`) and the seed (same seed, same result). The
 #'   table's calls then use the thresholds the simulation measured.
+#' @param reports `NULL`, or an existing folder where the command line's
+#'   files are also written: `Parent.out`, `Fam.out`, `Famgenotypes.out` and
+#'   the ranked table `table.tsv`, byte for byte as `parentsphere --table
+#'   table.tsv` writes them on the tables [write_parentsphere_tables()]
+#'   writes (individuals by number; its `names.tsv` names them). Files of
+#'   those names are replaced; [read_parentsphere_reports()] reads them.
 #' @return A list of data frames, identifiers as character:
 #'   \describe{
 #'     \item{candidates}{One row per offspring and candidate parent, as
@@ -109,24 +115,19 @@ find_parents <- function(genotypes = NULL, radius, parents = NULL, offspring = N
                          id = NULL, sex = "sex", ignore = character(),
                          progress = interactive(), error_rate = 0.02, max_mismatches = 2,
                          min_delta = 0, sampled_mothers = 0.5, sampled_fathers = 0.5,
-                         known_mothers = NULL, calibrate = 0, sim_error = NULL, seed = 1) {
+                         known_mothers = NULL, calibrate = 0, sim_error = NULL, seed = 1,
+                         reports = NULL) {
   check_radius(radius)
+  check_reports_folder(reports)
   ranking <- ranking_settings(error_rate, max_mismatches, min_delta, sampled_mothers,
                               sampled_fathers)
   simulation <- calibration_settings(calibrate, sim_error, seed)
   input <- prepare_input(genotypes, parents, offspring, id, sex, ignore)
   known <- known_mother_lines(known_mothers, input)
-  reports <- run_engine(input, radius, progress, keep_genotypes = FALSE,
-                        ranking = c(ranking, input$first_father, simulation),
-                        known_mothers = known)
-  list(
-    candidates = with_distances(parse_parent_report(reports$parents, input$naming, numbers = TRUE),
-                                reports$hits, input$naming),
-    families = parse_family_report(reports$families, input$naming),
-    table = parse_ranked_table(reports$table, input$naming),
-    calibration = parse_calibration(reports$calibration),
-    radius = as.integer(radius)
-  )
+  found <- run_engine(input, radius, progress, ranking = c(ranking, input$first_father, simulation),
+                      known_mothers = known, reports = reports)
+  c(engine_frames(found, input),
+    list(calibration = parse_calibration(found$calibration), radius = as.integer(radius)))
 }
 
 # The calibration's settings, checked as the command line checks
@@ -213,8 +214,8 @@ known_mother_lines <- function(known_mothers, input) {
   }
   ids <- input$parents[, ncol(input$parents)]
   mother_ids <- ids[ids < input$first_father]
-  kid_at <- match(kids, input$naming$offspring(seq_len(nrow(input$offspring))))
-  mom_at <- match(moms, input$naming$mother(mother_ids))
+  kid_at <- match(kids, input$offspring_names)
+  mom_at <- match(moms, input$parent_names[ids < input$first_father])
   stop_on_problems(c(sprintf("offspring '%s' is not an offspring", kids[is.na(kid_at)]),
                      sprintf("mother '%s' is not a candidate mother", moms[is.na(mom_at)])),
                    "known_mothers")
@@ -228,10 +229,11 @@ check_radius <- function(radius) {
   }
 }
 
-# The engine's three reports, as text, for the prepared input.
-run_engine <- function(input, radius, progress, keep_genotypes,
+# The engine's columns for the prepared input: the candidates, the families
+# and the ranked table, individuals as rows (see engine_frames()).
+run_engine <- function(input, radius, progress,
                        ranking = c(ranking_settings(0.02, 2, 0), input$first_father, 0, -1, 1),
-                       known_mothers = "") {
+                       known_mothers = "", reports = NULL) {
   callback <- NULL
   if (is.function(progress)) {
     callback <- progress
@@ -249,22 +251,48 @@ run_engine <- function(input, radius, progress, keep_genotypes,
     writeLines(known_mothers, known_file, sep = "")
   }
   .Call(parentsphere_run_engine, input$parents, input$offspring, as.integer(radius), callback,
-        keep_genotypes, as.numeric(ranking), known_file)
+        as.numeric(ranking), known_file, if (is.null(reports)) "" else path.expand(reports))
 }
 
-# Adds the engine's near and far distance to each candidate of the parent
-# report (parsed with numbers kept), then names the numbers.
-with_distances <- function(candidates, hits, naming) {
-  at <- match(paste(candidates$offspring, candidates$parent),
-              paste(hits$offspring, hits$parent))
-  if (anyNA(at) || length(at) != length(hits$parent)) {
-    stop("the engine's candidates and its parent report disagree", call. = FALSE)
+check_reports_folder <- function(reports) {
+  if (is.null(reports)) return(invisible())
+  if (!is.character(reports) || length(reports) != 1L || is.na(reports) || !nzchar(reports)) {
+    stop("reports must be NULL or the path of one folder", call. = FALSE)
   }
-  mothers <- candidates$sex == "F"
-  candidates$parent[mothers] <- naming$mother(candidates$parent[mothers])
-  candidates$parent[!mothers] <- naming$father(candidates$parent[!mothers])
-  candidates$offspring <- naming$offspring(candidates$offspring)
-  candidates$near <- hits$near[at]
-  candidates$far <- hits$far[at]
-  candidates
+  if (!dir.exists(reports)) stop("the folder ", reports, " does not exist", call. = FALSE)
+}
+
+# The data frames of find_parents() from the engine's columns: offspring and
+# parents, which the engine gives as rows from 1, by name (a sheet's names,
+# or the identifiers and row names of the command line's tables), the codes
+# of sexes, match tags and calls as factors.
+engine_frames <- function(found, input) {
+  kids <- input$offspring_names
+  parents <- if (isTRUE(input$from_sheet)) input$parent_names else as.character(found$identifiers)
+  codes <- function(values, levels) structure(values, levels = levels, class = "factor")
+  frame <- function(columns) {
+    structure(columns, class = "data.frame", row.names = .set_row_names(length(columns[[1]])))
+  }
+  candidates <- found$candidates
+  families <- found$families
+  table <- found$table
+  kinds <- attr(table, "kinds")
+  attr(table, "kinds") <- NULL
+  for (at in seq_along(table)) {
+    table[[at]] <- switch(kinds[at],
+                          offspring = kids[table[[at]]],
+                          parent = parents[table[[at]]],
+                          call = codes(table[[at]], found$calls),
+                          table[[at]])
+  }
+  list(
+    candidates = frame(list(offspring = kids[candidates$offspring],
+                            parent = parents[candidates$parent],
+                            sex = codes(candidates$sex, c("F", "M")),
+                            tag = codes(candidates$tag, match_tags),
+                            near = candidates$near, far = candidates$far)),
+    families = frame(list(offspring = kids[families$offspring], mother = parents[families$mother],
+                          father = parents[families$father], marked = families$marked)),
+    table = frame(table)
+  )
 }

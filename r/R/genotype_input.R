@@ -28,19 +28,28 @@ find_column <- function(titles, wanted, what) {
   at
 }
 
-# One allele column as integers (-99 when missing) and, per row, the cell
-# text when it is not an allele (NA when it is fine).
+# One allele column as integers (-99 when missing), and the rows whose cell
+# is not an allele (`bad`) with that cell's text (`shown`).
 read_allele_column <- function(column) {
   if (is.factor(column)) column <- as.character(column)
+  if (is.integer(column)) {
+    # Whole numbers already: only zero, NA and negatives need a look.
+    bad <- which(column < 0L & column != missing_allele)
+    values <- column
+    values[is.na(values) | values == 0L] <- missing_allele
+    values[bad] <- missing_allele
+    return(list(values = values, bad = bad, shown = as.character(column[bad])))
+  }
   if (is.numeric(column)) {
     missing <- is.na(column) | column == 0 | column == missing_allele
     whole <- !missing & is.finite(column) & column == round(column) &
       column > 0 & column <= largest_value
-    bad <- !missing & !whole
     values <- rep(missing_allele, length(column))
     values[whole] <- as.integer(column[whole])
-    shown <- ifelse(abs(column) < 1e15, sprintf("%.15g", column), as.character(column))
-    return(list(values = values, bad = ifelse(bad, shown, NA)))
+    bad <- which(!missing & !whole)
+    shown <- column[bad]
+    shown <- ifelse(abs(shown) < 1e15, sprintf("%.15g", shown), as.character(shown))
+    return(list(values = values, bad = bad, shown = as.character(shown)))
   }
   text <- trimws(as.character(column))
   missing <- is.na(text) | tolower(text) %in% missing_cells
@@ -50,7 +59,8 @@ read_allele_column <- function(column) {
   whole <- readable & !is.na(number) & number > 0 & number <= largest_value
   values <- rep(missing_allele, length(text))
   values[whole] <- as.integer(number[whole])
-  list(values = values, bad = ifelse(!missing & !whole, text, NA))
+  bad <- which(!missing & !whole)
+  list(values = values, bad = bad, shown = text[bad])
 }
 
 # The problem of a cell that is not an allele: its column, what it holds and,
@@ -102,6 +112,7 @@ read_genotype_sheet <- function(genotypes, id = NULL, sex = "sex", ignore = char
   }
 
   cells <- lapply(genotypes, function(column) {
+    if (is.numeric(column)) return(!is.na(column))  # a number is never blank
     text <- trimws(as.character(column))
     !is.na(text) & nzchar(text)
   })
@@ -140,8 +151,9 @@ read_genotype_sheet <- function(genotypes, id = NULL, sex = "sex", ignore = char
   for (k in seq_along(allele_at)) {
     column <- read_allele_column(genotypes[[allele_at[k]]][rows])
     alleles[, k] <- column$values
-    for (at in which(usable & !is.na(column$bad))) {
-      note(at, not_an_allele(titles[allele_at[k]], column$bad[at], names[at]))
+    for (i in which(usable[column$bad])) {
+      at <- column$bad[i]
+      note(at, not_an_allele(titles[allele_at[k]], column$shown[i], names[at]))
     }
   }
   problems <- problems[order(as.integer(sub("^row ([0-9]+):.*", "\\1", problems)))]

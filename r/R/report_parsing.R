@@ -1,8 +1,8 @@
-# Parsers of the three reports' text, shared by find_parents() (the engine's
-# reports in memory) and read_parentsphere_reports() (the files of a
-# command-line run), so both give the same data frames from the same bytes.
-# Numbers are turned into names by `naming`, a list of functions
-# (offspring, mother, father) from report numbers to names.
+# Parsers of the reports' text, for read_parentsphere_reports() (the files of
+# a command-line run, or those find_parents() writes when asked): the same
+# data frames find_parents() has from the engine itself. Numbers are turned
+# into names by `naming`, a list of functions (offspring, mother, father)
+# from report numbers to names.
 
 match_tags <- c("I-TOTAL MATCH", "S-TOTAL MATCH", "NON-TOTAL MATCH")
 dash_line <- strrep("-", 65L)
@@ -21,9 +21,7 @@ report_body <- function(lines, report) {
 
 # "Parent.out": one row per offspring x candidate, mothers then fathers of
 # each offspring in report order (Included, then SemiIncluded, table order).
-# With `numbers`, offspring and parents keep the report's numbers.
-parse_parent_report <- function(text, naming, report = "Parent.out", numbers = FALSE) {
-  if (numbers) naming <- naming_from()
+parse_parent_report <- function(text, naming, report = "Parent.out") {
   body <- report_body(report_lines(text), report)
   body <- body[nzchar(body) & body != dash_line]
   candidate <- "(-?[0-9]+)\\((I-TOTAL|S-TOTAL|NON-TOTAL) MATCH\\)"
@@ -108,9 +106,12 @@ parse_genotype_report <- function(text, naming, report = "Famgenotypes.out") {
   )
 }
 
-# The ranked table: numbers turned into names, calls as factors, yes/no as
-# logical, empty cells as NA.
-parse_ranked_table <- function(text, naming) {
+# The ranked table (--table): numbers turned into names, calls as factors,
+# yes/no as logical, empty cells as NA.
+parse_ranked_table <- function(text, naming, report = "table.tsv") {
+  if (!startsWith(text, "offspring\t")) {
+    stop(sprintf("%s does not look like a parentsphere table", report), call. = FALSE)
+  }
   table <- utils::read.delim(text = text, colClasses = "character", na.strings = "",
                              quote = "", comment.char = "")
   parents <- function(numbers, role) {

@@ -43,7 +43,6 @@ read_command_line_tables <- function(parents, offspring) {
   list(
     parents = cbind(parent_alleles, as.integer(number)),
     offspring = offspring_alleles,
-    naming = naming_from(list(numbers = seq_len(nrow(offspring)), names = row.names(offspring))),
     parent_names = as.character(as.integer(number)),
     mother_count = sum(!fathers),
     first_father = first_father,
@@ -68,10 +67,9 @@ read_allele_table <- function(table, what) {
   for (k in seq_along(table)) {
     column <- read_allele_column(table[[k]])
     values[, k] <- column$values
-    bad <- which(!is.na(column$bad))
-    rows <- c(rows, bad)
-    problems <- c(problems, sprintf("row %d: %s", bad,
-                                    not_an_allele(names(table)[k], column$bad[bad])))
+    rows <- c(rows, column$bad)
+    problems <- c(problems, sprintf("row %d: %s", column$bad,
+                                    not_an_allele(names(table)[k], column$shown)))
   }
   stop_on_problems(problems[order(rows)], what)
   storage.mode(values) <- "integer"
@@ -85,13 +83,7 @@ prepare_input <- function(genotypes, parents, offspring, id, sex, ignore) {
       stop("give either genotypes or parents and offspring, not both", call. = FALSE)
     }
     input <- read_genotype_sheet(genotypes, id, sex, ignore)
-    fathers <- seq_len(nrow(input$parents)) > input$mother_count
-    input$naming <- naming_from(
-      list(numbers = seq_along(input$offspring_names), names = input$offspring_names),
-      list(numbers = input$parents[!fathers, ncol(input$parents)],
-           names = input$parent_names[!fathers]),
-      list(numbers = input$parents[fathers, ncol(input$parents)],
-           names = input$parent_names[fathers]))
+    input$from_sheet <- TRUE  # the parents go by their names, not their numbers
     return(input)
   }
   if (is.null(parents) || is.null(offspring)) {

@@ -24,17 +24,17 @@ constexpr size_t kBlockOffspring = 64;
 SinkResults analyse(Data& parents, Data& sons, int radius, int missing, const ReportSinks& sinks,
                     RunProgress* progress, OffspringListener* listener, unsigned threads,
                     ParallelListener* parallel) {
-  const int mothers = prepareTables(parents, sons);
-  return analysePrepared(parents, sons, mothers, radius, missing, sinks, progress, listener,
-                         threads, parallel);
+  return analyse(checkTables(parents, sons, missing), radius, sinks, {progress, listener, parallel},
+                 threads);
 }
 
-SinkResults analysePrepared(const Data& parents, const Data& sons, int motherCount, int radius,
-                            int missing, const ReportSinks& sinks, RunProgress* progress,
-                            OffspringListener* listener, unsigned threads,
-                            ParallelListener* parallel) {
-  const SearchTables tables(parents, sons, radius, missing, motherCount);
-  const size_t total = sons.rows.size();
+SinkResults analyse(const CheckedTables& checked, int32_t radius, const ReportSinks& sinks,
+                    const EngineListeners& listeners, unsigned threads) {
+  RunProgress* const progress = listeners.progress;
+  OffspringListener* const listener = listeners.offspring;
+  ParallelListener* const parallel = listeners.parallel;
+  const SearchTables tables(checked, radius);
+  const size_t total = checked.offspring.rows.size();
   const size_t blocks = (total + kBlockOffspring - 1) / kBlockOffspring;
   threads = static_cast<unsigned>(std::clamp<size_t>(threads, 1, std::max<size_t>(blocks, 1)));
   std::vector<std::unique_ptr<OffspringAnalysis>> workers;

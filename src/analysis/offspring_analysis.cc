@@ -3,37 +3,32 @@
 #include "input/hetero_sum.h"
 #include "reports/report_text.h"
 
-SearchTables::SearchTables(const Data& parents, const Data& sons, int32_t radius,
-                           int32_t missing, int32_t motherCount)
-    : parents(parents),
-      sons(sons),
+SearchTables::SearchTables(const CheckedTables& tables, int32_t radius)
+    : checked(tables),
       radius(radius),
-      missing(missing),
-      motherCount(motherCount),
-      loci(sons.nLoci),
-      panel(parents, missing),
-      heteroSums(parents.rows.size()) {
-  for (size_t j = 0; j < parents.rows.size(); ++j) {
-    heteroSums[j] = heteroSumOf(parents.rows[j].data(), loci);
+      panel(tables.parents, tables.missing),
+      heteroSums(tables.parents.rows.size()) {
+  for (size_t j = 0; j < tables.parents.rows.size(); ++j) {
+    heteroSums[j] = heteroSumOf(tables.parents.rows[j].data(), tables.loci);
   }
 }
 
 OffspringAnalysis::OffspringAnalysis(const SearchTables& tables)
     : tables_(tables),
-      familyText_(tables.parents, tables.motherCount),
-      pairing_(tables.motherCount, tables.panel.size()) {}
+      familyText_(tables.checked.parents, tables.checked.mothers),
+      pairing_(tables.checked.mothers, tables.panel.size()) {}
 
 void OffspringAnalysis::visit(size_t i, BlockOutput& out, bool tell,
                               const std::function<void(BlockOutput&)>& flush,
                               OffspringWorker* worker) {
-  const int32_t* offspring = tables_.sons.rows[i].data();
+  const int32_t* offspring = tables_.checked.offspring.rows[i].data();
   hits_.clear();
   tables_.panel.findCandidates(offspring, tables_.radius, 0, tables_.panel.size(), hits_,
                                scratch_);
   mothers_.clear();
   fathers_.clear();
   for (const SphereHit& hit : hits_) {
-    CandidateLists& lists = hit.row < tables_.motherCount ? mothers_ : fathers_;
+    CandidateLists& lists = hit.row < tables_.checked.mothers ? mothers_ : fathers_;
     lists.place(hit, familyText_.number(static_cast<size_t>(hit.row)), tables_.radius);
   }
   size_t families = 0;
@@ -62,7 +57,7 @@ void OffspringAnalysis::visit(size_t i, BlockOutput& out, bool tell,
   if (paired) {
     out.outcomes.push_back({i, hits_, families, pairing_});
   } else {
-    out.outcomes.push_back({i, hits_, families, {tables_.motherCount, tables_.panel.size()}});
+    out.outcomes.push_back({i, hits_, families, {tables_.checked.mothers, tables_.panel.size()}});
   }
 }
 
@@ -70,12 +65,14 @@ size_t OffspringAnalysis::pair(size_t i, BlockOutput& out,
                                const std::function<void(BlockOutput&)>& flush) {
   mothers_.rank(tables_.heteroSums);
   fathers_.rank(tables_.heteroSums);
-  const int32_t* offspring = tables_.sons.rows[i].data();
-  masks_.reset(offspring, tables_.loci, tables_.radius, tables_.radius, tables_.missing);
+  const int32_t* offspring = tables_.checked.offspring.rows[i].data();
+  masks_.reset(offspring, tables_.checked.loci, tables_.radius, tables_.radius,
+               tables_.checked.missing);
   // The panel's copy of the alleles: the search has just read the candidates' there.
   for (int32_t row : mothers_.ranked) masks_.add(tables_.panel.alleles(row));
   for (int32_t row : fathers_.ranked) masks_.add(tables_.panel.alleles(row));
-  familyText_.startOffspring(offspring, static_cast<int>(i + 1), tables_.sons.rowHasMissing[i]);
+  familyText_.startOffspring(offspring, static_cast<int>(i + 1),
+                             tables_.checked.offspring.rowHasMissing[i]);
   const size_t motherCount = mothers_.ranked.size();
   size_t families = 0;
   for (size_t m = 0; m < motherCount; ++m) {

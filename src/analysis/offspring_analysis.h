@@ -8,24 +8,18 @@
 #include "analysis/candidate_lists.h"
 #include "analysis/family_text.h"
 #include "families/fit_masks.h"
-#include "input/data.h"
+#include "input/checked_tables.h"
 #include "spheres/parent_panel.h"
 
-// What every thread of an analysis reads: the tables, the parents laid out
-// for the sphere search and their ranking keys. Built once per run.
+// What every thread of an analysis reads: the checked tables, the radius,
+// the parents laid out for the sphere search and their ranking keys. Built
+// once per radius.
 struct SearchTables {
-  // Precondition: the tables passed validateTables and nLoci is set on both;
-  // rows below `motherCount` of `parents` are mothers. Both tables must
-  // outlive these.
-  SearchTables(const Data& parents, const Data& sons, int32_t radius, int32_t missing,
-               int32_t motherCount);
+  // The Data `tables` refers to must outlive these.
+  SearchTables(const CheckedTables& tables, int32_t radius);
 
-  const Data& parents;
-  const Data& sons;
+  CheckedTables checked;
   int32_t radius;
-  int32_t missing;
-  int32_t motherCount;
-  int32_t loci;
   ParentPanel panel;
   std::vector<int32_t> heteroSums;
 };

@@ -5,8 +5,6 @@
 
 #include "app/command_line.h"
 #include "calibration/calibration_file.h"
-#include "input/missing_value.h"
-#include "input/table_checks.h"
 #include "markers/marker_outputs.h"
 
 namespace {
@@ -63,19 +61,20 @@ MarkerRun::MarkerRun(const RunOptions& options, std::vector<int> radii)
     : options_(options), radii_(std::move(radii)) {}
 
 void MarkerRun::keepTally() {
-  if (tally_ != nullptr) counts_.push_back({radius_, tally_->counts()});
+  if (tally_ != nullptr) counts_.back().offspring = tally_->counts();
   tally_.reset();
 }
 
-OffspringListener* MarkerRun::listenerFor(int radius, const Data& parents) {
+OffspringListener* MarkerRun::listenerFor(int radius, const CheckedTables& analysed) {
   keepTally();
   if (options_.summaryFile.empty()) return nullptr;
-  radius_ = radius;
-  tally_ = std::make_unique<OffspringTally>(motherCount(parents));
+  // The counts are kept under their radius once the tally is complete.
+  counts_.push_back({radius, {}});
+  tally_ = std::make_unique<OffspringTally>(analysed.mothers);
   return tally_.get();
 }
 
-std::vector<std::string> MarkerRun::write(const Data& parents, const Data& sons) {
+std::vector<std::string> MarkerRun::write(const CheckedTables& tables) {
   keepTally();
   MarkerRequest request;
   request.tablePath = options_.markersFile;
@@ -103,6 +102,5 @@ std::vector<std::string> MarkerRun::write(const Data& parents, const Data& sons)
   if (!request.version.empty() && request.version.back() == '\n') request.version.pop_back();
   RankedResults ranked = rankedCalls_.results();
   if (ranked.calibration) ranked.calibration->file = calibrationPath(options_.table.table);
-  return writeMarkerOutputs(request, parents, sons, kMissingValue, counts_,
-                            rankedCalls_.heard() ? &ranked : nullptr);
+  return writeMarkerOutputs(request, tables, counts_, rankedCalls_.heard() ? &ranked : nullptr);
 }

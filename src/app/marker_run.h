@@ -6,7 +6,7 @@
 #include "analysis/offspring_listener.h"
 #include "app/ranked_calls.h"
 #include "app/run_options.h"
-#include "input/data.h"
+#include "input/checked_tables.h"
 #include "markers/offspring_tally.h"
 #include "markers/summary_input.h"
 
@@ -17,9 +17,9 @@ class MarkerRun {
   // `radii` are the radii the run analyses (the prompted one included).
   MarkerRun(const RunOptions& options, std::vector<int> radii);
 
-  // The listener for the analysis at `radius`, or null when no page is
-  // asked. Valid until the next call. Precondition: the tables are validated.
-  OffspringListener* listenerFor(int radius, const Data& parents);
+  // The listener for the analysis of `analysed` at `radius`, or null when no
+  // page is asked. Valid until the next call.
+  OffspringListener* listenerFor(int radius, const CheckedTables& analysed);
 
   // The listener for the ranked table's rankings, or null when no marker
   // output is asked.
@@ -31,7 +31,7 @@ class MarkerRun {
 
   // Writes what the options ask (nothing when neither option is given).
   // Returns the paths that could not be written.
-  std::vector<std::string> write(const Data& parents, const Data& sons);
+  std::vector<std::string> write(const CheckedTables& tables);
 
  private:
   void keepTally();
@@ -39,7 +39,6 @@ class MarkerRun {
 
   const RunOptions& options_;
   std::vector<int> radii_;
-  int radius_ = 0;
   std::unique_ptr<OffspringTally> tally_;
   std::vector<RadiusCounts> counts_;
   RankedCalls rankedCalls_;

@@ -4,14 +4,15 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "app/analysis_run.h"
 #include "app/available_cores.h"
-#include "app/checked_tables.h"
 #include "app/marker_run.h"
+#include "app/names_and_warnings.h"
 #include "app/run_paths.h"
 #include "app/table_run.h"
 #include "files/folder_locks.h"
@@ -85,8 +86,10 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     Data parents(options.parentsFile, kMissingValue, kComment, threads);
     Data sons(options.offspringFile, kMissingValue, kComment, threads);
     parents.firstFatherId = options.firstFatherId;
-    // Checked before any folder is made.
-    const std::shared_ptr<const NameBook> names = checkTablesAndNames(parents, sons, options, err);
+    // Checked, and the mothers counted, once for the run, before any folder
+    // is made.
+    const CheckedTables checked = checkTables(parents, sons, kMissingValue);
+    const std::shared_ptr<const NameBook> names = readNamesAndWarn(checked, options, err);
     if (!options.table.table.empty() && !options.quiet) {
       const std::string note = defaultSharesNote(options.table.settings);
       if (!note.empty()) err << note << "\n" << std::flush;
@@ -95,36 +98,37 @@ int runProgram(const RunOptions& options, std::istream& in, std::ostream& out, s
     // Only outputs that show loci look for their names.
     if (!table.table.empty() || !options.markersFile.empty() || !options.summaryFile.empty()) {
       table.locusNames = locusNamesFor(table.locusNamesFile, options.parentsFile,
-                                       options.offspringFile, parents.nLoci);
+                                       options.offspringFile, checked.loci);
     }
     MarkerRun markers(options, radii);
     const FolderLocks locks = lockOutputFolders(options, radii, err);
     markers.nameLoci(table.locusNames);
     // Hermaphrodites: every individual is searched as a mother and as a
-    // father; allele counts still read each once, from `parents`.
+    // father; the marker outputs still read each once, from `checked`.
     std::unique_ptr<Data> doubled;
     if (table.settings.hermaphrodites) doubled = std::make_unique<Data>(bothRoles(parents));
-    Data& analysed = doubled != nullptr ? *doubled : parents;
+    const CheckedTables analysed = doubled != nullptr ? inBothRoles(checked, *doubled) : checked;
+    std::optional<TableRun> tableRun;
+    if (!table.table.empty()) {
+      tableRun.emplace(table, names, options.quiet ? nullptr : &err, markers.rankingListener(),
+                       threads);
+    }
     for (int radius : radii) {
-      const std::string folder = reportFolder(options, radius);
+      const RadiusRun run{radius, reportFolder(options, radius), threads, options.maxOutput};
       const std::unique_ptr<RunProgress> progress = makeProgress ? makeProgress() : nullptr;
-      OffspringListener* markerListener = markers.listenerFor(radius, analysed);
-      const std::vector<std::string> unwritten =
-          options.table.table.empty()
-              ? runAnalysis(analysed, sons, radius, kMissingValue, folder, progress.get(),
-                            markerListener, threads, nullptr, options.maxOutput)
-              : runAnalysisWithTable(analysed, sons, radius, kMissingValue, folder, table,
-                                     progress.get(), markerListener, markers.rankingListener(),
-                                     threads, options.maxOutput,
-                                     options.quiet ? nullptr : &err, names);
+      const RunListeners listeners{progress.get(), markers.listenerFor(run.radius, analysed),
+                                   tableRun ? &*tableRun : nullptr};
+      const std::vector<std::string> unwritten = runRadius(analysed, run, listeners);
       if (!unwritten.empty()) {
         for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
         out << std::flush;
         return ExitFailure;
       }
-      if (!prompted) out << "radius " << radius << ": reports in " << folder << "\n" << std::flush;
+      if (!prompted) {
+        out << "radius " << run.radius << ": reports in " << run.folder << "\n" << std::flush;
+      }
     }
-    const std::vector<std::string> unwritten = markers.write(parents, sons);
+    const std::vector<std::string> unwritten = markers.write(checked);
     if (!unwritten.empty()) {
       for (const std::string& name : unwritten) out << "can not write " << name << " output file\n";
       out << std::flush;

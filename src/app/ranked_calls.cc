@@ -1,17 +1,20 @@
 #include "app/ranked_calls.h"
 
+#include <optional>
 #include <string>
 
 #include "calibration/calibration.h"
 
 namespace {
 
-// The call cell the table writes for `best`: empty when it has no candidate.
-std::string callFor(const BestCandidate& best) { return best.found ? callName(best.call) : ""; }
+// The call in the table's cell for `best`: none when it has no candidate.
+std::optional<Call> callFor(const BestCandidate& best) {
+  return best.found ? std::optional<Call>(best.call) : std::nullopt;
+}
 
 // The calls from which a mother is sure enough to measure the loci's
 // mismatch rates.
-bool surest(const std::string& call) { return call == "strict"; }
+bool surest(const std::optional<Call>& call) { return call == Call::Strict; }
 
 std::optional<CalibrationPoint> pointOf(const CriticalThreshold& at) {
   if (!at.reached) return std::nullopt;

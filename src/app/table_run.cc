@@ -1,50 +1,49 @@
 #include "app/table_run.h"
 
-#include <memory>
+#include <utility>
 
-#include "app/analysis_run.h"
 #include "app/table_calibration.h"
-#include "input/table_checks.h"
-#include "ranking/ranked_table.h"
-#include "files/replaced_file.h"
 
-std::vector<std::string> runAnalysisWithTable(Data& parents, Data& sons, int radius, int missing,
-                                              const std::string& folder,
-                                              const TableOptions& options,
-                                              RunProgress* progress,
-                                              OffspringListener* listener,
-                                              RankingListener* rankings, unsigned threads,
-                                              uint64_t maxOutput, std::ostream* warnings,
-                                              std::shared_ptr<const NameBook> names) {
-  const int mothers = prepareTables(parents, sons);
-  const GenotypeTables tables{parents.rows, sons.rows, parents.nLoci, mothers, missing};
-  RankedTable table(tables, options, radius, std::move(names));
-  if (warnings != nullptr) {
-    for (const std::string& line : table.warnings()) *warnings << line << "\n";
-    *warnings << std::flush;
+TableRun::TableRun(TableOptions options, std::shared_ptr<const NameBook> names,
+                   std::ostream* warnings, RankingListener* rankings, unsigned threads)
+    : options_(std::move(options)),
+      names_(std::move(names)),
+      warnings_(warnings),
+      rankings_(rankings),
+      threads_(threads) {}
+
+ParallelListener& TableRun::start(const CheckedTables& tables, int32_t radius) {
+  shortListFile_.reset();
+  tableFile_.reset();
+  table_.reset();
+  genotypes_.reset();
+  genotypes_.emplace(genotypeTables(tables));
+  table_ = std::make_unique<RankedTable>(*genotypes_, options_, radius, names_);
+  if (warnings_ != nullptr) {
+    for (const std::string& line : table_->warnings()) *warnings_ << line << "\n";
+    *warnings_ << std::flush;
   }
-  const std::string calibrationUnwritten = calibrateTable(tables, table, options, threads, rankings);
+  calibrationUnwritten_ = calibrateTable(*genotypes_, *table_, options_, threads_, rankings_);
   // Written beside its final name and put in place only when complete, like
   // the reports. A table that cannot be created is a sink that has failed
   // already: the reports are still written, and the table is named among the
   // unwritten.
-  ReplacedFile tableFile(options.table);
-  table.start(tableFile.sink());
-  std::unique_ptr<ReplacedFile> shortListFile;
-  if (!options.candidates.empty()) {
-    shortListFile = std::make_unique<ReplacedFile>(options.candidates);
-    table.startShortList(shortListFile->sink());
+  tableFile_ = std::make_unique<ReplacedFile>(options_.table);
+  table_->start(tableFile_->sink());
+  if (!options_.candidates.empty()) {
+    shortListFile_ = std::make_unique<ReplacedFile>(options_.candidates);
+    table_->startShortList(shortListFile_->sink());
   }
-  table.tellRankings(rankings);
-  std::vector<std::string> unwritten =
-      runAnalysis(parents, sons, radius, missing, folder, progress, listener, threads, &table,
-                  maxOutput);
-  const bool tableWritten = table.close();
-  if (!tableFile.commit() || !tableWritten) unwritten.push_back(options.table);
-  if (shortListFile != nullptr) {
-    const bool listWritten = table.closeShortList();
-    if (!shortListFile->commit() || !listWritten) unwritten.push_back(options.candidates);
+  table_->tellRankings(rankings_);
+  return *table_;
+}
+
+void TableRun::finish(std::vector<std::string>& unwritten) {
+  const bool tableWritten = table_->close();
+  if (!tableFile_->commit() || !tableWritten) unwritten.push_back(options_.table);
+  if (shortListFile_ != nullptr) {
+    const bool listWritten = table_->closeShortList();
+    if (!shortListFile_->commit() || !listWritten) unwritten.push_back(options_.candidates);
   }
-  if (!calibrationUnwritten.empty()) unwritten.push_back(calibrationUnwritten);
-  return unwritten;
+  if (!calibrationUnwritten_.empty()) unwritten.push_back(calibrationUnwritten_);
 }

@@ -11,6 +11,5 @@ Data bothRoles(const Data& parents) {
     both.rowLines.insert(both.rowLines.end(), parents.rowLines.begin(), parents.rowLines.end());
   }
   both.nLoci = parents.nLoci;
-  both.motherRows = static_cast<int>(parents.rows.size());
   return both;
 }

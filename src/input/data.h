@@ -40,9 +40,6 @@ class Data {
   TextAfterDigits textAfterDigits;  // values read from tokens with text after their digits
   // Parents: identifiers below this are mothers (--first-father-id).
   int firstFatherId = 2000;
-  // The parents rows analysed as mothers when the run fixes them (the
-  // hermaphrodites' table, listed in both roles); -1: counted by identifier.
-  int motherRows = -1;
 
  private:
   Data() = default;

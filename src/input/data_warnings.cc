@@ -5,7 +5,6 @@
 
 #include "input/line_parser.h"
 #include "input/located_error.h"
-#include "input/table_checks.h"
 
 namespace {
 
@@ -77,8 +76,8 @@ size_t rowOfLine(const Data& table, size_t line) {
 
 // Values whose token had text after the digits: a parent's identifier is
 // called so, other values go by their column.
-void findTextAfterDigits(const Data& table, bool parents, Finding& found) {
-  const size_t idColumn = 2 * static_cast<size_t>(table.nLoci) + 1;
+void findTextAfterDigits(const Data& table, bool parents, size_t loci, Finding& found) {
+  const size_t idColumn = 2 * loci + 1;
   const TextAfterDigits& text = table.textAfterDigits;
   for (const TextAfterDigits::Place& place : text.places) {
     const std::string what =
@@ -90,8 +89,8 @@ void findTextAfterDigits(const Data& table, bool parents, Finding& found) {
   found.count += text.count - text.places.size();
 }
 
-void findPoorlyTyped(const Data& table, int missing, Finding& untyped, Finding& fewTyped) {
-  const size_t loci = static_cast<size_t>(table.nLoci);
+void findPoorlyTyped(const Data& table, size_t loci, int missing, Finding& untyped,
+                     Finding& fewTyped) {
   for (size_t i = 0; i < table.rows.size(); ++i) {
     const std::vector<int>& row = table.rows[i];
     size_t typed = 0;
@@ -106,19 +105,21 @@ void findPoorlyTyped(const Data& table, int missing, Finding& untyped, Finding& 
 
 }  // namespace
 
-std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int missing,
-                                      const RowNames& names) {
+std::vector<std::string> dataWarnings(const CheckedTables& tables, const RowNames& names) {
+  const Data& parents = tables.parents;
+  const Data& sons = tables.offspring;
+  const size_t loci = static_cast<size_t>(tables.loci);
   const Places where(parents, names);
   Finding invalid(where);
   findInvalidValues(parents, invalid);
   findInvalidValues(sons, invalid);
 
   Finding textAfterDigits(where);
-  findTextAfterDigits(parents, true, textAfterDigits);
-  findTextAfterDigits(sons, false, textAfterDigits);
+  findTextAfterDigits(parents, true, loci, textAfterDigits);
+  findTextAfterDigits(sons, false, loci, textAfterDigits);
 
   Finding identifiers(where);
-  const size_t idColumn = 2 * static_cast<size_t>(parents.nLoci);
+  const size_t idColumn = 2 * loci;
   std::unordered_map<int, size_t> firstLine;
   for (size_t j = 0; j < parents.rows.size(); ++j) {
     const int id = parents.rows[j][idColumn];
@@ -134,7 +135,7 @@ std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int
   // The role is read from the column of the first row's last value, as the
   // mother count reads it.
   Finding swapped(where);
-  const int mothers = motherCount(parents);
+  const int mothers = tables.mothers;
   const size_t roleColumn = parents.rows.front().size() - 1;
   for (size_t j = 0; j < parents.rows.size(); ++j) {
     const int id = parents.rows[j][roleColumn];
@@ -146,8 +147,8 @@ std::vector<std::string> dataWarnings(const Data& parents, const Data& sons, int
 
   Finding untyped(where);
   Finding fewTyped(where);
-  findPoorlyTyped(parents, missing, untyped, fewTyped);
-  findPoorlyTyped(sons, missing, untyped, fewTyped);
+  findPoorlyTyped(parents, loci, tables.missing, untyped, fewTyped);
+  findPoorlyTyped(sons, loci, tables.missing, untyped, fewTyped);
 
   std::vector<std::string> lines;
   invalid.appendLine(lines,

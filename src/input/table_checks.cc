@@ -15,7 +15,7 @@ int contmadres(const std::vector<std::vector<int>>& rows, int firstFatherId) {
 }
 
 int motherCount(const Data& parents) {
-  return parents.motherRows >= 0 ? parents.motherRows : contmadres(parents.rows, parents.firstFatherId);
+  return contmadres(parents.rows, parents.firstFatherId);
 }
 
 int validateTables(const Data& parents, const Data& sons) {
@@ -51,9 +51,9 @@ int validateTables(const Data& parents, const Data& sons) {
   return static_cast<int>(sonWidth / 2);
 }
 
-int prepareTables(Data& parents, Data& sons) {
+CheckedTables checkTables(Data& parents, Data& sons, int missing) {
   const int nLoci = validateTables(parents, sons);
   parents.nLoci = nLoci;
   sons.nLoci = nLoci;
-  return motherCount(parents);
+  return {parents, sons, nLoci, motherCount(parents), missing};
 }

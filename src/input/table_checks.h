@@ -1,6 +1,7 @@
 #pragma once
 #include <vector>
 
+#include "input/checked_tables.h"
 #include "input/data.h"
 
 // Parents whose identifier is below this are mothers, the others fathers,
@@ -12,8 +13,7 @@ constexpr int kFirstFatherId = 2000;
 // every row is at least as long as the first.
 int contmadres(const std::vector<std::vector<int>>& rows, int firstFatherId = kFirstFatherId);
 
-// The parents rows analysed as mothers: parents.motherRows when the run set
-// it (hermaphrodites), otherwise contmadres with the table's own first
+// The parents rows analysed as mothers: contmadres with the table's own first
 // father identifier.
 int motherCount(const Data& parents);
 
@@ -26,6 +26,8 @@ int motherCount(const Data& parents);
 // count of values and how many were expected.
 int validateTables(const Data& parents, const Data& sons);
 
-// validateTables, then sets nLoci on both tables and returns the number of
-// mothers (motherCount): what every analysis does before its search.
-int prepareTables(Data& parents, Data& sons);
+// The one check of a run: validateTables (its failures, in its order), then
+// the mothers counted once (motherCount), with `missing` the tables' untyped
+// code. Also sets nLoci on both tables for the code that reads the rows
+// through Data (the parent panel, the reference stages).
+CheckedTables checkTables(Data& parents, Data& sons, int missing);

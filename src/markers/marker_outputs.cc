@@ -1,6 +1,5 @@
 #include "markers/marker_outputs.h"
 
-#include "input/table_checks.h"
 #include "markers/marker_rows.h"
 #include "markers/marker_table.h"
 #include "markers/mismatch_rate.h"
@@ -24,10 +23,13 @@ void addMismatchRates(std::vector<MarkerRow>& loci, const Data& parents, const D
 
 }  // namespace
 
-std::vector<std::string> writeMarkerOutputs(const MarkerRequest& request, const Data& parents,
-                                            const Data& sons, int missing,
+std::vector<std::string> writeMarkerOutputs(const MarkerRequest& request,
+                                            const CheckedTables& tables,
                                             const std::vector<RadiusCounts>& radii,
                                             const RankedResults* ranked) {
+  const Data& parents = tables.parents;
+  const Data& sons = tables.offspring;
+  const int missing = tables.missing;
   std::vector<std::string> unwritten;
   if (!request.any()) return unwritten;
   SummaryInput in;
@@ -41,9 +43,8 @@ std::vector<std::string> writeMarkerOutputs(const MarkerRequest& request, const 
   if (request.summaryPath.empty()) return unwritten;
   in.settings = request.settings;
   in.locusNames = request.locusNames;
-  const size_t mothers = static_cast<size_t>(motherCount(parents));
-  in.motherCount = mothers;
-  in.fatherCount = parents.rows.size() - mothers;
+  in.motherCount = static_cast<size_t>(tables.mothers);
+  in.fatherCount = tables.fathers();
   in.radii = radii;
   in.offspringCount = sons.rows.size();
   in.version = request.version;

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "input/data.h"
+#include "input/checked_tables.h"
 #include "markers/summary_input.h"
 
 // What the ranked table called, when one was computed in the run.
@@ -30,12 +30,12 @@ struct MarkerRequest {
   bool any() const { return !tablePath.empty() || !summaryPath.empty(); }
 };
 
-// Writes the requested marker table and summary page for tables the
-// analysis has validated (nLoci set), with the offspring as the engine counted
+// Writes the requested marker table and summary page for the run's checked
+// tables, with the offspring as the engine counted
 // them at each radius and, when `ranked` is given, the ranked table's calls
 // (mismatch rates, deltas, call shares). Returns the paths that could not be
 // written, table first. Mother rows out of range are ignored.
-std::vector<std::string> writeMarkerOutputs(const MarkerRequest& request, const Data& parents,
-                                            const Data& sons, int missing,
+std::vector<std::string> writeMarkerOutputs(const MarkerRequest& request,
+                                            const CheckedTables& tables,
                                             const std::vector<RadiusCounts>& radii,
                                             const RankedResults* ranked = nullptr);

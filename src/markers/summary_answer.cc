@@ -1,53 +1,43 @@
 #include "markers/summary_answer.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 
 #include "markers/html_text.h"
 #include "markers/summary_charts.h"
 
 namespace {
 
-const char* const kWordOrder[] = {"strict", "relaxed", "confident", "ambiguous", "unlikely", "known"};
+// The calls in the order the page lists them, surest first.
+constexpr Call kCallOrder[] = {Call::Strict, Call::Relaxed, Call::Ambiguous, Call::Unlikely,
+                               Call::Known};
+constexpr size_t kCalls = std::size(kCallOrder);
+static_assert(static_cast<size_t>(Call::Known) + 1 == kCalls, "every call is listed once");
 
-size_t wordIndex(std::vector<std::string>& words, const std::string& word) {
-  const auto at = std::find(words.begin(), words.end(), word);
-  if (at != words.end()) return static_cast<size_t>(at - words.begin());
-  words.push_back(word);
-  return words.size() - 1;
-}
+// One role's offspring per call (indexed by the enum), before the page's order.
+using CallCounts = std::array<size_t, kCalls>;
 
-void count(CallTally& tally, std::vector<std::string>& words, const std::string& call) {
+void count(CallTally& tally, CallCounts& byCall, const std::optional<Call>& call) {
   ++tally.offspring;
-  if (call.empty()) {
+  if (!call) {
     ++tally.noCandidate;
     return;
   }
-  const size_t w = wordIndex(words, call);
-  if (tally.counts.size() <= w) tally.counts.resize(w + 1, 0);
-  ++tally.counts[w];
+  ++byCall[static_cast<size_t>(*call)];
 }
 
-// Puts the words in their order (surest first, others after in the order
-// met), carrying every role's counts along.
-void order(CallTallies& t) {
-  std::vector<size_t> rank(t.words.size());
-  for (size_t w = 0; w < t.words.size(); ++w) {
-    const auto known = std::find(std::begin(kWordOrder), std::end(kWordOrder), t.words[w]);
-    rank[w] = known != std::end(kWordOrder) ? static_cast<size_t>(known - std::begin(kWordOrder))
-                                            : std::size(kWordOrder) + w;
+// The words of the calls met in any role, surest first, and every role's
+// counts in that order.
+void order(CallTallies& t, const std::vector<CallCounts>& byRole) {
+  for (Call call : kCallOrder) {
+    const size_t c = static_cast<size_t>(call);
+    const bool met = std::any_of(byRole.begin(), byRole.end(),
+                                 [c](const CallCounts& counts) { return counts[c] > 0; });
+    if (!met) continue;
+    t.words.push_back(callName(call));
+    for (size_t r = 0; r < t.roles.size(); ++r) t.roles[r].counts.push_back(byRole[r][c]);
   }
-  std::vector<size_t> sorted(t.words.size());
-  for (size_t w = 0; w < sorted.size(); ++w) sorted[w] = w;
-  std::sort(sorted.begin(), sorted.end(), [&](size_t a, size_t b) { return rank[a] < rank[b]; });
-  std::vector<std::string> words;
-  for (size_t w : sorted) words.push_back(t.words[w]);
-  for (CallTally& role : t.roles) {
-    role.counts.resize(t.words.size(), 0);
-    std::vector<size_t> counts;
-    for (size_t w : sorted) counts.push_back(role.counts[w]);
-    role.counts = counts;
-  }
-  t.words = words;
 }
 
 std::string number(size_t n) { return std::to_string(n); }
@@ -62,18 +52,19 @@ CallTallies tallyCalls(const std::vector<OffspringCalls>& calls) {
     t.roles.push_back({"father given a known mother", {}, 0, 0});
     t.roles.push_back({"pair given a known mother", {}, 0, 0});
   }
+  std::vector<CallCounts> byRole(t.roles.size(), CallCounts{});
   for (const OffspringCalls& c : calls) {
-    if (c.motherCall.empty() && c.fatherCall.empty() && c.pairCall.empty()) ++t.withoutCandidate;
+    if (!c.motherCall && !c.fatherCall && !c.pairCall) ++t.withoutCandidate;
     if (c.knownMother) {
-      count(t.roles[3], t.words, c.fatherCall);
-      count(t.roles[4], t.words, c.pairCall);
+      count(t.roles[3], byRole[3], c.fatherCall);
+      count(t.roles[4], byRole[4], c.pairCall);
       continue;
     }
-    count(t.roles[0], t.words, c.motherCall);
-    count(t.roles[1], t.words, c.fatherCall);
-    count(t.roles[2], t.words, c.pairCall);
+    count(t.roles[0], byRole[0], c.motherCall);
+    count(t.roles[1], byRole[1], c.fatherCall);
+    count(t.roles[2], byRole[2], c.pairCall);
   }
-  order(t);
+  order(t, byRole);
   return t;
 }
 

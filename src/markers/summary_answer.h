@@ -15,9 +15,8 @@ struct CallTally {
 };
 
 struct CallTallies {
-  // The call words the table used, surest first ("strict", "relaxed",
-  // "confident", "ambiguous", "unlikely", "known"), then any other word in
-  // the order met.
+  // The words of the calls met, surest first ("strict", "relaxed",
+  // "ambiguous", "unlikely", "known"), as the table writes them.
   std::vector<std::string> words;
   // mother, father, pair over the offspring without a known mother (all of
   // them when none is known); with known mothers also the father and the pair

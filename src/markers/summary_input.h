@@ -18,15 +18,14 @@ struct OffspringCounts {
   size_t families = 0;  // its families in Fam.out
 };
 
-// One offspring's row of the ranked table: the *_call cells as the table
-// wrote them ("strict", "known", ...) and the deltas; empty where the table
-// has an empty cell (no candidate).
+// One offspring's row of the ranked table: the calls of its *_call cells and
+// the deltas; empty where the table has an empty cell (no candidate).
 struct OffspringCalls {
   std::optional<double> motherDelta;
-  std::string motherCall;
-  std::string fatherCall;
+  std::optional<Call> motherCall;
+  std::optional<Call> fatherCall;
   std::optional<double> pairDelta;
-  std::string pairCall;
+  std::optional<Call> pairCall;
   bool knownMother = false;  // the mother was given by --known-mothers
 };
 

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "input/checked_tables.h"
+
 // The genotype tables the ranking reads, as the input stage holds them: rows of
 // integers, two allele columns per locus; a parent row then holds its
 // identifier. Precondition: the tables passed validateTables, so every
@@ -19,6 +21,11 @@ struct GenotypeTables {
   }
   bool isMother(size_t parentRow) const { return parentRow < static_cast<size_t>(mothers); }
 };
+
+// The ranking's view of a run's checked tables: the same rows, not copied.
+inline GenotypeTables genotypeTables(const CheckedTables& tables) {
+  return {tables.parents.rows, tables.offspring.rows, tables.loci, tables.mothers, tables.missing};
+}
 
 // A locus is typed when neither of its two alleles is the missing code; a
 // locus with one allele untyped takes no part in the likelihoods.

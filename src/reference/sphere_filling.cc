@@ -1,5 +1,6 @@
 #include "reference/sphere_filling.h"
 
+#include "input/missing_value.h"
 #include "reference/builders.h"
 #include "reference/espacio.h"
 
@@ -24,7 +25,9 @@ void placeCandidate(const Data& parents, int row, Son& son, std::vector<Progenit
 }  // namespace
 
 void fillSpheres(Data& parents, Data& sonsTable, std::vector<Son>& sons, int radius) {
-  const int mothers = prepareTables(parents, sonsTable);
+  // The mother count is all this takes of the checks; the missing code is
+  // read from the global at each comparison.
+  const int mothers = checkTables(parents, sonsTable, kMissingValue).mothers;
   const int parentCount = static_cast<int>(parents.rows.size());
   const int sonCount = static_cast<int>(sonsTable.rows.size());
   for (int i = 0; i < sonCount; ++i) {

@@ -89,6 +89,12 @@ test_that("write_parentsphere_tables refuses a missing folder and links", {
   expect_identical(readLines(target), "keep me")
 })
 
+test_that("the reports go only to a folder that exists", {
+  expect_error(find_parents(sheet(), radius = 2, reports = file.path(tempdir(), "nowhere")),
+               "does not exist")
+  expect_error(find_parents(sheet(), radius = 2, reports = c("a", "b")), "one folder")
+})
+
 test_that("read_parentsphere_reports names the missing report", {
   expect_error(read_parentsphere_reports(tempdir()), "no report .*Parent.out")
 })

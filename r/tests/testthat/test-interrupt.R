@@ -3,6 +3,11 @@
 test_that("an interrupt during a run returns to R, which can run again", {
   skip_on_os("windows")
   sheet <- simulated_sheet(7, offspring = 2000)
+  # Files written first: their handlers must not outlive the run that made them.
+  dir <- tempfile("reports")
+  dir.create(dir)
+  on.exit(unlink(dir, recursive = TRUE))
+  find_parents(sphere_example, radius = 4, progress = FALSE, reports = dir)
   calls <- 0
   interrupt_early <- function(done, total) {
     calls <<- calls + 1
