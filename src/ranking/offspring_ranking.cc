@@ -108,8 +108,8 @@ int64_t rescale(double& value) {
 constexpr size_t kFirstPairs = 3;
 
 // A pair whose trio LOD is bounded this far below the best pair's weighs at
-// most e^-9 (about 1/8000) of it in the pair's posterior.
-constexpr double kNegligibleLod = 9.0;
+// most e^-12 (about 1/160000) of it in the pair's posterior.
+constexpr double kNegligibleLod = 12.0;
 
 }  // namespace
 

@@ -55,8 +55,8 @@ struct OffspringRanking {
 // what the pair adds at the offspring's heterozygous loci; PairBounds bounds
 // that from how each parent leans towards one of the offspring's alleles, at
 // a few instructions a pair. Pairs are scored exactly by falling bound until
-// the bound falls below both the runner-up and the best pair's LOD less 9:
-// no pair left could be best or runner-up, or weigh more than e^-9 of the best.
+// the bound falls below both the runner-up and the best pair's LOD less 12:
+// no pair left could be best or runner-up, or weigh more than e^-12 of the best.
 //
 // Posteriors: each of the N candidate mothers in the parents table is the
 // mother beforehand with chance P/N (P, the sampled share), an unsampled
@@ -67,8 +67,9 @@ struct OffspringRanking {
 // against every pair of scored candidates, a sampled mother with an unsampled
 // father (her single ratio), the reverse, and neither (ratio 1). Pairs the
 // search did not score count with the product of their single ratios, which
-// is what a trio ratio averages over unrelated parents; a pair is left
-// unscored only where it weighs at most e^-9 of the best pair.
+// is what a trio ratio averages over unrelated parents, or with their bound
+// when that is lower; a pair is left unscored only where its bound is at most
+// e^-12 of the best pair.
 class OffspringRanker {
  public:
   // Keeps references to all three; they must outlive the ranker.

@@ -22,9 +22,9 @@
 // leans to b, carries one of a, b only), so a bound is a few instructions.
 //
 // The same bound weighs the pairs left unscored in a pair's posterior: each
-// counts with the product of its single ratios times e^bound where the bound
-// is below 0, which for an unrelated pair is far closer to its trio ratio
-// than the product alone.
+// counts with the product of its single ratios (what a trio ratio averages
+// over unrelated parents), times e^bound where the bound is below 0, which for
+// an unrelated pair is far closer to its trio ratio than the product alone.
 class PairBounds {
  public:
   // A pair of candidates, by their indices in the Sides given to
