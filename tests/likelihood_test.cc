@@ -12,6 +12,7 @@
 #include "ranking/carrier_index.h"
 #include "ranking/offspring_ranking.h"
 #include "ranking/table_row.h"
+#include "util/cpu_features.h"
 #include "input/table_checks.h"
 
 namespace {
@@ -306,13 +307,24 @@ TEST(Posterior, DeltaFloorAndKnownMotherPair) {
 }
 
 // The pair search against scoring every pair of scoped candidates, on random
-// populations: the same best pair, LOD, runner-up and delta.
+// populations of microsatellites and of SNPs (where the pairs get bounds):
+// the same best pair, LOD, runner-up and delta; with every parent sampled, a
+// pair posterior at most 1e-3 below the one every pair scored gives, and never
+// above it; the same ranking from every kind of kernel.
 TEST(PairSearch, MatchesEveryPairOnRandomPopulations) {
-  const int loci = 7;
+  struct Design {
+    int loci;
+    bool snp;
+    std::vector<int32_t> limits;
+  };
+  for (const Design& design : {Design{7, false, {1, 3, 7}}, Design{40, true, {4, 40}}}) {
+  const int loci = design.loci;
   for (unsigned seed : {1u, 2u, 3u}) {
     std::mt19937 rng(seed);
-    const auto allele = [&rng]() {
-      return rng() % 25 == 0 ? -99 : 100 + 2 * static_cast<int>(rng() % (4 + rng() % 6));
+    const auto allele = [&rng, &design]() {
+      if (rng() % 25 == 0) return -99;
+      if (design.snp) return 1 + static_cast<int>(rng() % 3 == 0);
+      return 100 + 2 * static_cast<int>(rng() % (4 + rng() % 6));
     };
     std::string parents, sons;
     for (int j = 0; j < 60; ++j) {
@@ -328,13 +340,23 @@ TEST(PairSearch, MatchesEveryPairOnRandomPopulations) {
     const GenotypeTables tables{p.rows, s.rows, loci, 30, -99};
     const AlleleFrequencies frequencies = AlleleFrequencies::count(tables);
     const CarrierIndex index(tables);
-    for (int32_t limit : {1, 3, loci}) {
+    for (int32_t limit : design.limits) {
       RankingSettings settings;
       settings.maxMismatches = limit;
+      settings.sampledMothers = 1.0;
+      settings.sampledFathers = 1.0;
       OffspringRanker ranker(tables, frequencies, settings);
       for (size_t i = 0; i < s.rows.size(); ++i) {
         OffspringRanking r;
         ranker.rankRow(s.rows[i].data(), -1, r);
+        for (KernelKind kind : availableKernels()) {
+          useKernel(kind);
+          OffspringRanking again;
+          ranker.rankRow(s.rows[i].data(), -1, again);
+          EXPECT_EQ(again.pair.posterior, r.pair.posterior);
+          EXPECT_EQ(again.pair.runnerUpFather, r.pair.runnerUpFather);
+        }
+        useDefaultKernel();
         std::vector<OffspringLocus> typed;
         offspringLoci(s.rows[i].data(), -99, frequencies, typed);
         std::vector<int32_t> scope;
@@ -373,8 +395,12 @@ TEST(PairSearch, MatchesEveryPairOnRandomPopulations) {
           EXPECT_EQ(r.pair.runnerUpMother, std::get<1>(pairs[1])) << what;
           EXPECT_EQ(r.pair.runnerUpFather, std::get<2>(pairs[1])) << what;
         }
+        double sum = 0.0;
+        for (const auto& pair : pairs) sum += std::exp(std::get<0>(pair) - std::get<0>(pairs[0]));
+        EXPECT_NEAR(r.pair.posterior, 1.0 / sum, 1e-3) << what;
       }
     }
+  }
   }
 }
 

@@ -17,9 +17,13 @@ void offspringLoci(const int* row, int32_t missing, const AlleleFrequencies& fre
 
 Transmission transmission(const OffspringLocus& o, int32_t p1, int32_t p2, int32_t missing,
                           double errorRate) {
-  if (p1 == missing || p2 == missing) return {o.fa, o.fb, true, true};
-  const int copiesA = (p1 == o.a) + (p2 == o.a);
-  const int copiesB = (p1 == o.b) + (p2 == o.b);
+  return stateTransmission(o, parentState(o, p1, p2, missing), errorRate);
+}
+
+Transmission stateTransmission(const OffspringLocus& o, int state, double errorRate) {
+  if (state == kUntypedState) return {o.fa, o.fb, true, true};
+  const int copiesA = state / 3;
+  const int copiesB = state % 3;
   const double kept = (1.0 - errorRate) / 2.0;
   return {kept * copiesA + errorRate * o.fa, kept * copiesB + errorRate * o.fb, copiesA > 0,
           copiesB > 0};

@@ -41,6 +41,32 @@ struct Transmission {
 Transmission transmission(const OffspringLocus& o, int32_t p1, int32_t p2, int32_t missing,
                           double errorRate);
 
+// A parent's state at one offspring locus, all a transmission depends on:
+// its copies of the offspring's alleles a and b (3 * copiesA + copiesB), or
+// kUntypedState. A homozygous offspring's a and b are one allele, so both
+// counts are its copies.
+constexpr int kUntypedState = 9;
+constexpr int kNoAlleleState = 0;  // typed, sharing no allele with the offspring
+// The states a parent can be in at a heterozygous offspring locus: its two
+// alleles match at most two of a and b.
+constexpr int kHeterozygousStates[] = {0, 1, 2, 3, 4, 6};
+constexpr int kParentStates = 10;
+inline int parentState(const OffspringLocus& o, int32_t p1, int32_t p2, int32_t missing) {
+  if (p1 == missing || p2 == missing) return kUntypedState;
+  return 3 * ((p1 == o.a) + (p2 == o.a)) + (p1 == o.b) + (p2 == o.b);
+}
+// The transmission of a parent in `state`: the same values transmission()
+// gives for any alleles with those copies.
+Transmission stateTransmission(const OffspringLocus& o, int state, double errorRate);
+
+// Per typed offspring locus, what a parent in each state transmits and its
+// single ratio (singleRatio below); computed once per offspring and looked up
+// for every candidate.
+struct LocusStates {
+  Transmission sent[kParentStates];
+  double single[kParentStates];
+};
+
 // The ratio with the other parent drawn from the frequencies; exactly 1 for an
 // untyped parent.
 inline double singleRatio(const OffspringLocus& o, const Transmission& m) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "input/saturate.h"
@@ -80,14 +81,35 @@ double posteriorOf(double logWeight, double logTotal) {
   return std::min(1.0, std::exp(logWeight - logTotal));
 }
 
-// ln 2, the bound's term per heterozygous locus, and the slack that
-// covers the rounding of the LOD sums.
-const double kLn2 = std::log(2.0);
+// The slack that covers the rounding of the LOD sums in a bound.
 constexpr double kBoundSlack = 1e-6;
 
+const double kLn2 = std::log(2.0);
+
+// How far a fast LOD may lie from the exact one, with a wide margin: the two
+// differ by the rounding of some hundred products, about 1e-13.
+constexpr double kFastLodSlack = 1e-7;
+
+// Brings a positive normal `value` to [1, 2) and returns the power of two
+// taken out.
+int64_t rescale(double& value) {
+  uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  const int64_t exponent = static_cast<int64_t>((bits >> 52) & 0x7ff) - 1023;
+  bits = (bits & ~(uint64_t{0x7ff} << 52)) | (uint64_t{1023} << 52);
+  std::memcpy(&value, &bits, sizeof value);
+  return exponent;
+}
+
+// The pairs of the best few mothers and fathers, scored first: they set the
+// runner-up and the best pair's LOD that every other pair's bound must reach.
+// Three each, so that hermaphrodites, whose best mother and father are often
+// one individual, still start with pairs.
+constexpr size_t kFirstPairs = 3;
+
 // A pair whose trio LOD is bounded this far below the best pair's weighs at
-// most e^-9 (about 1/8000) of it in the pair's posterior.
-constexpr double kNegligibleLod = 9.0;
+// most e^-12 (about 1/160000) of it in the pair's posterior.
+constexpr double kNegligibleLod = 12.0;
 
 }  // namespace
 
@@ -112,38 +134,223 @@ OffspringRanker::OffspringRanker(const GenotypeTables& tables,
   for (const std::vector<int>& row : tables.parents) {
     alleles_.insert(alleles_.end(), row.begin(), row.begin() + static_cast<std::ptrdiff_t>(width));
   }
+  codeAlleles();
 }
 
-void OffspringRanker::transmissions(int32_t row, std::vector<Transmission>& out) const {
-  const int* parent = allelesOf(row);
-  out.clear();
-  for (const OffspringLocus& o : loci_) {
-    out.push_back(transmission(o, parent[2 * o.locus], parent[2 * o.locus + 1],
-                               tables_.missing, errorRates_[static_cast<size_t>(o.locus)]));
+void OffspringRanker::codeAlleles() {
+  const size_t loci = static_cast<size_t>(tables_.loci);
+  const size_t width = 2 * loci;
+  const size_t rows = tables_.parents.size();
+  alleleValues_.assign(loci, {});
+  for (size_t k = 0; k < loci; ++k) {
+    std::vector<int32_t>& values = alleleValues_[k];
+    for (size_t r = 0; r < rows; ++r) {
+      for (size_t c = 2 * k; c < 2 * k + 2; ++c) {
+        if (alleles_[r * width + c] != tables_.missing) values.push_back(alleles_[r * width + c]);
+      }
+    }
+    std::sort(values.begin(), values.end());
+    values.erase(std::unique(values.begin(), values.end()), values.end());
+    if (values.size() > kLastAlleleCode + 1) {
+      alleleValues_.clear();  // too many alleles at a locus: the rows stay as read
+      return;
+    }
+  }
+  alleleCodes_.resize(rows * width);
+  for (size_t r = 0; r < rows; ++r) {
+    for (size_t c = 0; c < width; ++c) {
+      alleleCodes_[r * width + c] = codeOf(c / 2, alleles_[r * width + c]);
+    }
+  }
+  // Panels of few alleles (SNPs): each parent's genotype at a locus in one
+  // byte, numbered per locus; an offspring then looks up a state per
+  // genotype instead of comparing alleles.
+  genotypes_.assign(loci, {});
+  genotypeCodes_.resize(rows * loci);
+  for (size_t k = 0; k < loci; ++k) {
+    std::vector<std::pair<int32_t, int32_t>>& seen = genotypes_[k];
+    for (size_t r = 0; r < rows; ++r) {
+      const std::pair<int32_t, int32_t> genotype(alleles_[r * width + 2 * k],
+                                                 alleles_[r * width + 2 * k + 1]);
+      size_t g = 0;
+      while (g < seen.size() && seen[g] != genotype) ++g;
+      if (g == seen.size()) {
+        if (seen.size() == kGenotypesPerLocus) {
+          genotypes_.clear();
+          genotypeCodes_.clear();
+          return;
+        }
+        seen.push_back(genotype);
+      }
+      genotypeCodes_[r * loci + k] = static_cast<uint8_t>(g);
+    }
   }
 }
 
-OffspringRanker::Scored OffspringRanker::scoreSingle(int32_t row) const {
-  const int* parent = allelesOf(row);
-  LodSum lod;
+OffspringRanker::Scored OffspringRanker::scoreGenotypes(int32_t row, int32_t slot) {
+  const size_t typed = loci_.size();
+  const size_t first = static_cast<size_t>(slot) * typed;
+  if (states_.size() < first + typed) states_.resize(first + typed);
+  uint8_t* states = &states_[first];
+  const uint8_t* genotypes = &genotypeCodes_[static_cast<size_t>(row) * static_cast<size_t>(tables_.loci)];
+  const uint8_t* stateOf = genotypeStates_.data();
+  const double* singles = singles_.data();
   int32_t mismatches = 0;
-  for (const OffspringLocus& o : loci_) {
-    const Transmission t = transmission(o, parent[2 * o.locus], parent[2 * o.locus + 1],
-                                        tables_.missing, errorRates_[static_cast<size_t>(o.locus)]);
-    lod.add(singleRatio(o, t));
-    mismatches += t.mismatch();
+  const auto ratio = [&](size_t k) {
+    const uint8_t state = stateOf[k * kGenotypesPerLocus + genotypes[loci_[k].locus]];
+    states[k] = state;
+    mismatches += state == kNoAlleleState;
+    ensureState(k, state);
+    return singles[k * kParentStates + state];
+  };
+  double p0 = 1.0, p1 = 1.0, p2 = 1.0, p3 = 1.0;
+  int64_t exponent = 0;
+  size_t k = 0;
+  while (k + 4 <= typed) {
+    const size_t end = std::min(typed & ~size_t{3}, k + 32);
+    for (; k < end; k += 4) {
+      p0 *= ratio(k);
+      p1 *= ratio(k + 1);
+      p2 *= ratio(k + 2);
+      p3 *= ratio(k + 3);
+    }
+    exponent += rescale(p0) + rescale(p1) + rescale(p2) + rescale(p3);
   }
-  return {row, lod.total(), mismatches};
+  for (; k < typed; ++k) p0 *= ratio(k);
+  exponent += rescale(p0);
+  const double lod = std::log(p0 * p1 * p2 * p3) + kLn2 * static_cast<double>(exponent);
+  return {row, lod, mismatches, slot};
 }
 
-double OffspringRanker::scoreTrio(const std::vector<Transmission>& mother,
-                                  const std::vector<Transmission>& father,
+uint8_t OffspringRanker::codeOf(size_t locus, int32_t allele) const {
+  if (allele == tables_.missing) return kMissingCode;
+  const std::vector<int32_t>& values = alleleValues_[locus];
+  const auto at = std::lower_bound(values.begin(), values.end(), allele);
+  if (at == values.end() || *at != allele) return kAbsentCode;
+  return static_cast<uint8_t>(at - values.begin());
+}
+
+template <typename Allele>
+OffspringRanker::Scored OffspringRanker::scoreOn(const Allele* parent, const Allele* offspring,
+                                                 Allele missing, int32_t row, int32_t slot) {
+  const size_t typed = loci_.size();
+  const size_t first = static_cast<size_t>(slot) * typed;
+  if (states_.size() < first + typed) states_.resize(first + typed);
+  uint8_t* states = &states_[first];
+  const double* singles = singles_.data();
+  // One logarithm for all the ratios: a fast LOD for the ranking of the
+  // candidates; the few whose LODs are shown get the exact one (exactLod()).
+  int32_t mismatches = 0;
+  const auto ratio = [&](size_t k) {
+    const size_t locus = static_cast<size_t>(loci_[k].locus);
+    const Allele p1 = parent[2 * locus];
+    const Allele p2 = parent[2 * locus + 1];
+    const Allele a = offspring[2 * k];
+    const Allele b = offspring[2 * k + 1];
+    const int state = p1 == missing || p2 == missing
+                          ? kUntypedState
+                          : 3 * ((p1 == a) + (p2 == a)) + (p1 == b) + (p2 == b);
+    states[k] = static_cast<uint8_t>(state);
+    mismatches += state == kNoAlleleState;
+    ensureState(k, state);
+    return singles[k * kParentStates + static_cast<size_t>(state)];
+  };
+  // Four products side by side, each rescaled after eight ratios.
+  double p0 = 1.0, p1 = 1.0, p2 = 1.0, p3 = 1.0;
+  int64_t exponent = 0;
+  size_t k = 0;
+  while (k + 4 <= typed) {
+    const size_t end = std::min(typed & ~size_t{3}, k + 32);
+    for (; k < end; k += 4) {
+      p0 *= ratio(k);
+      p1 *= ratio(k + 1);
+      p2 *= ratio(k + 2);
+      p3 *= ratio(k + 3);
+    }
+    exponent += rescale(p0) + rescale(p1) + rescale(p2) + rescale(p3);
+  }
+  for (; k < typed; ++k) p0 *= ratio(k);
+  exponent += rescale(p0);
+  const double lod = std::log(p0 * p1 * p2 * p3) + kLn2 * static_cast<double>(exponent);
+  return {row, lod, mismatches, slot};
+}
+
+OffspringRanker::Scored OffspringRanker::scoreSingle(int32_t row, int32_t slot) {
+  if (useCodes_ && !genotypeCodes_.empty()) return scoreGenotypes(row, slot);
+  if (useCodes_ && !alleleCodes_.empty()) {
+    const size_t width = 2 * static_cast<size_t>(tables_.loci);
+    return scoreOn<uint8_t>(&alleleCodes_[static_cast<size_t>(row) * width],
+                            offspringCodes_.data(), kMissingCode, row, slot);
+  }
+  return scoreOn<int32_t>(allelesOf(row), offspringAlleles_.data(), tables_.missing, row, slot);
+}
+
+double OffspringRanker::fastTrio(int32_t motherSlot, int32_t fatherSlot) {
+  if (!trioScaled_) {
+    for (size_t k = 0; k < loci_.size(); ++k) {
+      const OffspringLocus& o = loci_[k];
+      trioScale_[k] = o.a == o.b ? 1.0 / (o.fa * o.fa) : 1.0 / (2.0 * o.fa * o.fb);
+    }
+    trioScaled_ = true;
+  }
+  const uint8_t* mother = statesOf(motherSlot);
+  const uint8_t* father = statesOf(fatherSlot);
+  double products[4] = {1.0, 1.0, 1.0, 1.0};
+  int64_t exponent = 0;
+  for (size_t k = 0; k < loci_.size(); ++k) {
+    const OffspringLocus& o = loci_[k];
+    const Transmission& m = locusStates_[k].sent[mother[k]];
+    const Transmission& f = locusStates_[k].sent[father[k]];
+    const double ratio = o.a == o.b ? m.a * f.a : m.a * f.b + m.b * f.a;
+    products[k % 4] *= ratio * trioScale_[k];
+    if (k % 32 == 31) {
+      for (double& product : products) exponent += rescale(product);
+    }
+  }
+  for (double& product : products) exponent += rescale(product);
+  return std::log(products[0] * products[1] * products[2] * products[3]) +
+         kLn2 * static_cast<double>(exponent);
+}
+
+double OffspringRanker::exactLod(int32_t slot) const {
+  const uint8_t* states = statesOf(slot);
+  LodSum lod;
+  for (size_t k = 0; k < loci_.size(); ++k) lod.add(locusStates_[k].single[states[k]]);
+  return lod.total();
+}
+
+void OffspringRanker::makeExact(std::vector<Scored>& scored, size_t shown) const {
+  if (exactSingles_ || scored.size() <= shown) {
+    for (Scored& s : scored) s.lod = exactLod(s.slot);
+    return;
+  }
+  // The shown-th largest fast LOD: every candidate that could be among the
+  // first `shown` by its exact LOD lies above it less the slack.
+  double largest[4];  // the largest fast LODs so far, falling
+  size_t held = 0;
+  for (const Scored& s : scored) {
+    if (held == shown && s.lod <= largest[shown - 1]) continue;
+    size_t at = held < shown ? held++ : shown - 1;
+    for (; at > 0 && largest[at - 1] < s.lod; --at) largest[at] = largest[at - 1];
+    largest[at] = s.lod;
+  }
+  const double cut = largest[shown - 1] - kFastLodSlack;
+  for (Scored& s : scored) {
+    if (s.lod >= cut) s.lod = exactLod(s.slot);
+  }
+}
+
+double OffspringRanker::scoreTrio(int32_t motherSlot, int32_t fatherSlot,
                                   int32_t* mismatches) const {
+  const uint8_t* mother = statesOf(motherSlot);
+  const uint8_t* father = statesOf(fatherSlot);
   LodSum lod;
   *mismatches = 0;
-  for (size_t i = 0; i < loci_.size(); ++i) {
-    lod.add(trioRatio(loci_[i], mother[i], father[i]));
-    *mismatches += trioMismatch(mother[i], father[i]);
+  for (size_t k = 0; k < loci_.size(); ++k) {
+    const Transmission& m = locusStates_[k].sent[mother[k]];
+    const Transmission& f = locusStates_[k].sent[father[k]];
+    lod.add(trioRatio(loci_[k], m, f));
+    *mismatches += trioMismatch(m, f);
   }
   return lod.total();
 }
@@ -162,27 +369,6 @@ int32_t OffspringRanker::nearDistance(int32_t row) const {
     near += nearTerm;
   }
   return saturateToInt32(near);
-}
-
-const OffspringRanker::Side& OffspringRanker::side(std::vector<Side>& sides,
-                                                       const std::vector<Scored>& scored,
-                                                       size_t i) {
-  Side& s = sides[i];
-  if (!s.ready) {
-    transmissions(scored[i].row, s.loci);
-    // Per locus the larger of the two ratios this parent could give through
-    // one allele alone: a trio ratio is at most it times the other parent's
-    // single ratio.
-    LodSum phase;
-    for (size_t k = 0; k < loci_.size(); ++k) {
-      const OffspringLocus& o = loci_[k];
-      const Transmission& t = s.loci[k];
-      phase.add(o.a == o.b ? t.a / o.fa : std::max(t.a / o.fa, t.b / o.fb));
-    }
-    s.phaseLod = phase.total();
-    s.ready = true;
-  }
-  return s;
 }
 
 double OffspringRanker::pickBest(const std::vector<Scored>& scored, BestCandidate& best,
@@ -215,6 +401,48 @@ void OffspringRanker::rank(size_t offspring, int32_t knownMother, OffspringRanki
   filtered_ = -1;
 }
 
+void OffspringRanker::prepareLoci() {
+  const size_t typed = loci_.size();
+  locusStates_.resize(typed);
+  trioScale_.resize(typed);
+  singles_.resize(typed * kParentStates);
+  ready_.assign(typed, 0);
+  trioScaled_ = false;
+  // The offspring's a and b per typed locus, as the parents' rows hold them;
+  // coded only for enough candidates to repay it.
+  offspringAlleles_.clear();
+  offspringCodes_.clear();
+  useCodes_ = scope_.size() >= kCodedCandidates;
+  for (const OffspringLocus& o : loci_) {
+    offspringAlleles_.push_back(o.a);
+    offspringAlleles_.push_back(o.b);
+    if (useCodes_ && !alleleCodes_.empty()) {
+      offspringCodes_.push_back(codeOf(static_cast<size_t>(o.locus), o.a));
+      offspringCodes_.push_back(codeOf(static_cast<size_t>(o.locus), o.b));
+    }
+  }
+  if (useCodes_ && !genotypeCodes_.empty()) {
+    genotypeStates_.assign(typed * kGenotypesPerLocus, 0);
+    for (size_t k = 0; k < typed; ++k) {
+      const OffspringLocus& o = loci_[k];
+      const std::vector<std::pair<int32_t, int32_t>>& seen = genotypes_[static_cast<size_t>(o.locus)];
+      for (size_t g = 0; g < seen.size(); ++g) {
+        genotypeStates_[k * kGenotypesPerLocus + g] =
+            static_cast<uint8_t>(parentState(o, seen[g].first, seen[g].second, tables_.missing));
+      }
+    }
+  }
+}
+
+void OffspringRanker::fillState(size_t k, int state) {
+  const OffspringLocus& o = loci_[k];
+  LocusStates& states = locusStates_[k];
+  states.sent[state] = stateTransmission(o, state, errorRates_[static_cast<size_t>(o.locus)]);
+  states.single[state] = singleRatio(o, states.sent[state]);
+  singles_[k * kParentStates + static_cast<size_t>(state)] = states.single[state];
+  ready_[k] = static_cast<uint16_t>(ready_[k] | (1u << state));
+}
+
 void OffspringRanker::rankRow(const int* offspringRow, int32_t knownMother,
                               OffspringRanking& out) {
   offspring_ = offspringRow;
@@ -222,11 +450,18 @@ void OffspringRanker::rankRow(const int* offspringRow, int32_t knownMother,
   const int32_t limit = settings_.limitFor(loci_.size());
   index_.scope(offspring_, limit, scope_);
   if (filtered_ >= 0) filter_->keep(static_cast<size_t>(filtered_), scope_);
+  if (!scope_.empty() || knownMother >= 0) prepareLoci();
   mothers_.clear();
   fathers_.clear();
+  int32_t slot = 0;
   for (int32_t row : scope_) {
-    (tables_.isMother(static_cast<size_t>(row)) ? mothers_ : fathers_).push_back(scoreSingle(row));
+    (tables_.isMother(static_cast<size_t>(row)) ? mothers_ : fathers_)
+        .push_back(scoreSingle(row, slot++));
   }
+  // The best two of each role show their LODs (with a known mother, the best
+  // two besides her).
+  makeExact(mothers_, knownMother < 0 ? 2 : 3);
+  makeExact(fathers_, 2);
   out = OffspringRanking();
   out.lociTyped = static_cast<int32_t>(loci_.size());
   out.maxMismatches = limit;
@@ -238,7 +473,7 @@ void OffspringRanker::rankRow(const int* offspringRow, int32_t knownMother,
     searchPairs(logMothers, logFathers, out);
   } else {
     rankKnownMother(knownMother, out);
-    rankFathersGiven(knownMother, out);
+    rankFathersGiven(knownMother, static_cast<int32_t>(scope_.size()), out);
   }
   call(out, settings_.thresholds, settings_.minDelta);
 }
@@ -247,7 +482,9 @@ void OffspringRanker::rankKnownMother(int32_t knownMother, OffspringRanking& out
   // The known mother is reported whatever her score, against the other
   // mothers in scope (she counts among them whether in scope or not).
   out.knownMother = true;
-  const Scored mother = scoreSingle(knownMother);
+  // Her states go to the slot after the candidates'.
+  Scored mother = scoreSingle(knownMother, static_cast<int32_t>(scope_.size()));
+  mother.lod = exactLod(mother.slot);
   TopTwo others;
   double logSum = mother.lod;
   for (const Scored& s : mothers_) {
@@ -290,50 +527,111 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
   };
   std::sort(mothers_.begin(), mothers_.end(), byLod);
   std::sort(fathers_.begin(), fathers_.end(), byLod);
-  if (motherSides_.size() < mothers_.size()) motherSides_.resize(mothers_.size());
-  if (fatherSides_.size() < fathers_.size()) fatherSides_.resize(fathers_.size());
-  for (size_t i = 0; i < mothers_.size(); ++i) motherSides_[i].ready = false;
-  for (size_t j = 0; j < fathers_.size(); ++j) fatherSides_[j].ready = false;
-  int32_t heterozygous = 0;
-  for (const OffspringLocus& o : loci_) heterozygous += o.a != o.b;
-  const double bound = kLn2 * heterozygous + kBoundSlack;
-  const double topFather = fathers_[0].lod;
   TopTwo top;
   const int64_t rows = static_cast<int64_t>(tables_.parents.size());
-  pairsScored_.clear();
-  for (size_t i = 0; i < mothers_.size(); ++i) {
-    const double m = mothers_[i].lod;
-    if (top.hasSecond && m + topFather + bound < top.second) break;
-    const Side& mother = side(motherSides_, mothers_, i);
-    for (size_t j = 0; j < fathers_.size(); ++j) {
-      const double f = fathers_[j].lod;
-      if (top.hasSecond && m + f + bound < top.second) break;
-      if (!pairWanted(mothers_[i].row, fathers_[j].row)) {
-        // Hermaphrodites: a pair's mirror (or a self, without selfing) is
-        // no pair of its own and takes no part in the posterior either.
-        pairsScored_.push_back({kMinusInfinity, m + f});
-        continue;
+  std::vector<double>& scored = pairsScored_;
+  scored.clear();
+  // With three candidates or fewer of each sex every pair is scored; else
+  // the pairs get bounds.
+  const bool bounded = mothers_.size() > kFirstPairs || fathers_.size() > kFirstPairs;
+  if (bounded) {
+    for (size_t k = 0; k < loci_.size(); ++k) {
+      if (loci_[k].a != loci_[k].b) {
+        for (int state : kHeterozygousStates) ensureState(k, state);
       }
-      const Side& father = side(fatherSides_, fathers_, j);
-      // Skipped only when it can be neither best nor runner-up and weighs
-      // too little to move the pair's posterior; it then counts with its
-      // bound where that is below the product of its single ratios.
-      const double tight = std::min(mother.phaseLod + f, m + father.phaseLod) + kBoundSlack;
-      if (top.hasSecond && tight < top.second && tight < top.best - kNegligibleLod) {
-        pairsScored_.push_back({std::min(tight, m + f), m + f});
-        continue;
-      }
-      int32_t mismatches = 0;
-      const double lod = scoreTrio(mother.loci, father.loci, &mismatches);
-      pairsScored_.push_back({lod, m + f});
-      if (top.offer(lod, mothers_[i].row * rows + fathers_[j].row)) {
-        out.pair.mother = mothers_[i].row;
-        out.pair.father = fathers_[j].row;
-        out.pair.mismatches = mismatches;
+    }
+    bounds_.start(loci_, locusStates_);
+    for (size_t slot = 0; slot < scope_.size(); ++slot) {
+      bounds_.add(statesOf(static_cast<int32_t>(slot)));
+    }
+  }
+  const auto sideOf = [bounded](const std::vector<Scored>& candidates, std::vector<int32_t>& slots,
+                         std::vector<double>& lods, std::vector<double>& ratios) {
+    slots.clear();
+    lods.clear();
+    ratios.clear();
+    for (const Scored& c : candidates) {
+      slots.push_back(c.slot);
+      lods.push_back(c.lod);
+      ratios.push_back(bounded ? std::exp(c.lod - candidates[0].lod) : 0.0);
+    }
+    return PairBounds::Side{slots.data(), lods.data(), ratios.data(), candidates.size()};
+  };
+  const PairBounds::Side mothers = sideOf(mothers_, motherSlots_, motherLods_, motherRatios_);
+  const PairBounds::Side fathers = sideOf(fathers_, fatherSlots_, fatherLods_, fatherRatios_);
+  // Weights relative to e^reference: the pairs left unscored by their
+  // bound, those scored by their trio LOD.
+  const double reference = mothers_[0].lod + fathers_[0].lod;
+  double unscored = 0.0;
+  // Pairs are scored with a fast trio LOD; the few that could be best or
+  // runner-up get the exact one at the end.
+  pairsTried_.clear();
+  const auto score = [&](size_t i, size_t j, double weight) {
+    const double lod = fastTrio(mothers_[i].slot, fathers_[j].slot);
+    scored.push_back(lod);
+    pairsTried_.push_back({lod, 0.0, static_cast<int32_t>(i), static_cast<int32_t>(j)});
+    unscored -= weight;
+    top.offer(lod, mothers_[i].row * rows + fathers_[j].row);
+  };
+  const size_t first = std::min(kFirstPairs, std::max(mothers_.size(), fathers_.size()));
+  const auto isFirst = [first](size_t i, size_t j) { return i < first && j < first; };
+  for (size_t i = 0; i < std::min(first, mothers_.size()); ++i) {
+    for (size_t j = 0; j < std::min(first, fathers_.size()); ++j) {
+      if (pairWanted(mothers_[i].row, fathers_[j].row)) {
+        score(i, j, bounded ? bounds_.weightOf(mothers, i, fathers, j) : 0.0);
       }
     }
   }
+  // Every other pair whose bound reaches what could still be runner-up or
+  // weigh in the posterior, scored by falling bound; the threshold only
+  // rises as pairs are scored, so the one pass finds all of them.
+  const auto threshold = [&top]() {
+    return top.hasSecond ? std::min(top.second, top.best - kNegligibleLod) - kBoundSlack
+                         : kMinusInfinity;
+  };
+  pairsLeft_.clear();
+  if (bounded) unscored += bounds_.weighAll(mothers, fathers, threshold(), pairsLeft_);
+  // Hermaphrodites: a pair's mirror (or a self, without selfing) is no pair
+  // of its own and takes no part in the posterior either.
+  if (bounded && settings_.hermaphrodites) {
+    for (size_t i = 0; i < mothers_.size(); ++i) {
+      for (size_t j = 0; j < fathers_.size(); ++j) {
+        if (!pairWanted(mothers_[i].row, fathers_[j].row)) {
+          unscored -= bounds_.weightOf(mothers, i, fathers, j);
+        }
+      }
+    }
+  }
+  // By falling bound (ties: the earlier mother, then father), taken from a
+  // heap: only the few pairs scored are ever ordered.
+  const auto after = [](const PairBounds::Pair& x, const PairBounds::Pair& y) {
+    if (x.bound != y.bound) return x.bound < y.bound;
+    return x.mother != y.mother ? x.mother > y.mother : x.father > y.father;
+  };
+  std::make_heap(pairsLeft_.begin(), pairsLeft_.end(), after);
+  for (auto end = pairsLeft_.end(); end != pairsLeft_.begin(); --end) {
+    const PairBounds::Pair p = pairsLeft_.front();
+    if (p.bound < threshold()) break;
+    std::pop_heap(pairsLeft_.begin(), end, after);
+    const size_t i = static_cast<size_t>(p.mother);
+    const size_t j = static_cast<size_t>(p.father);
+    if (!isFirst(i, j) && pairWanted(mothers_[i].row, fathers_[j].row)) score(i, j, p.weight);
+  }
   if (!top.hasBest) return;  // hermaphrodites: a lone individual, no selfing
+  const double cut = (top.hasSecond ? top.second : top.best) - kFastLodSlack;
+  top = TopTwo();
+  for (const PairBounds::Pair& p : pairsTried_) {
+    if (p.bound < cut) continue;
+    const Scored& m = mothers_[static_cast<size_t>(p.mother)];
+    const Scored& f = fathers_[static_cast<size_t>(p.father)];
+    int32_t mismatches = 0;
+    const double lod = scoreTrio(m.slot, f.slot, &mismatches);
+    if (top.offer(lod, m.row * rows + f.row)) {
+      out.pair.mother = m.row;
+      out.pair.father = f.row;
+      out.pair.mismatches = mismatches;
+    }
+  }
   out.pair.found = true;
   out.pair.lod = top.best;
   out.pair.delta = top.delta();
@@ -341,15 +639,12 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
     out.pair.runnerUpMother = static_cast<int32_t>(top.secondKey / rows);
     out.pair.runnerUpFather = static_cast<int32_t>(top.secondKey % rows);
   }
-  // Every pair's trio ratio summed: those scored exactly, the others as the
-  // product of their single ratios (relative to e^reference, which keeps the
-  // sums inside the range of a double).
-  const double reference = std::max(top.best, mothers_[0].lod + topFather);
-  double pairs = std::exp(logMothers + logFathers - reference);
-  for (const ScoredPair& p : pairsScored_) {
-    pairs += std::exp(p.trio - reference) - std::exp(p.singles - reference);
-  }
-  const double logPairs = std::log(std::max(pairs, std::exp(top.best - reference))) + reference;
+  // Every pair's trio ratio summed, relative to e^top (which keeps the sums
+  // inside the range of a double).
+  const double topLod = std::max(top.best, reference);
+  double pairs = std::max(unscored, 0.0) * std::exp(reference - topLod);
+  for (double trio : scored) pairs += std::exp(trio - topLod);
+  const double logPairs = std::log(std::max(pairs, std::exp(top.best - topLod))) + topLod;
   double logTotal = logAdd(motherPrior_ + fatherPrior_ + logPairs,
                            motherPrior_ + fatherUnsampled_ + logMothers);
   logTotal = logAdd(logTotal, motherUnsampled_ + fatherPrior_ + logFathers);
@@ -357,15 +652,13 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
   out.pair.posterior = posteriorOf(motherPrior_ + fatherPrior_ + top.best, logTotal);
 }
 
-void OffspringRanker::rankFathersGiven(int32_t mother, OffspringRanking& out) {
+void OffspringRanker::rankFathersGiven(int32_t mother, int32_t motherSlot,
+                                       OffspringRanking& out) {
   if (fathers_.empty()) return;
-  std::vector<Transmission>& motherSide = knownSide_;
-  transmissions(mother, motherSide);
   TopTwo top;
   const Scored* winner = nullptr;
   double winnerTrio = 0.0;
   int32_t winnerPairMismatches = 0;
-  std::vector<Transmission>& fatherSide = fatherSide_;
   givens_.clear();
   for (const Scored& s : fathers_) {
     // A known mother's pair has her as the seed parent: any father, herself
@@ -373,9 +666,8 @@ void OffspringRanker::rankFathersGiven(int32_t mother, OffspringRanking& out) {
     if (settings_.hermaphrodites && !settings_.selfing && individual(s.row) == individual(mother)) {
       continue;
     }
-    transmissions(s.row, fatherSide);
     int32_t mismatches = 0;
-    const double trio = scoreTrio(motherSide, fatherSide, &mismatches);
+    const double trio = scoreTrio(motherSlot, s.slot, &mismatches);
     const double given = trio - out.mother.lod;
     givens_.push_back(given);
     if (top.offer(given, s.row)) {

@@ -9,6 +9,7 @@
 #include "ranking/carrier_index.h"
 #include "ranking/genotype_tables.h"
 #include "ranking/likelihood_ratio.h"
+#include "ranking/pair_bounds.h"
 #include "ranking/table_options.h"
 
 // The best candidate of one role: a mother, a father or a pair (both rows).
@@ -50,15 +51,12 @@ struct OffspringRanking {
 // on the order of the search.
 //
 // The best pair is the one with the highest trio LOD among all pairs of
-// scored candidates. At each locus a trio ratio is at most twice the product
-// of the two single ratios when the offspring is heterozygous (exactly the
-// product when homozygous), so a pair's trio LOD never exceeds the sum of
-// its single LODs plus ln 2 per heterozygous locus; the search goes through
-// mothers and fathers by falling single LOD and stops where that bound falls
-// below the runner-up found so far: no pair left could be best or runner-up.
-// A pair is skipped, too, when a tighter bound falls below it: per locus, a
-// trio ratio is at most one parent's single ratio times the larger of the
-// ratios the other could give through one allele alone.
+// scored candidates. A pair's trio LOD is the sum of its two single LODs plus
+// what the pair adds at the offspring's heterozygous loci; PairBounds bounds
+// that from how each parent leans towards one of the offspring's alleles, at
+// a few instructions a pair. Pairs are scored exactly by falling bound until
+// the bound falls below both the runner-up and the best pair's LOD less 12:
+// no pair left could be best or runner-up, or weigh more than e^-12 of the best.
 //
 // Posteriors: each of the N candidate mothers in the parents table is the
 // mother beforehand with chance P/N (P, the sampled share), an unsampled
@@ -69,9 +67,9 @@ struct OffspringRanking {
 // against every pair of scored candidates, a sampled mother with an unsampled
 // father (her single ratio), the reverse, and neither (ratio 1). Pairs the
 // search did not score count with the product of their single ratios, which
-// is what a trio ratio averages over unrelated fathers, or with their bound
-// when that is lower; a pair is left unscored only where it weighs at most
-// e^-9 of the best pair.
+// is what a trio ratio averages over unrelated parents, or with their bound
+// when that is lower; a pair is left unscored only where its bound is at most
+// e^-12 of the best pair.
 class OffspringRanker {
  public:
   // Keeps references to all three; they must outlive the ranker.
@@ -92,12 +90,18 @@ class OffspringRanker {
   // (null: all); rankRow() scores every candidate. It must outlive the ranker.
   void restrictTo(const CandidateFilter* filter) { filter_ = filter; }
 
+  // Gives every scored candidate its exact LOD, for outputs that show them
+  // all; by default only the LODs the ranking shows are exact, the others
+  // within 1e-7 of it.
+  void scoreEveryCandidateExactly(bool exact) { exactSingles_ = exact; }
+
   // A scored candidate: its parents-table row, its own LOD, its loci sharing
   // no allele with the offspring.
   struct Scored {
     int32_t row;
     double lod;
     int32_t mismatches;
+    int32_t slot;  // where its states are kept while this offspring is ranked
   };
   // After rank(): the candidates scored for that offspring, in any order.
   const std::vector<Scored>& scoredMothers() const { return mothers_; }
@@ -106,25 +110,41 @@ class OffspringRanker {
   int32_t nearDistance(int32_t row) const;
 
  private:
-  // A candidate of the pair search: its transmissions and the bound on its
-  // part of a trio LOD (see side()), computed when first needed.
-  struct Side {
-    bool ready = false;
-    std::vector<Transmission> loci;
-    double phaseLod = 0.0;
-  };
-  Scored scoreSingle(int32_t row) const;
-  double scoreTrio(const std::vector<Transmission>& mother, const std::vector<Transmission>& father,
-                   int32_t* mismatches) const;
-  void transmissions(int32_t row, std::vector<Transmission>& out) const;
+  // Keeps the candidate's states in `slot`; its LOD is a fast one.
+  Scored scoreSingle(int32_t row, int32_t slot);
+  template <typename Allele>
+  Scored scoreOn(const Allele* parent, const Allele* offspring, Allele missing, int32_t row,
+                 int32_t slot);
+  // Codes the parents' alleles in a byte each where every locus has few
+  // enough alleles: a candidate's row then takes a quarter of the cache.
+  void codeAlleles();
+  // Readies the offspring's loci for its candidates; their states' tables
+  // are filled as candidates come (fillState), only for states met.
+  void prepareLoci();
+  void fillState(size_t k, int state);
+  void ensureState(size_t k, int state) {
+    if (!(ready_[k] >> state & 1u)) fillState(k, state);
+  }
+  Scored scoreGenotypes(int32_t row, int32_t slot);
+  uint8_t codeOf(size_t locus, int32_t allele) const;
+  // A pair's trio LOD within 1e-7 of scoreTrio's, faster.
+  double fastTrio(int32_t motherSlot, int32_t fatherSlot);
+  // The exact LOD of the candidate in `slot`: its ratios summed as LodSum does.
+  double exactLod(int32_t slot) const;
+  // Gives the exact LOD to every candidate that could be among the first
+  // `shown` (at most 4) by it; to all of them with scoreEveryCandidateExactly.
+  void makeExact(std::vector<Scored>& scored, size_t shown) const;
+  double scoreTrio(int32_t motherSlot, int32_t fatherSlot, int32_t* mismatches) const;
+  const uint8_t* statesOf(int32_t slot) const {
+    return &states_[static_cast<size_t>(slot) * loci_.size()];
+  }
   // Sets `best` from `scored`; returns ln of the sum of their ratios.
   double pickBest(const std::vector<Scored>& scored, BestCandidate& best, bool isMother,
                   double logPrior, double logUnsampled) const;
-  const Side& side(std::vector<Side>& sides, const std::vector<Scored>& scored, size_t i);
   // logMothers, logFathers: ln of the sums of the scored single ratios.
   void searchPairs(double logMothers, double logFathers, OffspringRanking& out);
   void rankKnownMother(int32_t knownMother, OffspringRanking& out);
-  void rankFathersGiven(int32_t mother, OffspringRanking& out);
+  void rankFathersGiven(int32_t mother, int32_t motherSlot, OffspringRanking& out);
   // The individual behind parent `row`: the row itself, or for
   // hermaphrodites its row among the mothers.
   int32_t individual(int32_t row) const {
@@ -145,6 +165,7 @@ class OffspringRanker {
   CarrierIndex index_;
   std::vector<double> errorRates_;  // per locus
   const CandidateFilter* filter_ = nullptr;
+  bool exactSingles_ = false;
   int64_t filtered_ = -1;  // the offspring rank() is filtering for, or -1
   // The parents' alleles row after row in one block, 2 * loci a row: the
   // candidates of an offspring are scattered over the table, and rows kept
@@ -153,22 +174,49 @@ class OffspringRanker {
   const int* allelesOf(int32_t row) const {
     return &alleles_[static_cast<size_t>(row) * 2 * static_cast<size_t>(tables_.loci)];
   }
+  // The parents' alleles coded per locus (alleleValues_[locus][code] is the
+  // allele), or empty; an allele no parent carries is kAbsentCode.
+  static constexpr size_t kLastAlleleCode = 253;
+  static constexpr uint8_t kAbsentCode = 254;
+  static constexpr uint8_t kMissingCode = 255;
+  std::vector<std::vector<int32_t>> alleleValues_;
+  std::vector<uint8_t> alleleCodes_;
+  // Where no locus has more than kGenotypesPerLocus genotypes among the
+  // parents: each parent's genotype per locus as a number, the genotypes
+  // per locus, and per offspring the state and single ratio of each.
+  static constexpr size_t kGenotypesPerLocus = 16;
+  std::vector<uint8_t> genotypeCodes_;
+  std::vector<std::vector<std::pair<int32_t, int32_t>>> genotypes_;
+  std::vector<uint8_t> genotypeStates_;
   // The offspring being ranked, and buffers reused between offspring.
+  std::vector<int32_t> offspringAlleles_;  // a, b per typed locus
+  std::vector<uint8_t> offspringCodes_;    // the same, coded
   const int* offspring_ = nullptr;
   std::vector<OffspringLocus> loci_;
+  std::vector<LocusStates> locusStates_;
+  std::vector<uint8_t> states_;  // per scored candidate (its slot), a state per typed locus
   std::vector<int32_t> scope_;
   std::vector<Scored> mothers_;
   std::vector<Scored> fathers_;
-  struct ScoredPair {
-    double trio;     // the pair's trio LOD
-    double singles;  // the sum of its single LODs
-  };
-  std::vector<ScoredPair> pairsScored_;
-  std::vector<Transmission> knownSide_;
+  PairBounds bounds_;
+  std::vector<PairBounds::Pair> pairsLeft_;
+  std::vector<int32_t> motherSlots_;  // the sorted candidates, as PairBounds takes them
+  std::vector<double> motherLods_;
+  std::vector<double> motherRatios_;
+  std::vector<int32_t> fatherSlots_;
+  std::vector<double> fatherLods_;
+  std::vector<double> fatherRatios_;
+  std::vector<double> pairsScored_;  // the trio LODs of the pairs scored
+  std::vector<PairBounds::Pair> pairsTried_;  // the pairs scored, by their fast trio LODs
+  std::vector<double> singles_;  // per typed locus and state, the single ratio, packed
+  std::vector<uint16_t> ready_;  // per typed locus, the states whose tables are filled
+  bool trioScaled_ = false;      // trioScale_ is set for this offspring
+  // Whether this offspring's candidates are scored from the coded rows: for
+  // a handful, coding the offspring would cost more than it saves.
+  static constexpr size_t kCodedCandidates = 8;
+  bool useCodes_ = false;
+  std::vector<double> trioScale_;  // per typed locus, what a trio ratio's numerator is divided by
   std::vector<double> givens_;  // fathers' LODs given a known mother
-  std::vector<Transmission> fatherSide_;
-  std::vector<Side> motherSides_;
-  std::vector<Side> fatherSides_;
   // ln(P/N) and ln(1 - P) of each sex (-inf when P is 1).
   double motherPrior_ = 0.0;
   double motherUnsampled_ = 0.0;

@@ -43,6 +43,7 @@ class RankedTable::Worker : public OffspringWorker {
         ranker_(table.tables_, table.frequencies_, table.settings_),
         shortList_(table.top_, table.radius_) {
     ranker_.restrictTo(table.filter_.get());
+    ranker_.scoreEveryCandidateExactly(table.shortSink_ != nullptr);
   }
 
   std::unique_ptr<BlockPiece> newPiece() override { return std::make_unique<TablePiece>(); }

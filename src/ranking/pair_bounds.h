@@ -1,0 +1,75 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "ranking/likelihood_ratio.h"
+
+// Bounds what a pair adds to its two single LODs: its trio LOD minus both.
+//
+// At a heterozygous offspring locus ab, let p be the share of a parent's
+// single ratio it owes to passing a (1/2 when untyped). The pair's ratio there
+// is the product of the single ratios times I = 2 (p (1 - q) + (1 - p) q),
+// which is at most 2 where the parents lean to opposite alleles, at most 1
+// where they lean the same way (or either does not lean), and near 4e (e, the
+// error rate) where both are homozygous-like for the same allele: that is
+// where an unrelated pair loses most of its product. Homozygous offspring
+// loci add nothing. So a pair adds at most
+//   ln(I opposite) * (loci leaning apart) + ln(I same) * (loci where both
+//   carry one of a, b only and lean the same way)
+// with each constant the largest of its kind over the offspring's loci; each
+// candidate carries three bit masks over the heterozygous loci (leans to a,
+// leans to b, carries one of a, b only), so a bound is a few instructions.
+//
+// The same bound weighs the pairs left unscored in a pair's posterior: each
+// counts with the product of its single ratios (what a trio ratio averages
+// over unrelated parents), times e^bound where the bound is below 0, which for
+// an unrelated pair is far closer to its trio ratio than the product alone.
+class PairBounds {
+ public:
+  // A pair of candidates, by their indices in the Sides given to
+  // weighAll(), its bound on the trio LOD and its weight there.
+  struct Pair {
+    double bound;
+    double weight;
+    int32_t mother;
+    int32_t father;
+  };
+  // The candidates of one sex by falling LOD: slots, single LODs, and
+  // e^(lod - lods[0]).
+  struct Side {
+    const int32_t* slots;
+    const double* lods;
+    const double* ratios;
+    size_t count;
+  };
+
+  // Starts an offspring: `loci` its typed loci, `states` their tables.
+  void start(const std::vector<OffspringLocus>& loci, const std::vector<LocusStates>& states);
+  // Adds the next candidate (slot 0, 1, ...): its state at each typed locus.
+  void add(const uint8_t* states);
+
+  // Returns the sum of the weights of every pair of a mother and a father,
+  // relative to e^(mothers.lods[0] + fathers.lods[0]): the product of their
+  // single ratios, times e^bound where the bound on what the pair adds is
+  // below 0. Appends to `reaching` every pair whose bound on the trio LOD is
+  // at least `threshold`.
+  double weighAll(const Side& mothers, const Side& fathers, double threshold,
+                  std::vector<Pair>& reaching) const;
+  // The weight weighAll() gives pair (i, j), bit for bit.
+  double weightOf(const Side& mothers, size_t i, const Side& fathers, size_t j) const;
+
+ private:
+  size_t words_ = 0;                 // words per mask
+  std::vector<int32_t> heterozygous_;  // the typed loci where the offspring is heterozygous
+  std::vector<uint8_t> codes_;       // per heterozygous locus and state: the masks it sets
+  std::vector<uint64_t> masks_;      // per slot: leanA, leanB, strong words
+  mutable std::vector<uint64_t> fatherMasks_;  // weighAll()'s fathers' masks, in their order
+  double opposite_ = 0.0;            // the largest ln I leaning apart
+  double sameStrong_ = 0.0;          // the largest ln I of strong parents leaning alike
+  double rest_ = 0.0;                // what all other loci together can add
+  // e^(opposite * n) and e^(sameStrong * n + rest), n = 0 .. heterozygous
+  // loci, kept within the range of a double.
+  std::vector<double> apartFactor_;
+  std::vector<double> alikeFactor_;
+};
