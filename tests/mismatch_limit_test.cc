@@ -52,6 +52,25 @@ TEST(MismatchLimit, SmallestLimitWhoseTailIsAtMostTheShare) {
   EXPECT_GT(mismatchLimits(50000, 0.02)[50000], 1000);
 }
 
+// The chance that a true parent shares no allele with its offspring at a
+// locus, worked by hand: e p q at an SNP, e / 3 with three equal alleles,
+// nothing at a locus with one allele; averaged over the loci.
+TEST(MismatchLimit, TrueParentMismatchRateByHand) {
+  const struct {
+    std::vector<std::pair<int32_t, double>> alleles;
+    double perError;
+  } loci[] = {{{{1, 0.5}, {2, 0.5}}, 0.25},
+              {{{1, 0.2}, {2, 0.8}}, 0.16},
+              {{{100, 1.0 / 3}, {102, 1.0 / 3}, {104, 1.0 / 3}}, 1.0 / 3},
+              {{{7, 1.0}}, 0.0}};
+  for (const auto& locus : loci) {
+    const AlleleFrequencies one({locus.alleles});
+    EXPECT_NEAR(trueParentMismatchRate(one, {0.02}), 0.02 * locus.perError, 1e-12);
+  }
+  const AlleleFrequencies two({loci[0].alleles, loci[2].alleles});
+  EXPECT_NEAR(trueParentMismatchRate(two, {0.02, 0.05}), (0.02 * 0.25 + 0.05 / 3) / 2, 1e-12);
+}
+
 // On the tiny population (one locus) auto gives K = 1 to the offspring typed
 // there and K = 0 to son 2, typed nowhere; the rest of the table is that of
 // K = 2, which lets every parent through as K = 1 does.

@@ -97,7 +97,13 @@ RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& optio
                         : readKnownMothers(options.knownMothers, tables, names_.get())),
       labels_(tables, names_.get()) {
   if (settings_.autoMismatches) {
-    settings_.limitByLoci = mismatchLimits(tables.loci, settings_.errorRate);
+    const std::vector<double> rates =
+        settings_.locusErrorRates.empty()
+            ? std::vector<double>(static_cast<size_t>(tables.loci), settings_.errorRate)
+            : settings_.locusErrorRates;
+    const double rate = trueParentMismatchRate(frequencies_, rates);
+    settings_.limitByLoci = rate > 0.0 ? mismatchLimits(tables.loci, rate)
+                                       : std::vector<int32_t>(static_cast<size_t>(tables.loci) + 1, 0);
   }
   if (options.groups.empty() && options.exclude.empty()) return;
   filter_ = std::make_unique<CandidateFilter>(tables.offspring.size(), tables.parents.size());
