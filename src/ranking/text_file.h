@@ -34,7 +34,3 @@ class TextFile {
 // `field` between single quotes as a message may show it: control
 // characters and bytes beyond ASCII escaped (see shownText), cut when long.
 std::string quotedField(const std::string& field);
-
-// Reads `text` as a whole decimal number from `low` to `high` (a sign allowed
-// before a negative one); false for anything else.
-bool readWholeNumber(const std::string& text, int64_t low, int64_t high, int64_t& value);
