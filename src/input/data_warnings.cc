@@ -6,6 +6,7 @@
 #include "input/line_parser.h"
 #include "input/located_error.h"
 #include "input/table_checks.h"
+#include "util/escaped_text.h"
 
 namespace {
 

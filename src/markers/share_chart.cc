@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "markers/decimal_text.h"
-#include "markers/html_text.h"
+#include "util/escaped_text.h"
 
 namespace {
 

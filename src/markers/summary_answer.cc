@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "markers/html_text.h"
+#include "util/escaped_text.h"
 #include "markers/summary_charts.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "markers/summary_page.h"
 
 #include "markers/decimal_text.h"
-#include "markers/html_text.h"
+#include "util/escaped_text.h"
 #include "markers/marker_notes.h"
 #include "markers/marker_table.h"
 #include "markers/summary_answer.h"

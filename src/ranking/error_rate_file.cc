@@ -6,7 +6,7 @@
 #include "ranking/field_split.h"
 #include "ranking/locus_names.h"
 #include "ranking/table_options.h"
-#include "ranking/text_file.h"
+#include "util/text_file.h"
 #include "util/number_reader.h"
 
 namespace {

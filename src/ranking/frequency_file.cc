@@ -4,7 +4,7 @@
 #include <set>
 #include <vector>
 
-#include "ranking/text_file.h"
+#include "util/text_file.h"
 #include "util/number_reader.h"
 
 namespace {

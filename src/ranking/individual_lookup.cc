@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "ranking/closest_name.h"
-#include "ranking/text_file.h"
+#include "util/text_file.h"
 #include "util/number_reader.h"
 
 const char* roleWord(Role role) {

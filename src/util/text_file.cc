@@ -1,12 +1,12 @@
-#include "ranking/text_file.h"
+#include "util/text_file.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "input/located_error.h"
 #include "status/run_failure.h"
+#include "util/escaped_text.h"
 
 namespace {
 

@@ -1,10 +1,11 @@
 #pragma once
-#include <cstdint>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
 
-// The small text files the ranking reads (frequencies, known mothers, names):
+// The small text files the program reads beside the tables (frequencies,
+// known mothers, names, error rates, locus names):
 // lines of fields, `#` comment lines and blank lines skipped. Every problem
 // is a RunFailure with nothing for standard output and, for standard error,
 // a line naming the file and the line (its detail()).
