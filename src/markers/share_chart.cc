@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "markers/decimal_text.h"
+#include "util/decimal_text.h"
 #include "util/escaped_text.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "markers/bar_chart.h"
-#include "markers/decimal_text.h"
+#include "util/decimal_text.h"
 #include "markers/histogram.h"
 #include "markers/marker_notes.h"
 #include "markers/marker_table.h"

@@ -1,6 +1,6 @@
 #include "markers/svg_style.h"
 
-#include "markers/decimal_text.h"
+#include "util/decimal_text.h"
 #include "util/escaped_text.h"
 
 namespace {
