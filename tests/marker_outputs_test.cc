@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "input/data.h"
-#include "markers/marker_outputs.h"
+#include "page/marker_outputs.h"
 #include "run_fixture.h"
 #include "test_support.h"
 #include "tiny_population.h"

@@ -5,7 +5,7 @@
 
 #include "analysis/analyse.h"
 #include "input/table_checks.h"
-#include "markers/offspring_tally.h"
+#include "page/offspring_tally.h"
 
 namespace {
 

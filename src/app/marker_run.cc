@@ -4,7 +4,7 @@
 #include "calibration/calibration_file.h"
 #include "input/missing_value.h"
 #include "input/table_checks.h"
-#include "markers/marker_outputs.h"
+#include "page/marker_outputs.h"
 #include "util/decimal_text.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "markers/svg_style.h"
+#include "page/svg_style.h"
 
 #include "util/decimal_text.h"
 #include "util/escaped_text.h"

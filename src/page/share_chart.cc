@@ -1,4 +1,4 @@
-#include "markers/share_chart.h"
+#include "page/share_chart.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
-#include "markers/summary_answer.h"
+#include "page/summary_answer.h"
 
 #include <algorithm>
 
 #include "util/escaped_text.h"
-#include "markers/summary_charts.h"
+#include "page/summary_charts.h"
 
 namespace {
 

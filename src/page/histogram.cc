@@ -1,4 +1,4 @@
-#include "markers/histogram.h"
+#include "page/histogram.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "markers/bar_chart.h"
+#include "page/bar_chart.h"
 
 #include <algorithm>
 #include <cmath>
