@@ -2,10 +2,10 @@
 
 #include <sys/statvfs.h>
 
-#include <cstdio>
 #include <optional>
 #include <string_view>
 
+#include "util/decimal_text.h"
 #include "util/number_reader.h"
 
 namespace {
@@ -49,9 +49,7 @@ std::string sizeText(uint64_t bytes) {
     value /= 1024;
     ++unit;
   }
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f%c", value, kUnits[unit]);
-  return text;
+  return printedDecimal(value, 1) + kUnits[unit];
 }
 
 // A report's sink that counts what passes and fails once the guard trips.
