@@ -6,7 +6,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <optional>
 
 #include "app/marker_options.h"
