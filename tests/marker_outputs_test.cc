@@ -4,7 +4,7 @@
 
 #include "input/data.h"
 #include "input/table_checks.h"
-#include "markers/marker_outputs.h"
+#include "page/marker_outputs.h"
 #include "run_fixture.h"
 #include "test_support.h"
 #include "tiny_population.h"

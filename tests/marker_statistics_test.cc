@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "markers/allele_counts.h"
-#include "markers/decimal_text.h"
+#include "util/decimal_text.h"
 #include "markers/marker_statistics.h"
 #include "markers/marker_table.h"
 #include "markers/mismatch_rate.h"

@@ -6,7 +6,7 @@
 #include "engine_run.h"
 #include "analysis/analyse.h"
 #include "input/table_checks.h"
-#include "markers/offspring_tally.h"
+#include "page/offspring_tally.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "calibration/sim_random.h"
-#include "markers/histogram.h"
-#include "markers/summary_page.h"
+#include "page/histogram.h"
+#include "page/summary_page.h"
 #include "run_fixture.h"
 #include "test_support.h"
 

@@ -9,7 +9,7 @@
 #include <iterator>
 #include <set>
 
-#include "markers/whole_file.h"
+#include "files/whole_file.h"
 #include "run_fixture.h"
 #include "test_support.h"
 

@@ -4,13 +4,14 @@
 
 #include <algorithm>
 #include <climits>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
+#include <cstdint>
+#include <optional>
 
 #include "app/marker_options.h"
 #include "app/run_paths.h"
 #include "files/size_guard.h"
+#include "util/number_reader.h"
 
 #ifndef PARENTSPHERE_VERSION
 #error "PARENTSPHERE_VERSION must be defined by the build (the CMake project version)"
@@ -119,13 +120,12 @@ void addRunOptions(CLI::App& app, RunOptions& options) {
       ->disable_flag_override();
 }
 
-// A decimal number from `low` to `high` written plainly (digits, one point,
-// an optional sign or exponent); false for anything else (nan, inf, hex).
-bool readDecimal(const std::string& text, double low, double high, double& value) {
-  if (text.empty() || text.find_first_not_of("0123456789.eE+-") != std::string::npos) return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return *end == '\0' && std::isfinite(value) && value >= low && value <= high;
+// Stores a number read (util/number_reader.h) in its setting; false, the
+// setting untouched, when the text was not one.
+template <typename Read, typename Setting>
+bool store(const std::optional<Read>& read, Setting& setting) {
+  if (read) setting = static_cast<Setting>(*read);
+  return read.has_value();
 }
 
 // An option whose value `read` parses; a value it rejects is a usage error
@@ -157,26 +157,16 @@ constexpr size_t kDefaultSimulated = 10000;
 constexpr size_t kMinSimulated = 100;
 constexpr size_t kMaxSimulated = 10000000;
 
-// A whole number of digits only, at most `high`.
-bool readWhole(const std::string& text, unsigned long long high, unsigned long long& value) {
-  if (text.empty() || text.size() > 20 || text.find_first_not_of("0123456789") != std::string::npos) {
-    return false;
-  }
-  errno = 0;
-  value = std::strtoull(text.c_str(), nullptr, 10);
-  return errno == 0 && value <= high;
-}
-
 // --calibrate [N], --sim-error E, --seed S.
 void addCalibrationOptions(CLI::App& app, TableOptions& table) {
   addCheckedOption(
       app, "--calibrate", "a whole number from 100 to 10000000",
       [&table](const std::string& text) {
-        unsigned long long count = kDefaultSimulated;
-        if (!text.empty() && !readWhole(text, kMaxSimulated, count)) return false;
-        if (count < kMinSimulated) return false;
-        table.calibrate = static_cast<size_t>(count);
-        return true;
+        if (text.empty()) {
+          table.calibrate = kDefaultSimulated;
+          return true;
+        }
+        return store(readDigits(text, kMinSimulated, kMaxSimulated, 20), table.calibrate);
       },
       "simulate N offspring like the run's (default\n10000) to measure the calls; writes\nTABLE.calibration")
       ->type_name("[N]")
@@ -184,17 +174,14 @@ void addCalibrationOptions(CLI::App& app, TableOptions& table) {
   addCheckedOption(
       app, "--sim-error", "a number from 0 to 0.5",
       [&table](const std::string& text) {
-        return readDecimal(text, 0.0, kMaxErrorRate, table.simError);
+        return store(readDecimal(text, 0.0, kMaxErrorRate), table.simError);
       },
       "the simulated typing-error rate (default:\nthe --error-rate)")
       ->type_name("E");
   addCheckedOption(
       app, "--seed", "a whole number from 0 to 18446744073709551615",
       [&table](const std::string& text) {
-        unsigned long long seed = 0;
-        if (!readWhole(text, ~0ULL, seed)) return false;
-        table.seed = seed;
-        return true;
+        return store(readDigits(text, 0, UINT64_MAX, 20), table.seed);
       },
       "the simulation's seed (default 1): the same\nseed gives the same file")
       ->type_name("S");
@@ -207,9 +194,9 @@ void addSampledShare(CLI::App& app, const std::string& name, const std::string& 
   addCheckedOption(
       app, name, "a number above 0 and at most 1",
       [&share, &given](const std::string& text) {
-        double value = 0.0;
-        if (!readDecimal(text, 0.0, 1.0, value) || !(value > 0.0)) return false;
-        share = value;
+        const std::optional<double> value = readDecimal(text, 0.0, 1.0);
+        if (!value || !(*value > 0.0)) return false;
+        share = *value;
         given = true;
         return true;
       },
@@ -235,7 +222,7 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
         if (!text.empty() && text.find_first_not_of("0123456789.eE+-") == std::string::npos &&
             std::string("0123456789.+-").find(text[0]) != std::string::npos) {
           table.errorRates.clear();
-          return readDecimal(text, kMinErrorRate, kMaxErrorRate, table.settings.errorRate);
+          return store(readDecimal(text, kMinErrorRate, kMaxErrorRate), table.settings.errorRate);
         }
         table.errorRates = text;
         return !text.empty();
@@ -249,11 +236,7 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
       [&table](const std::string& text) {
         table.settings.autoMismatches = text == "auto";
         if (table.settings.autoMismatches) return true;
-        const bool digits = !text.empty() && text.size() <= 10 &&
-                            text.find_first_not_of("0123456789") == std::string::npos;
-        if (!digits || std::stoll(text) > INT_MAX) return false;
-        table.settings.maxMismatches = static_cast<int32_t>(std::stoll(text));
-        return true;
+        return store(readDigits(text, 0, INT_MAX, 10), table.settings.maxMismatches);
       },
       "score candidates with at most K loci\nsharing no allele (default 2); auto: from\nthe loci typed and --error-rate")
       ->type_name("K");
@@ -264,7 +247,7 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
   addCheckedOption(
       app, "--min-delta", "a number from 0",
       [&table](const std::string& text) {
-        return readDecimal(text, 0.0, HUGE_VAL, table.settings.minDelta);
+        return store(readDecimal(text, 0.0, HUGE_VAL), table.settings.minDelta);
       },
       "least delta of a strict or relaxed call\n(default 0: the posterior decides)")
       ->type_name("D");
@@ -300,11 +283,7 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
   addCheckedOption(
       app, "--top", "a whole number from 1 to 1000000",
       [&table](const std::string& text) {
-        const bool digits = !text.empty() && text.size() <= 7 &&
-                            text.find_first_not_of("0123456789") == std::string::npos;
-        if (!digits || std::stol(text) < 1 || std::stol(text) > 1000000) return false;
-        table.top = static_cast<size_t>(std::stol(text));
-        return true;
+        return store(readDigits(text, 1, 1000000, 7), table.top);
       },
       "candidates per role in the short list\n(default 5)")
       ->type_name("K");
@@ -335,14 +314,12 @@ void addThreadOptions(CLI::App& app, RunOptions& options) {
   app.add_option_function<std::string>(
          "--threads",
          [&options](const std::string& text) {
-           const bool digits =
-               !text.empty() && text.size() <= 4 && text.find_first_not_of("0123456789") == std::string::npos;
-           const unsigned long count = digits ? std::stoul(text) : 0;
-           if (count < 1 || count > kMaxThreads) {
+           const std::optional<uint64_t> count = readDigits(text, 1, kMaxThreads, 4);
+           if (!count) {
              throw CLI::ValidationError("--threads", "'" + text + "' is not a whole number from 1 to " +
                                                          std::to_string(kMaxThreads));
            }
-           options.threads = static_cast<unsigned>(count);
+           options.threads = static_cast<unsigned>(*count);
          },
          "threads reading the tables and searching the\n"
          "offspring, 1 to 1024 (default: the cores available)")
@@ -355,11 +332,7 @@ void addRoleOptions(CLI::App& app, RunOptions& options) {
   addCheckedOption(
       app, "--first-father-id", "a whole number from 1 to 2147483647",
       [&options](const std::string& text) {
-        const bool digits = !text.empty() && text.size() <= 10 &&
-                            text.find_first_not_of("0123456789") == std::string::npos;
-        if (!digits || std::stoll(text) < 1 || std::stoll(text) > INT_MAX) return false;
-        options.firstFatherId = static_cast<int>(std::stoll(text));
-        return true;
+        return store(readDigits(text, 1, INT_MAX, 10), options.firstFatherId);
       },
       "parents with a lower identifier are\nmothers, the others fathers (default 2000)")
       ->type_name("N");
@@ -406,16 +379,12 @@ std::vector<int> parseRadii(const std::string& text, std::string& error) {
   for (;;) {
     const size_t comma = std::min(text.find(',', start), text.size());
     const std::string item = text.substr(start, comma - start);
-    const bool digits = !item.empty() && item.find_first_not_of("0123456789") == std::string::npos;
-    const size_t significant = item.find_first_not_of('0');
-    const bool fits = significant == std::string::npos ||
-                      item.size() - significant < 10 ||
-                      (item.size() - significant == 10 && item.substr(significant) <= "2147483647");
-    if (!digits || !fits) {
+    const std::optional<uint64_t> read = readDigits(item, 0, INT_MAX);
+    if (!read) {
       error = "'" + item + "' is not a whole number from 0 to " + std::to_string(INT_MAX);
       return {};
     }
-    const int radius = static_cast<int>(std::stol(item));
+    const int radius = static_cast<int>(*read);
     if (std::find(radii.begin(), radii.end(), radius) != radii.end()) {
       error = "radius " + std::to_string(radius) + " is given twice";
       return {};

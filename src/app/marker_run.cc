@@ -1,20 +1,11 @@
 #include "app/marker_run.h"
 
-#include <iomanip>
-#include <sstream>
-
 #include "app/command_line.h"
 #include "calibration/calibration_file.h"
-#include "markers/marker_outputs.h"
+#include "page/marker_outputs.h"
+#include "util/decimal_text.h"
 
 namespace {
-
-// A number as the user would type it: up to six significant digits.
-std::string plain(double value) {
-  std::ostringstream text;
-  text << std::setprecision(6) << value;
-  return text.str();
-}
 
 std::string fileOr(const std::string& path, const std::string& otherwise) {
   return path.empty() ? otherwise : path;
@@ -27,14 +18,14 @@ std::vector<std::pair<std::string, std::string>> tableSettings(const RunOptions&
       {"allele frequencies (--frequencies)", fileOr(t.frequencies, "counted from the tables")},
       {"known mothers (--known-mothers)", fileOr(t.knownMothers, "none")},
       {"names (--names)", fileOr(t.names, "none: numbers and identifiers")},
-      {"typing-error rate (--error-rate)", plain(t.settings.errorRate)},
+      {"typing-error rate (--error-rate)", typedNumberText(t.settings.errorRate)},
       {"loci sharing no allele scored up to (--max-mismatches)",
        std::to_string(t.settings.maxMismatches)},
-      {"delta floor of strict and relaxed calls (--min-delta)", plain(t.settings.minDelta)},
+      {"delta floor of strict and relaxed calls (--min-delta)", typedNumberText(t.settings.minDelta)},
       {"true mothers among the candidates (--sampled-mothers)",
-       plain(t.settings.sampledMothers) + (t.settings.sampledMothersGiven ? "" : " (default)")},
+       typedNumberText(t.settings.sampledMothers) + (t.settings.sampledMothersGiven ? "" : " (default)")},
       {"true fathers among the candidates (--sampled-fathers)",
-       plain(t.settings.sampledFathers) + (t.settings.sampledFathersGiven ? "" : " (default)")},
+       typedNumberText(t.settings.sampledFathers) + (t.settings.sampledFathersGiven ? "" : " (default)")},
   };
   if (t.calibrate == 0) {
     settings.push_back({"calibration (--calibrate)", "none"});
@@ -44,7 +35,7 @@ std::vector<std::pair<std::string, std::string>> tableSettings(const RunOptions&
                                                        " simulated offspring, written to " +
                                                        calibrationPath(t.table)});
   settings.push_back({"simulated typing-error rate (--sim-error)",
-                      plain(t.simError < 0 ? t.settings.errorRate : t.simError)});
+                      typedNumberText(t.simError < 0 ? t.settings.errorRate : t.simError)});
   settings.push_back({"simulation seed (--seed)", std::to_string(t.seed)});
   return settings;
 }

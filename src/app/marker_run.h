@@ -7,8 +7,8 @@
 #include "app/ranked_calls.h"
 #include "app/run_options.h"
 #include "input/checked_tables.h"
-#include "markers/offspring_tally.h"
-#include "markers/summary_input.h"
+#include "page/offspring_tally.h"
+#include "page/summary_input.h"
 
 // The marker outputs of one run (--markers, --summary): listens to the engine
 // at each radius, then writes the files once every radius is analysed.

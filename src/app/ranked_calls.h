@@ -1,5 +1,5 @@
 #pragma once
-#include "markers/marker_outputs.h"
+#include "page/marker_outputs.h"
 #include "ranking/ranked_table.h"
 
 // Keeps what the summary page and the mismatch rates need of the ranked

@@ -4,7 +4,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <optional>
+
+#include "util/number_reader.h"
 
 TerminalProgress::TerminalProgress(ProgressLineSettings settings) : settings_(std::move(settings)) {}
 
@@ -61,14 +65,11 @@ std::string progressLineText(size_t sonsDone, size_t sonsTotal, std::chrono::mil
 
 std::chrono::milliseconds progressDelay(const char* text) {
   const std::chrono::milliseconds fallback{1000};
-  if (text == nullptr || *text == '\0') return fallback;
-  long long value = 0;
-  for (const char* c = text; *c != '\0'; ++c) {
-    // Nine digits are more than a day; anything longer is not a delay.
-    if (*c < '0' || *c > '9' || c - text >= 9) return fallback;
-    value = value * 10 + (*c - '0');
-  }
-  return std::chrono::milliseconds(value);
+  if (text == nullptr) return fallback;
+  // Nine digits are more than a day; anything longer is not a delay.
+  const std::optional<uint64_t> value = readDigits(text, 0, 999999999, 9);
+  if (!value) return fallback;
+  return std::chrono::milliseconds(static_cast<long long>(*value));
 }
 
 namespace {

@@ -1,14 +1,10 @@
 #include "calibration/calibration_file.h"
 
-#include <cstdio>
+#include "util/decimal_text.h"
 
 namespace {
 
-std::string fixed(double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.4f", value);
-  return text;
-}
+std::string fixed(double value) { return printedDecimal(value, 4); }
 
 void input(std::string& out, const char* name, const std::string& value) {
   out += std::string("# ") + name + "\t" + value + "\n";

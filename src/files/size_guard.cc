@@ -2,7 +2,11 @@
 
 #include <sys/statvfs.h>
 
-#include <cstdio>
+#include <optional>
+#include <string_view>
+
+#include "util/decimal_text.h"
+#include "util/number_reader.h"
 
 namespace {
 
@@ -20,8 +24,10 @@ uint64_t freeSpace(const std::string& folder) {
 bool readSize(const std::string& text, uint64_t& bytes) {
   size_t digits = 0;
   while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
-  if (digits == 0 || digits > 19 || text.size() > digits + 1) return false;
-  uint64_t value = std::stoull(text.substr(0, digits));
+  const std::optional<uint64_t> read =
+      readDigits(std::string_view(text).substr(0, digits), 0, UINT64_MAX, 19);
+  if (!read || text.size() > digits + 1) return false;
+  uint64_t value = *read;
   if (text.size() > digits) {
     int shift = 0;
     for (int u = 0; kUnits[u] != '\0'; ++u) {
@@ -43,9 +49,7 @@ std::string sizeText(uint64_t bytes) {
     value /= 1024;
     ++unit;
   }
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f%c", value, kUnits[unit]);
-  return text;
+  return printedDecimal(value, 1) + kUnits[unit];
 }
 
 // A report's sink that counts what passes and fails once the guard trips.

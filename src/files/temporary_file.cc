@@ -6,16 +6,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <optional>
+#include <string_view>
 
 #include "files/interrupt_cleanup.h"
+#include "util/number_reader.h"
 
 namespace {
 
 constexpr int kNameTries = 100;
 constexpr size_t kMostPidDigits = 10;
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
@@ -38,20 +41,17 @@ TemporaryFile createTemporary(int folderFd, const std::string& name, const char*
 long temporaryOwner(const std::string& entry, const std::string& name, const char* kind) {
   const std::string prefix = "." + name + "." + kind + "-";
   if (entry.compare(0, prefix.size(), prefix) != 0) return -1;
-  size_t at = prefix.size();
-  long pid = 0;
-  for (; at < entry.size() && isDigit(entry[at]); ++at) {
-    if (at - prefix.size() == kMostPidDigits) return -1;
-    pid = pid * 10 + (entry[at] - '0');
-  }
-  if (at == prefix.size()) return -1;
-  if (at == entry.size()) return pid;
+  const std::string_view rest = std::string_view(entry).substr(prefix.size());
+  const size_t dash = std::min(rest.find('-'), rest.size());
+  const std::optional<uint64_t> pid = readDigits(rest.substr(0, dash), 0, LONG_MAX, kMostPidDigits);
+  if (!pid) return -1;
   // The "-<n>" of a name tried again.
-  if (entry[at] != '-' || at + 1 == entry.size()) return -1;
-  for (++at; at < entry.size(); ++at) {
-    if (!isDigit(entry[at])) return -1;
+  const std::string_view again = rest.substr(std::min(dash + 1, rest.size()));
+  if (dash < rest.size() &&
+      (again.empty() || again.find_first_not_of("0123456789") != std::string_view::npos)) {
+    return -1;
   }
-  return pid;
+  return static_cast<long>(*pid);
 }
 
 void removeRegularFiles(int folderFd, const std::function<bool(const char*)>& chosen) {

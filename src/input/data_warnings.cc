@@ -5,6 +5,7 @@
 
 #include "input/line_parser.h"
 #include "input/located_error.h"
+#include "util/escaped_text.h"
 
 namespace {
 

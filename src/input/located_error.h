@@ -9,12 +9,6 @@
 // why, in the form "<file>:<line>: <what>". Standard output keeps the
 // table's usual message; these only add the place.
 
-// `text` as it may be shown on one line of a terminal: control characters,
-// bytes above 0x7e and backslashes as \xNN (a carriage return as \r), cut to
-// a short length with "..." when it, or the `fullLength` it was cut from, is
-// longer.
-std::string shownText(const std::string& text, size_t fullLength = 0);
-
 // "<file>:<line>: column <c>: '<token>' <why it does not read>", for a token
 // that is text, zero, out of the 32-bit range, or a lone carriage return.
 // The token is shown with control characters escaped and cut to a short length.

@@ -1,6 +1,6 @@
 #include "input/table_reading.h"
 
-#include "input/chunk_pipeline.h"
+#include "input/table_chunks.h"
 #include "input/table_file.h"
 
 namespace {
@@ -24,9 +24,7 @@ ParsedTable readTableFile(const std::string& name, char commentMarker, int32_t m
                           const TableReading& how) {
   TableFile file(name);
   if (how.threads > 1 && file.regularSize() >= how.parallelFromBytes) {
-    ChunkPipeline pipeline(commentMarker, missing, how.threads);
-    // With no worker started, the one thread reads it all.
-    if (pipeline.workers() > 0) return pipeline.read(file, how.chunkBytes);
+    return readInChunks(file, commentMarker, missing, how.threads, how.chunkBytes);
   }
   return readSerially(file, commentMarker, missing);
 }

@@ -1,6 +1,6 @@
 #include "markers/marker_table.h"
 
-#include "markers/decimal_text.h"
+#include "util/decimal_text.h"
 
 namespace {
 

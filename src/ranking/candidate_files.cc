@@ -5,7 +5,7 @@
 
 #include "ranking/field_split.h"
 #include "ranking/individual_lookup.h"
-#include "ranking/text_file.h"
+#include "util/text_file.h"
 
 namespace {
 

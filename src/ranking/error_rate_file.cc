@@ -1,30 +1,24 @@
 #include "ranking/error_rate_file.h"
 
-#include <cmath>
-#include <cstdlib>
+#include <optional>
 
 #include "ranking/closest_name.h"
 #include "ranking/field_split.h"
 #include "ranking/locus_names.h"
 #include "ranking/table_options.h"
-#include "ranking/text_file.h"
+#include "util/text_file.h"
+#include "util/number_reader.h"
 
 namespace {
-
-bool readRate(const std::string& text, double& value) {
-  if (text.empty() || text.find_first_not_of("0123456789.eE+-") != std::string::npos) return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return *end == '\0' && std::isfinite(value) && value >= kMinErrorRate && value <= kMaxErrorRate;
-}
 
 // The 0-based locus `field` names (a name first, then a number), or -1.
 int32_t locusOf(const std::string& field, int32_t loci, const std::vector<std::string>& names) {
   for (size_t k = 0; k < names.size(); ++k) {
     if (names[k] == field) return static_cast<int32_t>(k);
   }
-  int64_t number = 0;
-  if (readWholeNumber(field, 1, loci, number)) return static_cast<int32_t>(number - 1);
+  if (const std::optional<int64_t> number = readWholeNumber(field, 1, loci)) {
+    return static_cast<int32_t>(*number - 1);
+  }
   return -1;
 }
 
@@ -44,10 +38,9 @@ std::vector<double> readErrorRateFile(const std::string& path, int32_t loci,
     first = false;
     if (header) return;
     if (fields.size() != 2) file.fail(line, "expected two fields: locus rate");
-    double rate = 0.0;
-    if (!readRate(fields[1], rate)) {
-      file.fail(line, "rate '" + fields[1] + "' is not a number from 0.000001 to 0.5");
-    }
+    const std::optional<double> read = readDecimal(fields[1], kMinErrorRate, kMaxErrorRate);
+    if (!read) file.fail(line, "rate '" + fields[1] + "' is not a number from 0.000001 to 0.5");
+    const double rate = *read;
     if (fields[0] == "default") {
       if (fallback >= 0.0) file.fail(line, "the default is given twice");
       fallback = rate;

@@ -1,23 +1,16 @@
 #include "ranking/frequency_file.h"
 
-#include <cmath>
-#include <cstdlib>
+#include <optional>
 #include <set>
 #include <vector>
 
-#include "ranking/text_file.h"
+#include "util/text_file.h"
+#include "util/number_reader.h"
 
 namespace {
 
 // Frequencies written with a few decimals may add up to a little over 1.
 constexpr double kSumTolerance = 0.01;
-
-bool readFrequency(const std::string& text, double& value) {
-  if (text.empty() || text.find_first_not_of("0123456789.eE+-") != std::string::npos) return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return *end == '\0' && std::isfinite(value) && value > 0.0 && value <= 1.0;
-}
 
 }  // namespace
 
@@ -28,27 +21,26 @@ AlleleFrequencies readFrequencyFile(const std::string& path, int32_t loci) {
   std::vector<double> sums(static_cast<size_t>(loci), 0.0);
   file.forEachLine(0, [&](size_t line, const std::vector<std::string>& fields) {
     if (fields.size() != 3) file.fail(line, "expected three fields: locus allele frequency");
-    int64_t locus = 0;
-    int64_t allele = 0;
-    double frequency = 0.0;
-    if (!readWholeNumber(fields[0], 1, loci, locus)) {
+    const std::optional<int64_t> locus = readWholeNumber(fields[0], 1, loci);
+    const std::optional<int64_t> allele = readWholeNumber(fields[1], INT32_MIN, INT32_MAX);
+    if (!locus) {
       file.fail(line, "locus " + quotedField(fields[0]) + " is not a number from 1 to " + std::to_string(loci));
     }
-    if (!readWholeNumber(fields[1], INT32_MIN, INT32_MAX, allele)) {
-      file.fail(line, "allele " + quotedField(fields[1]) + " is not a whole number");
-    }
-    if (!readFrequency(fields[2], frequency)) {
+    if (!allele) file.fail(line, "allele " + quotedField(fields[1]) + " is not a whole number");
+    const std::optional<double> read = readDecimal(fields[2], 0.0, 1.0);
+    if (!read || !(*read > 0.0)) {
       file.fail(line, "frequency " + quotedField(fields[2]) + " is not a number above 0 and at most 1");
     }
-    const size_t k = static_cast<size_t>(locus - 1);
-    if (!seen[k].insert(static_cast<int32_t>(allele)).second) {
+    const size_t k = static_cast<size_t>(*locus - 1);
+    if (!seen[k].insert(static_cast<int32_t>(*allele)).second) {
       file.fail(line, "allele " + fields[1] + " of locus " + fields[0] + " is listed twice");
     }
+    const double frequency = *read;
     sums[k] += frequency;
     if (sums[k] > 1.0 + kSumTolerance) {
       file.fail(line, "the frequencies of locus " + fields[0] + " add up to more than 1");
     }
-    byLocus[k].emplace_back(static_cast<int32_t>(allele), frequency);
+    byLocus[k].emplace_back(static_cast<int32_t>(*allele), frequency);
   });
   for (size_t k = 0; k < byLocus.size(); ++k) {
     if (byLocus[k].empty()) file.fail(0, "locus " + std::to_string(k + 1) + " has no frequencies");

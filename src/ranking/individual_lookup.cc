@@ -3,7 +3,8 @@
 #include <algorithm>
 
 #include "ranking/closest_name.h"
-#include "ranking/text_file.h"
+#include "util/text_file.h"
+#include "util/number_reader.h"
 
 const char* roleWord(Role role) {
   switch (role) {
@@ -47,20 +48,21 @@ int32_t IndividualLookup::byNumber(const std::string& field, Role role, std::str
                         : " (closest " + std::string(roleWord(role)) + "'s name: " +
                               quotedField(closestName(field, namesOf(role))) + ")";
   const std::string neither = names_ == nullptr ? " is not " : " is neither a name in the names file nor ";
-  int64_t number = 0;
   if (role == Role::Offspring) {
     const int64_t count = static_cast<int64_t>(tables_.offspring.size());
-    if (!readWholeNumber(field, 1, count, number)) {
+    const std::optional<int64_t> number = readWholeNumber(field, 1, count);
+    if (!number) {
       problem = who + neither + "a number from 1 to " + std::to_string(count) + hint;
       return -1;
     }
-    return static_cast<int32_t>(number - 1);
+    return static_cast<int32_t>(*number - 1);
   }
-  if (!readWholeNumber(field, INT32_MIN, INT32_MAX, number)) {
+  const std::optional<int64_t> number = readWholeNumber(field, INT32_MIN, INT32_MAX);
+  if (!number) {
     problem = who + neither + "a whole number" + hint;
     return -1;
   }
-  const int32_t row = parentRow(static_cast<int32_t>(number), role);
+  const int32_t row = parentRow(static_cast<int32_t>(*number), role);
   if (row < 0) {
     problem = "no " + std::string(roleWord(role)) + " has the identifier " + field +
               " in the parents table" + hint;

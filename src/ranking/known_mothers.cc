@@ -2,7 +2,7 @@
 
 #include "ranking/field_split.h"
 #include "ranking/individual_lookup.h"
-#include "ranking/text_file.h"
+#include "util/text_file.h"
 
 std::vector<int32_t> readKnownMothers(const std::string& path, const GenotypeTables& tables,
                                       const NameBook* names) {

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <set>
 
-#include "ranking/text_file.h"
+#include "util/text_file.h"
 
 std::vector<std::string> lociLineOf(const std::string& path) {
   std::vector<std::string> names;

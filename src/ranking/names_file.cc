@@ -4,7 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "ranking/text_file.h"
+#include "util/text_file.h"
+#include "util/number_reader.h"
 
 namespace {
 
@@ -62,10 +63,9 @@ NameBook::NameBook(const std::string& path, const GenotypeTables& tables) {
       return;
     }
     if (fields.size() != 3) file.fail(line, "expected three tab-separated fields: number role name");
-    int64_t number = 0;
-    if (!readWholeNumber(fields[0], INT32_MIN, INT32_MAX, number)) {
-      file.fail(line, "number " + quotedField(fields[0]) + " is not a whole number");
-    }
+    const std::optional<int64_t> read = readWholeNumber(fields[0], INT32_MIN, INT32_MAX);
+    if (!read) file.fail(line, "number " + quotedField(fields[0]) + " is not a whole number");
+    const int64_t number = *read;
     const std::string& role = fields[1];
     if (role != "mother" && role != "father" && role != "offspring") {
       file.fail(line, "role " + quotedField(role) + " is not mother, father or offspring");

@@ -1,9 +1,9 @@
 #include "ranking/table_row.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "reports/number_text.h"
+#include "util/decimal_text.h"
 
 const char* const kTableHeader =
     "offspring\tloci_typed\tmothers_scored\tfathers_scored\t"
@@ -17,9 +17,6 @@ const char* const kTableHeader =
     "max_mismatches\n";
 
 namespace {
-
-constexpr int64_t kScale = 1000;  // 10^kLodDecimals
-static_assert(kLodDecimals == 3, "kScale is 10^kLodDecimals");
 
 // The seven cells of a mother, a father or a pair when there is none.
 const char* const kNoCandidate = "\t\t\t\t\t\t\t";
@@ -71,28 +68,10 @@ void appendRunnerUp(std::string& out, int32_t row, const TableLabels& labels) {
 
 }  // namespace
 
-void appendFixed(std::string& out, double value) {
-  const int64_t scaled = std::llround(value * static_cast<double>(kScale));
-  const int64_t magnitude = scaled < 0 ? -scaled : scaled;
-  if (scaled < 0) out += '-';
-  appendInt(out, magnitude / kScale);
-  out += '.';
-  const int64_t fraction = magnitude % kScale;
-  for (int64_t digit = kScale / 10; digit > 0; digit /= 10) {
-    out += static_cast<char>('0' + fraction / digit % 10);
-  }
-}
+void appendFixed(std::string& out, double value) { appendRoundedDecimal(out, value, kLodDecimals); }
 
 void appendPosterior(std::string& out, double value) {
-  constexpr int64_t kPosteriorScale = 10000;  // 10^kPosteriorDecimals
-  static_assert(kPosteriorDecimals == 4, "kPosteriorScale is 10^kPosteriorDecimals");
-  const int64_t scaled = std::llround(std::min(std::max(value, 0.0), 1.0) * kPosteriorScale);
-  appendInt(out, scaled / kPosteriorScale);
-  out += '.';
-  const int64_t fraction = scaled % kPosteriorScale;
-  for (int64_t digit = kPosteriorScale / 10; digit > 0; digit /= 10) {
-    out += static_cast<char>('0' + fraction / digit % 10);
-  }
+  appendRoundedDecimal(out, std::min(std::max(value, 0.0), 1.0), kPosteriorDecimals);
 }
 
 void TableLabels::appendOffspring(std::string& out, size_t row) const {

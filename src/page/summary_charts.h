@@ -1,8 +1,8 @@
 #pragma once
 #include <string>
 
-#include "markers/summary_answer.h"
-#include "markers/summary_input.h"
+#include "page/summary_answer.h"
+#include "page/summary_input.h"
 
 // The page's charts, each one inline <svg> element with the id named here.
 std::string exclusionChart(const SummaryInput& in);   // "exclusion": excl_* per locus

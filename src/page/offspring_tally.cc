@@ -1,4 +1,4 @@
-#include "markers/offspring_tally.h"
+#include "page/offspring_tally.h"
 
 void OffspringTally::offspringDone(const OffspringOutcome& outcome) {
   OffspringCounts counts;

@@ -1,7 +1,7 @@
-#include "markers/svg_style.h"
+#include "page/svg_style.h"
 
-#include "markers/decimal_text.h"
-#include "markers/html_text.h"
+#include "util/decimal_text.h"
+#include "util/escaped_text.h"
 
 namespace {
 

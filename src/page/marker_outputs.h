@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "input/checked_tables.h"
-#include "markers/summary_input.h"
+#include "page/summary_input.h"
 
 // What the ranked table called, when one was computed in the run.
 struct RankedResults {

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "markers/svg_style.h"
+#include "page/svg_style.h"
 
 struct ShareRow {
   std::string name;           // the row's label, plain text

@@ -1,10 +1,10 @@
-#include "markers/share_chart.h"
+#include "page/share_chart.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "markers/decimal_text.h"
-#include "markers/html_text.h"
+#include "util/decimal_text.h"
+#include "util/escaped_text.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "markers/summary_input.h"
+#include "page/summary_input.h"
 
 // How many offspring got each call in one role, as the ranked table wrote
 // the calls.

@@ -1,13 +1,12 @@
-#include "ranking/text_file.h"
+#include "util/text_file.h"
 
 #include <algorithm>
-#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "input/located_error.h"
 #include "status/run_failure.h"
+#include "util/escaped_text.h"
 
 namespace {
 
@@ -70,9 +69,3 @@ void TextFile::fail(size_t line, const std::string& problem) const {
 }
 
 std::string quotedField(const std::string& field) { return "'" + shownText(field) + "'"; }
-
-bool readWholeNumber(const std::string& text, int64_t low, int64_t high, int64_t& value) {
-  const char* end = text.data() + text.size();
-  const std::from_chars_result r = std::from_chars(text.data(), end, value);
-  return r.ec == std::errc() && r.ptr == end && !text.empty() && value >= low && value <= high;
-}

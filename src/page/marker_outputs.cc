@@ -1,10 +1,10 @@
-#include "markers/marker_outputs.h"
+#include "page/marker_outputs.h"
 
 #include "markers/marker_rows.h"
 #include "markers/marker_table.h"
 #include "markers/mismatch_rate.h"
-#include "markers/summary_page.h"
-#include "markers/whole_file.h"
+#include "page/summary_page.h"
+#include "files/whole_file.h"
 
 namespace {
 

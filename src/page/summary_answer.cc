@@ -1,11 +1,11 @@
-#include "markers/summary_answer.h"
+#include "page/summary_answer.h"
 
 #include <algorithm>
 #include <array>
 #include <iterator>
 
-#include "markers/html_text.h"
-#include "markers/summary_charts.h"
+#include "util/escaped_text.h"
+#include "page/summary_charts.h"
 
 namespace {
 

@@ -1,10 +1,11 @@
 #pragma once
-#include <cstdint>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
 
-// The small text files the ranking reads (frequencies, known mothers, names):
+// The small text files the program reads beside the tables (frequencies,
+// known mothers, names, error rates, locus names):
 // lines of fields, `#` comment lines and blank lines skipped. Every problem
 // is a RunFailure with nothing for standard output and, for standard error,
 // a line naming the file and the line (its detail()).
@@ -34,7 +35,3 @@ class TextFile {
 // `field` between single quotes as a message may show it: control
 // characters and bytes beyond ASCII escaped (see shownText), cut when long.
 std::string quotedField(const std::string& field);
-
-// Reads `text` as a whole decimal number from `low` to `high` (a sign allowed
-// before a negative one); false for anything else.
-bool readWholeNumber(const std::string& text, int64_t low, int64_t high, int64_t& value);

@@ -1,13 +1,13 @@
-#include "markers/summary_charts.h"
+#include "page/summary_charts.h"
 
 #include <algorithm>
 
-#include "markers/bar_chart.h"
-#include "markers/decimal_text.h"
-#include "markers/histogram.h"
+#include "page/bar_chart.h"
+#include "util/decimal_text.h"
+#include "page/histogram.h"
 #include "markers/marker_notes.h"
 #include "markers/marker_table.h"
-#include "markers/share_chart.h"
+#include "page/share_chart.h"
 
 namespace {
 

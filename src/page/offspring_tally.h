@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "analysis/offspring_listener.h"
-#include "markers/summary_input.h"
+#include "page/summary_input.h"
 
 // Listens to the engine and keeps, per offspring, its candidate mothers and
 // fathers within the radius and its families: what the summary page's

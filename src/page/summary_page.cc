@@ -1,11 +1,11 @@
-#include "markers/summary_page.h"
+#include "page/summary_page.h"
 
-#include "markers/decimal_text.h"
-#include "markers/html_text.h"
+#include "util/decimal_text.h"
+#include "util/escaped_text.h"
 #include "markers/marker_notes.h"
 #include "markers/marker_table.h"
-#include "markers/summary_answer.h"
-#include "markers/summary_charts.h"
+#include "page/summary_answer.h"
+#include "page/summary_charts.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
-#include "input/chunk_pipeline.h"
+#include "input/table_chunks.h"
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 #include <string_view>
-#include <system_error>
 
-#include "status/run_failure.h"
+#include "util/ordered_work.h"
 
 namespace {
 
-// Chunks read and not yet joined, per worker: one in hand and one waiting.
+// Chunks read and not yet joined, per thread: one in hand and one waiting.
 constexpr size_t kChunksPerWorker = 2;
 
 // Reads the next chunk into `text`: `carry` (the start of a line the last
@@ -87,99 +87,41 @@ void append(ParsedTable& table, ParsedTable&& chunk, size_t linesBefore) {
   }
 }
 
+// A chunk: its text while it waits to be parsed, then its rows.
+struct Chunk {
+  std::string text;
+  ParsedTable table;
+  size_t lines = 0;
+};
+
 }  // namespace
 
-ChunkPipeline::ChunkPipeline(char commentMarker, int32_t missing, unsigned threads)
-    : marker_(commentMarker), missing_(missing) {
-  const unsigned wanted = std::min(threads, kMaxWorkers);
-  try {
-    while (threads_.size() < wanted) threads_.emplace_back(&ChunkPipeline::work, this);
-  } catch (const std::system_error&) {
-    // The workers already started do the whole file.
-  }
-}
-
-ChunkPipeline::~ChunkPipeline() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    stop_ = true;
-  }
-  work_.notify_all();
-  for (std::thread& thread : threads_) thread.join();
-}
-
-void ChunkPipeline::work() {
-  for (;;) {
-    Chunk* chunk = nullptr;
-    {
-      std::unique_lock<std::mutex> lock(mutex_);
-      work_.wait(lock, [this] { return stop_ || !waiting_.empty(); });
-      if (stop_) return;
-      chunk = waiting_.front();
-      waiting_.pop_front();
-    }
-    try {
-      parse(*chunk);
-    } catch (...) {
-      chunk->failure = std::current_exception();
-    }
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      chunk->parsed = true;
-    }
-    parsed_.notify_all();
-  }
-}
-
-void ChunkPipeline::parse(Chunk& chunk) const {
-  TableParser parser(marker_, missing_);
-  parser.feed(chunk.text);
-  parser.finish();
-  chunk.lines = parser.lines();
-  chunk.table = std::move(parser.table());
-  std::string().swap(chunk.text);  // only the chunks in flight hold text
-}
-
-bool ChunkPipeline::joinOldest(ParsedTable& table, size_t& linesBefore) {
-  Chunk& chunk = *inFlight_.front();
-  {
-    std::unique_lock<std::mutex> lock(mutex_);
-    parsed_.wait(lock, [&chunk] { return chunk.parsed; });
-  }
-  if (chunk.failure) std::rethrow_exception(chunk.failure);
-  append(table, std::move(chunk.table), linesBefore);
-  linesBefore += chunk.lines;
-  inFlight_.pop_front();
-  return !table.unreadable;
-}
-
-ParsedTable ChunkPipeline::read(TableFile& file, size_t chunkBytes) {
-  const size_t mostInFlight = kChunksPerWorker * threads_.size();
+ParsedTable readInChunks(TableFile& file, char commentMarker, int32_t missing, unsigned threads,
+                         size_t chunkBytes) {
   ParsedTable table;
   size_t linesBefore = 0;
   std::string carry;
   bool more = true;
-  for (;;) {
-    while (more && inFlight_.size() < mostInFlight) {
-      auto chunk = std::make_unique<Chunk>();
-      try {
-        more = readChunk(file, chunkBytes, marker_, carry, chunk->text);
-      } catch (const RunFailure&) {
-        // Read on one thread, the file would have stopped at an unreadable
-        // line before the failure, if there is one.
-        while (!inFlight_.empty()) {
-          if (!joinOldest(table, linesBefore)) return table;
-        }
-        throw;
-      }
-      if (chunk->text.empty()) break;
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        waiting_.push_back(chunk.get());
-      }
-      work_.notify_one();
-      inFlight_.push_back(std::move(chunk));
-    }
-    if (inFlight_.empty() || !joinOldest(table, linesBefore)) return table;
-  }
+  OrderedWork<Chunk> chunks(std::min(threads, kMostChunkThreads), kChunksPerWorker);
+  chunks.run(
+      [&](size_t, Chunk& chunk) {
+        if (!more) return false;
+        more = readChunk(file, chunkBytes, commentMarker, carry, chunk.text);
+        return !chunk.text.empty();
+      },
+      [commentMarker, missing](unsigned, size_t, Chunk& chunk) {
+        TableParser parser(commentMarker, missing);
+        parser.feed(chunk.text);
+        parser.finish();
+        chunk.lines = parser.lines();
+        chunk.table = std::move(parser.table());
+        chunk.text.clear();  // kept for its memory: the next chunk read into it
+      },
+      [&](Chunk& chunk) {
+        append(table, std::move(chunk.table), linesBefore);
+        linesBefore += chunk.lines;
+        // An unreadable line ends the table: the chunks after it are dropped.
+        return !table.unreadable;
+      });
+  return table;
 }

@@ -1,4 +1,4 @@
-#include "markers/whole_file.h"
+#include "files/whole_file.h"
 
 #include "files/replaced_file.h"
 

@@ -1,9 +1,9 @@
-#include "markers/histogram.h"
+#include "page/histogram.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "markers/decimal_text.h"
+#include "util/decimal_text.h"
 
 namespace {
 

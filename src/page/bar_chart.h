@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "markers/svg_style.h"
+#include "page/svg_style.h"
 
 struct BarSeries {
   std::string name;  // legend text

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "markers/summary_input.h"
+#include "page/summary_input.h"
 
 // The run's summary as one self-contained HTML page (well-formed XML too):
 // inline CSS and SVG only, no script, nothing fetched, readable offline and
