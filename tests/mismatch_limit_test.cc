@@ -71,6 +71,31 @@ TEST(MismatchLimit, TrueParentMismatchRateByHand) {
   EXPECT_NEAR(trueParentMismatchRate(two, {0.02, 0.05}), (0.02 * 0.25 + 0.05 / 3) / 2, 1e-12);
 }
 
+// The table's note when the default K is below what auto would use: on an
+// SNP panel that needs more, not once K is chosen, nor with -q.
+TEST(MismatchLimit, NoteWhenTheDefaultIsBelowAuto) {
+  const std::map<std::string, std::string> snps =
+      popgenTables("--mothers 40 --fathers 40 --offspring 60 --loci 200 --snp --seed 3");
+  const struct {
+    std::string options;
+    bool noted;
+  } cases[] = {{"-r 0 --table t.tsv", true},
+               {"-r 0 --table t.tsv --max-mismatches 2", false},
+               {"-r 0 --table t.tsv --max-mismatches auto", false},
+               {"-q -r 0 --table t.tsv", false}};
+  for (const auto& c : cases) {
+    const RunResult run = runParentsphere(snps, "", c.options);
+    ASSERT_EQ(run.status, 0) << run.stderrText;
+    const bool noted = run.stderrText.find("parentsphere: note: at 200 loci, K = 2 (the default) "
+                                           "may leave up to about ") != std::string::npos;
+    EXPECT_EQ(noted, c.noted) << c.options << "\n" << run.stderrText;
+    if (c.noted) {
+      EXPECT_NE(run.stderrText.find("--max-mismatches auto would use K = 5\n"), std::string::npos)
+          << run.stderrText;
+    }
+  }
+}
+
 // On the tiny population (one locus) auto gives K = 1 to the offspring typed
 // there and K = 0 to son 2, typed nowhere; the rest of the table is that of
 // K = 2, which lets every parent through as K = 1 does.

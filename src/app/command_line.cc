@@ -234,11 +234,12 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
   addCheckedOption(
       app, "--max-mismatches", "a whole number from 0 to 2147483647 or 'auto'",
       [&table](const std::string& text) {
+        table.settings.maxMismatchesGiven = true;
         table.settings.autoMismatches = text == "auto";
         if (table.settings.autoMismatches) return true;
         return store(readDigits(text, 0, INT_MAX, 10), table.settings.maxMismatches);
       },
-      "score candidates with at most K loci\nsharing no allele (default 2); auto: from\nthe loci typed and --error-rate")
+      "score candidates with at most K loci\nsharing no allele (default 2); auto: from\nthe loci typed, their allele frequencies\nand --error-rate")
       ->type_name("K");
   app.add_option("--known-mothers", table.knownMothers,
                  "lines 'offspring mother': mothers known\nbeforehand (numbers, or names with --names)")

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 std::vector<int32_t> mismatchLimits(int32_t loci, double errorRate, double lostShare) {
   std::vector<int32_t> limits(static_cast<size_t>(loci < 0 ? 0 : loci) + 1, 0);
@@ -51,4 +52,17 @@ double trueParentMismatchRate(const AlleleFrequencies& frequencies,
     sum += errorRates[static_cast<size_t>(k)] * unshared;
   }
   return sum / loci;
+}
+
+std::string lostPercent(int32_t loci, double rate, int32_t limit) {
+  const double logAll = std::lgamma(loci + 1.0);
+  double below = 0.0;
+  for (int32_t k = 0; k <= limit && k <= loci; ++k) {
+    below += std::exp(logAll - std::lgamma(k + 1.0) - std::lgamma(loci - k + 1.0) +
+                      k * std::log(rate) + (loci - k) * std::log1p(-rate));
+  }
+  const double percent = std::max(100.0 * (1.0 - below), 0.01);
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2g", percent);
+  return text;
 }

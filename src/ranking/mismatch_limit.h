@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "ranking/allele_frequencies.h"
@@ -28,3 +29,7 @@ std::vector<int32_t> mismatchLimits(int32_t loci, double errorRate,
 // locus. 0 when no locus has two alleles.
 double trueParentMismatchRate(const AlleleFrequencies& frequencies,
                               const std::vector<double>& errorRates);
+
+// P(Binomial(loci, rate) > limit) in percent, as the table's note writes it:
+// two significant digits, at least "0.01".
+std::string lostPercent(int32_t loci, double rate, int32_t limit);

@@ -96,14 +96,25 @@ RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& optio
                         ? std::vector<int32_t>(tables.offspring.size(), -1)
                         : readKnownMothers(options.knownMothers, tables, names_.get())),
       labels_(tables, names_.get()) {
+  const std::vector<double> rates =
+      settings_.locusErrorRates.empty()
+          ? std::vector<double>(static_cast<size_t>(tables.loci), settings_.errorRate)
+          : settings_.locusErrorRates;
+  const double rate = trueParentMismatchRate(frequencies_, rates);
+  const std::vector<int32_t> limits =
+      rate > 0.0 ? mismatchLimits(tables.loci, rate)
+                 : std::vector<int32_t>(static_cast<size_t>(tables.loci) + 1, 0);
   if (settings_.autoMismatches) {
-    const std::vector<double> rates =
-        settings_.locusErrorRates.empty()
-            ? std::vector<double>(static_cast<size_t>(tables.loci), settings_.errorRate)
-            : settings_.locusErrorRates;
-    const double rate = trueParentMismatchRate(frequencies_, rates);
-    settings_.limitByLoci = rate > 0.0 ? mismatchLimits(tables.loci, rate)
-                                       : std::vector<int32_t>(static_cast<size_t>(tables.loci) + 1, 0);
+    settings_.limitByLoci = limits;
+  } else if (!settings_.maxMismatchesGiven && limits.back() > settings_.maxMismatches) {
+    // The default K is a guess: say when the panel asks for more.
+    warnings_.push_back("parentsphere: note: at " + std::to_string(tables.loci) +
+                        " loci, K = " + std::to_string(settings_.maxMismatches) +
+                        " (the default) may leave up to about " +
+                        lostPercent(tables.loci, rate, settings_.maxMismatches) +
+                        "% of true parents unscored at the table's error rate; "
+                        "--max-mismatches auto would use K = " +
+                        std::to_string(limits.back()));
   }
   if (options.groups.empty() && options.exclude.empty()) return;
   filter_ = std::make_unique<CandidateFilter>(tables.offspring.size(), tables.parents.size());

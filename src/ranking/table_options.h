@@ -35,6 +35,7 @@ struct RankingSettings {
   // (mismatchLimits), filled by the table once the loci are known.
   bool autoMismatches = false;
   std::vector<int32_t> limitByLoci;
+  bool maxMismatchesGiven = false;  // the user chose K (else the table notes when auto would differ)
 
   // The K of an offspring typed at `typed` loci.
   int32_t limitFor(size_t typed) const {
