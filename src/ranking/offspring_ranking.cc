@@ -194,14 +194,14 @@ OffspringRanker::Scored OffspringRanker::scoreGenotypes(int32_t row, int32_t slo
   uint8_t* states = &states_[first];
   const uint8_t* genotypes = &genotypeCodes_[static_cast<size_t>(row) * static_cast<size_t>(tables_.loci)];
   const uint8_t* stateOf = genotypeStates_.data();
-  const double* singles = singles_.data();
+  const double* ratioOf = genotypeRatios_.data();
   int32_t mismatches = 0;
   const auto ratio = [&](size_t k) {
-    const uint8_t state = stateOf[k * kGenotypesPerLocus + genotypes[loci_[k].locus]];
+    const size_t cell = k * kGenotypesPerLocus + genotypes[loci_[k].locus];
+    const uint8_t state = stateOf[cell];
     states[k] = state;
     mismatches += state == kNoAlleleState;
-    ensureState(k, state);
-    return singles[k * kParentStates + state];
+    return ratioOf[cell];
   };
   double p0 = 1.0, p1 = 1.0, p2 = 1.0, p3 = 1.0;
   int64_t exponent = 0;
@@ -295,21 +295,32 @@ double OffspringRanker::fastTrio(int32_t motherSlot, int32_t fatherSlot) {
   }
   const uint8_t* mother = statesOf(motherSlot);
   const uint8_t* father = statesOf(fatherSlot);
-  double products[4] = {1.0, 1.0, 1.0, 1.0};
+  const double* sentA = sentA_.data();
+  const double* sentB = sentB_.data();
+  const double* scale = trioScale_.data();
+  // trioRatio() without its branch: at a homozygous locus b holds a / 2.
+  const auto ratio = [&](size_t k) {
+    const size_t m = k * kParentStates + mother[k];
+    const size_t f = k * kParentStates + father[k];
+    return (sentA[m] * sentB[f] + sentB[m] * sentA[f]) * scale[k];
+  };
+  const size_t typed = loci_.size();
+  double p0 = 1.0, p1 = 1.0, p2 = 1.0, p3 = 1.0;
   int64_t exponent = 0;
-  for (size_t k = 0; k < loci_.size(); ++k) {
-    const OffspringLocus& o = loci_[k];
-    const Transmission& m = locusStates_[k].sent[mother[k]];
-    const Transmission& f = locusStates_[k].sent[father[k]];
-    const double ratio = o.a == o.b ? m.a * f.a : m.a * f.b + m.b * f.a;
-    products[k % 4] *= ratio * trioScale_[k];
-    if (k % 32 == 31) {
-      for (double& product : products) exponent += rescale(product);
+  size_t k = 0;
+  while (k + 4 <= typed) {
+    const size_t end = std::min(typed & ~size_t{3}, k + 32);
+    for (; k < end; k += 4) {
+      p0 *= ratio(k);
+      p1 *= ratio(k + 1);
+      p2 *= ratio(k + 2);
+      p3 *= ratio(k + 3);
     }
+    exponent += rescale(p0) + rescale(p1) + rescale(p2) + rescale(p3);
   }
-  for (double& product : products) exponent += rescale(product);
-  return std::log(products[0] * products[1] * products[2] * products[3]) +
-         kLn2 * static_cast<double>(exponent);
+  for (; k < typed; ++k) p0 *= ratio(k);
+  exponent += rescale(p0);
+  return std::log(p0 * p1 * p2 * p3) + kLn2 * static_cast<double>(exponent);
 }
 
 double OffspringRanker::exactLod(int32_t slot) const {
@@ -406,6 +417,8 @@ void OffspringRanker::prepareLoci() {
   locusStates_.resize(typed);
   trioScale_.resize(typed);
   singles_.resize(typed * kParentStates);
+  sentA_.resize(typed * kParentStates);
+  sentB_.resize(typed * kParentStates);
   ready_.assign(typed, 0);
   trioScaled_ = false;
   // The offspring's a and b per typed locus, as the parents' rows hold them;
@@ -423,12 +436,16 @@ void OffspringRanker::prepareLoci() {
   }
   if (useCodes_ && !genotypeCodes_.empty()) {
     genotypeStates_.assign(typed * kGenotypesPerLocus, 0);
+    genotypeRatios_.resize(typed * kGenotypesPerLocus);
     for (size_t k = 0; k < typed; ++k) {
       const OffspringLocus& o = loci_[k];
       const std::vector<std::pair<int32_t, int32_t>>& seen = genotypes_[static_cast<size_t>(o.locus)];
       for (size_t g = 0; g < seen.size(); ++g) {
-        genotypeStates_[k * kGenotypesPerLocus + g] =
-            static_cast<uint8_t>(parentState(o, seen[g].first, seen[g].second, tables_.missing));
+        const int state = parentState(o, seen[g].first, seen[g].second, tables_.missing);
+        ensureState(k, state);
+        genotypeStates_[k * kGenotypesPerLocus + g] = static_cast<uint8_t>(state);
+        genotypeRatios_[k * kGenotypesPerLocus + g] =
+            singles_[k * kParentStates + static_cast<size_t>(state)];
       }
     }
   }
@@ -439,7 +456,10 @@ void OffspringRanker::fillState(size_t k, int state) {
   LocusStates& states = locusStates_[k];
   states.sent[state] = stateTransmission(o, state, errorRates_[static_cast<size_t>(o.locus)]);
   states.single[state] = singleRatio(o, states.sent[state]);
-  singles_[k * kParentStates + static_cast<size_t>(state)] = states.single[state];
+  const size_t cell = k * kParentStates + static_cast<size_t>(state);
+  singles_[cell] = states.single[state];
+  sentA_[cell] = states.sent[state].a;
+  sentB_[cell] = o.a == o.b ? states.sent[state].a / 2.0 : states.sent[state].b;
   ready_[k] = static_cast<uint16_t>(ready_[k] | (1u << state));
 }
 

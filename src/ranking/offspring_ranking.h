@@ -188,6 +188,7 @@ class OffspringRanker {
   std::vector<uint8_t> genotypeCodes_;
   std::vector<std::vector<std::pair<int32_t, int32_t>>> genotypes_;
   std::vector<uint8_t> genotypeStates_;
+  std::vector<double> genotypeRatios_;
   // The offspring being ranked, and buffers reused between offspring.
   std::vector<int32_t> offspringAlleles_;  // a, b per typed locus
   std::vector<uint8_t> offspringCodes_;    // the same, coded
@@ -209,6 +210,8 @@ class OffspringRanker {
   std::vector<double> pairsScored_;  // the trio LODs of the pairs scored
   std::vector<PairBounds::Pair> pairsTried_;  // the pairs scored, by their fast trio LODs
   std::vector<double> singles_;  // per typed locus and state, the single ratio, packed
+  std::vector<double> sentA_;    // and what it passes of a and b (at a homozygous locus a / 2)
+  std::vector<double> sentB_;
   std::vector<uint16_t> ready_;  // per typed locus, the states whose tables are filled
   bool trioScaled_ = false;      // trioScale_ is set for this offspring
   // Whether this offspring's candidates are scored from the coded rows: for
