@@ -111,6 +111,11 @@ constexpr size_t kFirstPairs = 3;
 // most e^-12 (about 1/160000) of it in the pair's posterior.
 constexpr double kNegligibleLod = 12.0;
 
+// A pair left unscored whose weight is below this share of the best pair's
+// is left out of the pair's posterior altogether: a million of them move it
+// by less than 1e-6.
+constexpr double kNegligibleShare = 1e-12;
+
 }  // namespace
 
 OffspringRanker::OffspringRanker(const GenotypeTables& tables,
@@ -610,7 +615,14 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
                          : kMinusInfinity;
   };
   pairsLeft_.clear();
-  if (bounded) unscored += bounds_.weighAll(mothers, fathers, threshold(), pairsLeft_);
+  if (bounded) {
+    // A pair whose product is under 1e-12 of the best pair's weight found so far
+    // moves no posterior: those that cannot reach the threshold either are
+    // left out of the sum.
+    const double negligible =
+        kNegligibleShare * std::exp(std::min(0.0, (top.hasBest ? top.best : reference) - reference));
+    unscored += bounds_.weighAll(mothers, fathers, threshold(), negligible, pairsLeft_);
+  }
   // Hermaphrodites: a pair's mirror (or a self, without selfing) is no pair
   // of its own and takes no part in the posterior either.
   if (bounded && settings_.hermaphrodites) {

@@ -39,6 +39,7 @@ struct Lists {
   PairBounds::Side mothers;
   PairBounds::Side fathers;
   double threshold;
+  double negligible;
   double opposite;
   double sameStrong;
   double rest;
@@ -74,6 +75,30 @@ inline double fatherWeight(const Lists& l, size_t j, int apart, int alike) {
 // than the rounding of the factors.
 constexpr double kRatioMargin = 1e-3;
 
+// How many of the fathers (by falling LOD) mother i is weighed with: the
+// rest can neither reach the threshold with her, whatever they share, nor
+// weigh more than l.negligible each, and are left out.
+template <typename Popcount>
+inline __attribute__((always_inline)) size_t fathersToWeigh(const Lists& l, size_t i,
+                                                           const uint64_t* m) {
+  int leaning = 0;
+  for (size_t w = 0; w < l.words; ++w) leaning += Popcount::count(m[w] | m[l.words + w]);
+  const double reachable = l.mothers.lods[i] + l.rest + l.opposite * leaning;
+  const double smallest = l.negligible / l.mothers.ratios[i];
+  const double* lods = l.fathers.lods;
+  const double* ratios = l.fathers.ratios;
+  const size_t count = l.fathers.count;
+  // Both tests fail from some father on: the later of the two.
+  const size_t unreachable = static_cast<size_t>(
+      std::partition_point(lods, lods + count,
+                           [&](double lod) { return reachable + lod >= l.threshold; }) -
+      lods);
+  const size_t light = static_cast<size_t>(
+      std::partition_point(ratios, ratios + count, [&](double r) { return r >= smallest; }) -
+      ratios);
+  return std::max(unreachable, light);
+}
+
 // `fathers`: the fathers' masks one after another, in their order.
 // With one or two words (up to 128 heterozygous loci) the factors stay far
 // inside a double, and a pair's bound is first tested as a ratio, against a
@@ -91,7 +116,8 @@ inline __attribute__((always_inline)) double weighWords(const Lists& l, const ui
     const double reaching =
         Words > 0 ? std::exp(l.threshold - kRatioMargin - base - l.fathers.lods[0]) : 0.0;
     double sum = 0.0;
-    for (size_t j = 0; j < l.fathers.count; ++j) {
+    const size_t end = fathersToWeigh<Popcount>(l, i, m);
+    for (size_t j = 0; j < end; ++j) {
       int apart = 0;
       int alike = 0;
       countLoci<Popcount, Words>(m, fathers + j * stride, l.words, apart, alike);
@@ -210,10 +236,10 @@ void PairBounds::add(const uint8_t* states) {
 }
 
 double PairBounds::weighAll(const Side& mothers, const Side& fathers, double threshold,
-                           std::vector<Pair>& reaching) const {
+                           double negligible, std::vector<Pair>& reaching) const {
   const Lists lists{masks_.data(), words_,       mothers,           fathers,
-                    threshold,     opposite_,    sameStrong_,       rest_,
-                    apartFactor_.data(), alikeFactor_.data()};
+                    threshold,     negligible,   opposite_,         sameStrong_,
+                    rest_,         apartFactor_.data(), alikeFactor_.data()};
   const size_t stride = 3 * words_;
   fatherMasks_.resize(fathers.count * stride);
   for (size_t j = 0; j < fathers.count; ++j) {
@@ -230,8 +256,8 @@ double PairBounds::weighAll(const Side& mothers, const Side& fathers, double thr
 
 double PairBounds::weightOf(const Side& mothers, size_t i, const Side& fathers, size_t j) const {
   const Lists lists{masks_.data(), words_,       mothers,           fathers,
-                    0.0,           opposite_,    sameStrong_,       rest_,
-                    apartFactor_.data(), alikeFactor_.data()};
+                    0.0,           0.0,          opposite_,         sameStrong_,
+                    rest_,         apartFactor_.data(), alikeFactor_.data()};
   const size_t stride = 3 * words_;
   int apart = 0;
   int alike = 0;

@@ -53,9 +53,10 @@ class PairBounds {
   // relative to e^(mothers.lods[0] + fathers.lods[0]): the product of their
   // single ratios, times e^bound where the bound on what the pair adds is
   // below 0. Appends to `reaching` every pair whose bound on the trio LOD is
-  // at least `threshold`.
+  // at least `threshold`. Pairs below the threshold whose product is below
+  // `negligible` are left out of the sum.
   double weighAll(const Side& mothers, const Side& fathers, double threshold,
-                  std::vector<Pair>& reaching) const;
+                  double negligible, std::vector<Pair>& reaching) const;
   // The weight weighAll() gives pair (i, j), bit for bit.
   double weightOf(const Side& mothers, size_t i, const Side& fathers, size_t j) const;
 
