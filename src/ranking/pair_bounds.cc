@@ -220,18 +220,24 @@ void PairBounds::start(const std::vector<OffspringLocus>& loci,
 
 void PairBounds::add(const uint8_t* states) {
   const size_t first = masks_.size();
-  masks_.resize(first + 3 * words_, 0);
-  uint64_t* leansA = &masks_[first];
-  uint64_t* leansB = leansA + words_;
-  uint64_t* strong = leansB + words_;
-  for (size_t h = 0; h < heterozygous_.size(); ++h) {
-    const uint64_t code =
-        codes_[h * kParentStates + states[static_cast<size_t>(heterozygous_[h])]];
-    const size_t word = h / 64;
-    const unsigned bit = static_cast<unsigned>(h % 64);
-    leansA[word] |= (code & kLeansA) << bit;
-    leansB[word] |= ((code & kLeansB) >> 1) << bit;
-    strong[word] |= ((code & kStrong) >> 2) << bit;
+  masks_.resize(first + 3 * words_);
+  uint64_t* masks = &masks_[first];
+  const size_t loci = heterozygous_.size();
+  for (size_t word = 0; word < words_; ++word) {
+    uint64_t leansA = 0;
+    uint64_t leansB = 0;
+    uint64_t strong = 0;
+    const size_t end = std::min(loci, 64 * word + 64);
+    for (size_t h = 64 * word; h < end; ++h) {
+      const uint64_t code = codes_[h * kParentStates + states[static_cast<size_t>(heterozygous_[h])]];
+      const unsigned bit = static_cast<unsigned>(h % 64);
+      leansA |= (code & kLeansA) << bit;
+      leansB |= ((code & kLeansB) >> 1) << bit;
+      strong |= ((code & kStrong) >> 2) << bit;
+    }
+    masks[word] = leansA;
+    masks[words_ + word] = leansB;
+    masks[2 * words_ + word] = strong;
   }
 }
 
