@@ -4,7 +4,7 @@
 
 // The program runs FitMasks (families/fit_masks.h); this is the record-level
 // form kept as the reference for the identity tests, using alleleFits; FitMasks
-// computes the same rule as per-offspring windows (tests/fit_masks_test.cc).
+// computes the same rule as per-offspring windows (tests/families/fit_masks_test.cc).
 
 // True when, at each of the offspring's loci, one offspring allele fits the
 // mother and the other fits the father. The offspring's allele1 fits a parent
