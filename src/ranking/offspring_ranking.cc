@@ -146,18 +146,51 @@ void OffspringRanker::codeAlleles() {
   const size_t loci = static_cast<size_t>(tables_.loci);
   const size_t width = 2 * loci;
   const size_t rows = tables_.parents.size();
-  alleleValues_.assign(loci, {});
+  alleleCodeBooks_.assign(loci, {});
   for (size_t k = 0; k < loci; ++k) {
-    std::vector<int32_t>& values = alleleValues_[k];
+    AlleleCodeBook& book = alleleCodeBooks_[k];
+    int32_t low = 0;
+    int32_t high = -1;
     for (size_t r = 0; r < rows; ++r) {
       for (size_t c = 2 * k; c < 2 * k + 2; ++c) {
-        if (alleles_[r * width + c] != tables_.missing) values.push_back(alleles_[r * width + c]);
+        const int32_t allele = alleles_[r * width + c];
+        if (allele == tables_.missing) continue;
+        if (high < low) low = high = allele;
+        low = std::min(low, allele);
+        high = std::max(high, allele);
       }
     }
-    std::sort(values.begin(), values.end());
-    values.erase(std::unique(values.begin(), values.end()), values.end());
-    if (values.size() > kLastAlleleCode + 1) {
-      alleleValues_.clear();  // too many alleles at a locus: the rows stay as read
+    book.low = low;
+    size_t coded = 0;
+    if (high >= low && static_cast<int64_t>(high) - low < kDenseAlleleSpan) {
+      // Allele sizes in a short span: a code per value, looked up directly.
+      book.dense.assign(static_cast<size_t>(high - low) + 1, kAbsentCode);
+      for (size_t r = 0; r < rows; ++r) {
+        for (size_t c = 2 * k; c < 2 * k + 2; ++c) {
+          const int32_t allele = alleles_[r * width + c];
+          if (allele != tables_.missing) book.dense[static_cast<size_t>(allele - low)] = 0;
+        }
+      }
+      for (uint8_t code : book.dense) coded += code != kAbsentCode;
+      if (coded <= kLastAlleleCode + 1) {
+        uint8_t next = 0;
+        for (uint8_t& code : book.dense) {
+          if (code != kAbsentCode) code = next++;
+        }
+      }
+    } else if (high >= low) {
+      for (size_t r = 0; r < rows; ++r) {
+        for (size_t c = 2 * k; c < 2 * k + 2; ++c) {
+          const int32_t allele = alleles_[r * width + c];
+          if (allele != tables_.missing) book.values.push_back(allele);
+        }
+      }
+      std::sort(book.values.begin(), book.values.end());
+      book.values.erase(std::unique(book.values.begin(), book.values.end()), book.values.end());
+      coded = book.values.size();
+    }
+    if (coded > kLastAlleleCode + 1) {
+      alleleCodeBooks_.clear();  // too many alleles at a locus: the rows stay as read
       return;
     }
   }
@@ -229,10 +262,15 @@ OffspringRanker::Scored OffspringRanker::scoreGenotypes(int32_t row, int32_t slo
 
 uint8_t OffspringRanker::codeOf(size_t locus, int32_t allele) const {
   if (allele == tables_.missing) return kMissingCode;
-  const std::vector<int32_t>& values = alleleValues_[locus];
-  const auto at = std::lower_bound(values.begin(), values.end(), allele);
-  if (at == values.end() || *at != allele) return kAbsentCode;
-  return static_cast<uint8_t>(at - values.begin());
+  const AlleleCodeBook& book = alleleCodeBooks_[locus];
+  if (!book.dense.empty()) {
+    const int64_t offset = int64_t{allele} - book.low;
+    if (offset < 0 || offset >= static_cast<int64_t>(book.dense.size())) return kAbsentCode;
+    return book.dense[static_cast<size_t>(offset)];
+  }
+  const auto at = std::lower_bound(book.values.begin(), book.values.end(), allele);
+  if (at == book.values.end() || *at != allele) return kAbsentCode;
+  return static_cast<uint8_t>(at - book.values.begin());
 }
 
 template <typename Allele>

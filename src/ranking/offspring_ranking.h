@@ -174,12 +174,20 @@ class OffspringRanker {
   const int* allelesOf(int32_t row) const {
     return &alleles_[static_cast<size_t>(row) * 2 * static_cast<size_t>(tables_.loci)];
   }
-  // The parents' alleles coded per locus (alleleValues_[locus][code] is the
-  // allele), or empty; an allele no parent carries is kAbsentCode.
+  // The parents' alleles coded per locus, numbered by size, or empty; an
+  // allele no parent carries is kAbsentCode. A locus whose sizes span fewer
+  // than kDenseAlleleSpan values keeps a code per value, others the sorted
+  // values (the code is the position).
   static constexpr size_t kLastAlleleCode = 253;
   static constexpr uint8_t kAbsentCode = 254;
   static constexpr uint8_t kMissingCode = 255;
-  std::vector<std::vector<int32_t>> alleleValues_;
+  static constexpr int64_t kDenseAlleleSpan = 1 << 16;
+  struct AlleleCodeBook {
+    int32_t low = 0;
+    std::vector<uint8_t> dense;
+    std::vector<int32_t> values;
+  };
+  std::vector<AlleleCodeBook> alleleCodeBooks_;
   std::vector<uint8_t> alleleCodes_;
   // Where no locus has more than kGenotypesPerLocus genotypes among the
   // parents: each parent's genotype per locus as a number, the genotypes
