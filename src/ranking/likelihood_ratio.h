@@ -59,12 +59,10 @@ inline int parentState(const OffspringLocus& o, int32_t p1, int32_t p2, int32_t 
 // gives for any alleles with those copies.
 Transmission stateTransmission(const OffspringLocus& o, int state, double errorRate);
 
-// Per typed offspring locus, what a parent in each state transmits and its
-// single ratio (singleRatio below); computed once per offspring and looked up
-// for every candidate.
+// Per typed offspring locus, what a parent in each state transmits; computed
+// once per offspring and looked up for every candidate.
 struct LocusStates {
   Transmission sent[kParentStates];
-  double single[kParentStates];
 };
 
 // The ratio with the other parent drawn from the frequencies; exactly 1 for an

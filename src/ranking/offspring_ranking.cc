@@ -101,6 +101,29 @@ int64_t rescale(double& value) {
   return exponent;
 }
 
+// ln of ratio(0) * ... * ratio(count - 1), each taken once in that order:
+// four products side by side, each rescaled after eight ratios, and one
+// logarithm. Within about 1e-13 of the LodSum of the same ratios.
+template <typename Ratio>
+double fastLogOfProduct(size_t count, Ratio ratio) {
+  double p0 = 1.0, p1 = 1.0, p2 = 1.0, p3 = 1.0;
+  int64_t exponent = 0;
+  size_t k = 0;
+  while (k + 4 <= count) {
+    const size_t end = std::min(count & ~size_t{3}, k + 32);
+    for (; k < end; k += 4) {
+      p0 *= ratio(k);
+      p1 *= ratio(k + 1);
+      p2 *= ratio(k + 2);
+      p3 *= ratio(k + 3);
+    }
+    exponent += rescale(p0) + rescale(p1) + rescale(p2) + rescale(p3);
+  }
+  for (; k < count; ++k) p0 *= ratio(k);
+  exponent += rescale(p0);
+  return std::log(p0 * p1 * p2 * p3) + kLn2 * static_cast<double>(exponent);
+}
+
 // The pairs of the best few mothers and fathers, scored first: they set the
 // runner-up and the best pair's LOD that every other pair's bound must reach.
 // Three each, so that hermaphrodites, whose best mother and father are often
@@ -227,9 +250,7 @@ void OffspringRanker::codeAlleles() {
 
 OffspringRanker::Scored OffspringRanker::scoreGenotypes(int32_t row, int32_t slot) {
   const size_t typed = loci_.size();
-  const size_t first = static_cast<size_t>(slot) * typed;
-  if (states_.size() < first + typed) states_.resize(first + typed);
-  uint8_t* states = &states_[first];
+  uint8_t* states = slotStates(slot);
   const uint8_t* genotypes = &genotypeCodes_[static_cast<size_t>(row) * static_cast<size_t>(tables_.loci)];
   const uint8_t* stateOf = genotypeStates_.data();
   const double* ratioOf = genotypeRatios_.data();
@@ -241,22 +262,7 @@ OffspringRanker::Scored OffspringRanker::scoreGenotypes(int32_t row, int32_t slo
     mismatches += state == kNoAlleleState;
     return ratioOf[cell];
   };
-  double p0 = 1.0, p1 = 1.0, p2 = 1.0, p3 = 1.0;
-  int64_t exponent = 0;
-  size_t k = 0;
-  while (k + 4 <= typed) {
-    const size_t end = std::min(typed & ~size_t{3}, k + 32);
-    for (; k < end; k += 4) {
-      p0 *= ratio(k);
-      p1 *= ratio(k + 1);
-      p2 *= ratio(k + 2);
-      p3 *= ratio(k + 3);
-    }
-    exponent += rescale(p0) + rescale(p1) + rescale(p2) + rescale(p3);
-  }
-  for (; k < typed; ++k) p0 *= ratio(k);
-  exponent += rescale(p0);
-  const double lod = std::log(p0 * p1 * p2 * p3) + kLn2 * static_cast<double>(exponent);
+  const double lod = fastLogOfProduct(typed, ratio);
   return {row, lod, mismatches, slot};
 }
 
@@ -277,9 +283,7 @@ template <typename Allele>
 OffspringRanker::Scored OffspringRanker::scoreOn(const Allele* parent, const Allele* offspring,
                                                  Allele missing, int32_t row, int32_t slot) {
   const size_t typed = loci_.size();
-  const size_t first = static_cast<size_t>(slot) * typed;
-  if (states_.size() < first + typed) states_.resize(first + typed);
-  uint8_t* states = &states_[first];
+  uint8_t* states = slotStates(slot);
   const double* singles = singles_.data();
   // One logarithm for all the ratios: a fast LOD for the ranking of the
   // candidates; the few whose LODs are shown get the exact one (exactLod()).
@@ -298,23 +302,7 @@ OffspringRanker::Scored OffspringRanker::scoreOn(const Allele* parent, const All
     ensureState(k, state);
     return singles[k * kParentStates + static_cast<size_t>(state)];
   };
-  // Four products side by side, each rescaled after eight ratios.
-  double p0 = 1.0, p1 = 1.0, p2 = 1.0, p3 = 1.0;
-  int64_t exponent = 0;
-  size_t k = 0;
-  while (k + 4 <= typed) {
-    const size_t end = std::min(typed & ~size_t{3}, k + 32);
-    for (; k < end; k += 4) {
-      p0 *= ratio(k);
-      p1 *= ratio(k + 1);
-      p2 *= ratio(k + 2);
-      p3 *= ratio(k + 3);
-    }
-    exponent += rescale(p0) + rescale(p1) + rescale(p2) + rescale(p3);
-  }
-  for (; k < typed; ++k) p0 *= ratio(k);
-  exponent += rescale(p0);
-  const double lod = std::log(p0 * p1 * p2 * p3) + kLn2 * static_cast<double>(exponent);
+  const double lod = fastLogOfProduct(typed, ratio);
   return {row, lod, mismatches, slot};
 }
 
@@ -347,29 +335,13 @@ double OffspringRanker::fastTrio(int32_t motherSlot, int32_t fatherSlot) {
     const size_t f = k * kParentStates + father[k];
     return (sentA[m] * sentB[f] + sentB[m] * sentA[f]) * scale[k];
   };
-  const size_t typed = loci_.size();
-  double p0 = 1.0, p1 = 1.0, p2 = 1.0, p3 = 1.0;
-  int64_t exponent = 0;
-  size_t k = 0;
-  while (k + 4 <= typed) {
-    const size_t end = std::min(typed & ~size_t{3}, k + 32);
-    for (; k < end; k += 4) {
-      p0 *= ratio(k);
-      p1 *= ratio(k + 1);
-      p2 *= ratio(k + 2);
-      p3 *= ratio(k + 3);
-    }
-    exponent += rescale(p0) + rescale(p1) + rescale(p2) + rescale(p3);
-  }
-  for (; k < typed; ++k) p0 *= ratio(k);
-  exponent += rescale(p0);
-  return std::log(p0 * p1 * p2 * p3) + kLn2 * static_cast<double>(exponent);
+  return fastLogOfProduct(loci_.size(), ratio);
 }
 
 double OffspringRanker::exactLod(int32_t slot) const {
   const uint8_t* states = statesOf(slot);
   LodSum lod;
-  for (size_t k = 0; k < loci_.size(); ++k) lod.add(locusStates_[k].single[states[k]]);
+  for (size_t k = 0; k < loci_.size(); ++k) lod.add(singles_[k * kParentStates + states[k]]);
   return lod.total();
 }
 
@@ -498,9 +470,8 @@ void OffspringRanker::fillState(size_t k, int state) {
   const OffspringLocus& o = loci_[k];
   LocusStates& states = locusStates_[k];
   states.sent[state] = stateTransmission(o, state, errorRates_[static_cast<size_t>(o.locus)]);
-  states.single[state] = singleRatio(o, states.sent[state]);
   const size_t cell = k * kParentStates + static_cast<size_t>(state);
-  singles_[cell] = states.single[state];
+  singles_[cell] = singleRatio(o, states.sent[state]);
   sentA_[cell] = states.sent[state].a;
   sentB_[cell] = o.a == o.b ? states.sent[state].a / 2.0 : states.sent[state].b;
   ready_[k] = static_cast<uint16_t>(ready_[k] | (1u << state));

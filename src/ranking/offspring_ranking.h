@@ -138,6 +138,12 @@ class OffspringRanker {
   const uint8_t* statesOf(int32_t slot) const {
     return &states_[static_cast<size_t>(slot) * loci_.size()];
   }
+  // The states of the candidate in `slot`, room made for them.
+  uint8_t* slotStates(int32_t slot) {
+    const size_t first = static_cast<size_t>(slot) * loci_.size();
+    if (states_.size() < first + loci_.size()) states_.resize(first + loci_.size());
+    return &states_[first];
+  }
   // Sets `best` from `scored`; returns ln of the sum of their ratios.
   double pickBest(const std::vector<Scored>& scored, BestCandidate& best, bool isMother,
                   double logPrior, double logUnsampled) const;
