@@ -39,7 +39,8 @@
 #'   `--min-delta`: the typing-error rate of the likelihoods, the most loci
 #'   without a shared allele a scored candidate may have (`"auto"`: the
 #'   smallest count that leaves out at most one true parent in a thousand,
-#'   from the loci typed and the error rate), and the least delta
+#'   from the loci typed and the error rate; `NULL`, the default: 2, and
+#'   auto's count for offspring without a strict pair), and the least delta
 #'   of a `strict` or `relaxed` call (0: the posterior alone decides).
 #' @param sampled_mothers,sampled_fathers The share of the true mothers
 #'   (fathers) that are among the candidates, above 0 and at most 1, as the
@@ -113,7 +114,7 @@
 #' @export
 find_parents <- function(genotypes = NULL, radius, parents = NULL, offspring = NULL,
                          id = NULL, sex = "sex", ignore = character(),
-                         progress = interactive(), error_rate = 0.02, max_mismatches = 2,
+                         progress = interactive(), error_rate = 0.02, max_mismatches = NULL,
                          min_delta = 0, sampled_mothers = 0.5, sampled_fathers = 0.5,
                          known_mothers = NULL, calibrate = 0, sim_error = NULL, seed = 1,
                          reports = NULL) {
@@ -176,11 +177,13 @@ ranking_settings <- function(error_rate, max_mismatches, min_delta, sampled_moth
   if (!one_number(error_rate) || error_rate < 1e-6 || error_rate > 0.5) {
     stop("error_rate must be one number from 0.000001 to 0.5 (for example 0.02)", call. = FALSE)
   }
-  if (identical(max_mismatches, "auto")) {
+  if (is.null(max_mismatches)) {
+    max_mismatches <- -2  # the engine's code for its default
+  } else if (identical(max_mismatches, "auto")) {
     max_mismatches <- -1  # the engine's code for the limit from the data
   } else if (!one_number(max_mismatches) || max_mismatches != round(max_mismatches) ||
              max_mismatches < 0 || max_mismatches > .Machine$integer.max) {
-    stop("max_mismatches must be one whole number, 0 or more (for example 2), or \"auto\"",
+    stop("max_mismatches must be one whole number, 0 or more (for example 2), \"auto\" or NULL",
          call. = FALSE)
   }
   if (!one_number(min_delta) || min_delta < 0) {

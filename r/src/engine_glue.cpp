@@ -341,9 +341,10 @@ extern "C" SEXP parentsphere_run_engine(SEXP parents, SEXP offspring, SEXP radiu
   request.radius = Rcpp::as<int>(radius);
   RankingSettings& settings = request.options.settings;
   settings.errorRate = values[0];
-  // A negative limit asks for the limit from the data.
-  settings.autoMismatches = values[1] < 0;
-  settings.maxMismatches = settings.autoMismatches ? 0 : static_cast<int32_t>(values[1]);
+  // -1 asks for the limit from the data, -2 for the program's default.
+  settings.autoMismatches = values[1] == -1;
+  settings.maxMismatchesGiven = values[1] != -2;
+  if (values[1] >= 0) settings.maxMismatches = static_cast<int32_t>(values[1]);
   settings.minDelta = values[2];
   settings.sampledMothers = values[3];
   settings.sampledFathers = values[4];

@@ -124,6 +124,9 @@ double fastLogOfProduct(size_t count, Ratio ratio) {
   return std::log(p0 * p1 * p2 * p3) + kLn2 * static_cast<double>(exponent);
 }
 
+// How finely searchPairs orders the pairs whose bounds reach the threshold.
+constexpr size_t kOrderSteps = 256;
+
 // The pairs of the best few mothers and fathers, scored first: they set the
 // runner-up and the best pair's LOD that every other pair's bound must reach.
 // Three each, so that hermaphrodites, whose best mother and father are often
@@ -316,26 +319,23 @@ OffspringRanker::Scored OffspringRanker::scoreSingle(int32_t row, int32_t slot) 
   return scoreOn<int32_t>(allelesOf(row), offspringAlleles_.data(), tables_.missing, row, slot);
 }
 
-double OffspringRanker::fastTrio(int32_t motherSlot, int32_t fatherSlot) {
-  if (!trioScaled_) {
-    for (size_t k = 0; k < loci_.size(); ++k) {
-      const OffspringLocus& o = loci_[k];
-      trioScale_[k] = o.a == o.b ? 1.0 / (o.fa * o.fa) : 1.0 / (2.0 * o.fa * o.fb);
-    }
-    trioScaled_ = true;
-  }
+double OffspringRanker::fastTrio(int32_t motherSlot, int32_t fatherSlot, double singles) const {
   const uint8_t* mother = statesOf(motherSlot);
   const uint8_t* father = statesOf(fatherSlot);
-  const double* sentA = sentA_.data();
-  const double* sentB = sentB_.data();
-  const double* scale = trioScale_.data();
-  // trioRatio() without its branch: at a homozygous locus b holds a / 2.
-  const auto ratio = [&](size_t k) {
-    const size_t m = k * kParentStates + mother[k];
-    const size_t f = k * kParentStates + father[k];
-    return (sentA[m] * sentB[f] + sentB[m] * sentA[f]) * scale[k];
+  const double* shareA = shareA_.data();
+  const double* shareB = shareB_.data();
+  const int32_t* heterozygous = heterozygous_.data();
+  // At a homozygous locus the trio ratio is the product of the single
+  // ratios; at a heterozygous one, that product times 2 (pA qB + pB qA),
+  // p and q each parent's shares.
+  const auto ratio = [&](size_t h) {
+    const size_t k = static_cast<size_t>(heterozygous[h]);
+    const size_t m = h * kParentStates + mother[k];
+    const size_t f = h * kParentStates + father[k];
+    return shareA[m] * shareB[f] + shareB[m] * shareA[f];
   };
-  return fastLogOfProduct(loci_.size(), ratio);
+  return singles + fastLogOfProduct(heterozygous_.size(), ratio) +
+         kLn2 * static_cast<double>(heterozygous_.size());
 }
 
 double OffspringRanker::exactLod(int32_t slot) const {
@@ -430,12 +430,16 @@ void OffspringRanker::rank(size_t offspring, int32_t knownMother, OffspringRanki
 void OffspringRanker::prepareLoci() {
   const size_t typed = loci_.size();
   locusStates_.resize(typed);
-  trioScale_.resize(typed);
   singles_.resize(typed * kParentStates);
-  sentA_.resize(typed * kParentStates);
-  sentB_.resize(typed * kParentStates);
   ready_.assign(typed, 0);
-  trioScaled_ = false;
+  heterozygous_.clear();
+  heterozygousAt_.resize(typed);
+  for (size_t k = 0; k < typed; ++k) {
+    heterozygousAt_[k] = static_cast<int32_t>(heterozygous_.size());
+    if (loci_[k].a != loci_[k].b) heterozygous_.push_back(static_cast<int32_t>(k));
+  }
+  shareA_.resize(heterozygous_.size() * kParentStates);
+  shareB_.resize(heterozygous_.size() * kParentStates);
   // The offspring's a and b per typed locus, as the parents' rows hold them;
   // coded only for enough candidates to repay it.
   offspringAlleles_.clear();
@@ -472,8 +476,12 @@ void OffspringRanker::fillState(size_t k, int state) {
   states.sent[state] = stateTransmission(o, state, errorRates_[static_cast<size_t>(o.locus)]);
   const size_t cell = k * kParentStates + static_cast<size_t>(state);
   singles_[cell] = singleRatio(o, states.sent[state]);
-  sentA_[cell] = states.sent[state].a;
-  sentB_[cell] = o.a == o.b ? states.sent[state].a / 2.0 : states.sent[state].b;
+  if (o.a != o.b) {
+    const size_t share = static_cast<size_t>(heterozygousAt_[k]) * kParentStates +
+                         static_cast<size_t>(state);
+    shareA_[share] = states.sent[state].a / (2.0 * o.fa) / singles_[cell];
+    shareB_[share] = states.sent[state].b / (2.0 * o.fb) / singles_[cell];
+  }
   ready_[k] = static_cast<uint16_t>(ready_[k] | (1u << state));
 }
 
@@ -482,6 +490,15 @@ void OffspringRanker::rankRow(const int* offspringRow, int32_t knownMother,
   offspring_ = offspringRow;
   offspringLoci(offspring_, tables_.missing, frequencies_, loci_);
   const int32_t limit = settings_.limitFor(loci_.size());
+  rankWithin(limit, knownMother, out);
+  // A true parent with more mismatching loci than the first K leaves its
+  // offspring without a strict pair (an unrelated father rarely makes one):
+  // only those offspring pay for the wider scope.
+  const int32_t wider = settings_.widerLimitFor(loci_.size());
+  if (wider > limit && out.pair.call != Call::Strict) rankWithin(wider, knownMother, out);
+}
+
+void OffspringRanker::rankWithin(int32_t limit, int32_t knownMother, OffspringRanking& out) {
   index_.scope(offspring_, limit, scope_);
   if (filtered_ >= 0) filter_->keep(static_cast<size_t>(filtered_), scope_);
   if (!scope_.empty() || knownMother >= 0) prepareLoci();
@@ -601,7 +618,7 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
   // runner-up get the exact one at the end.
   pairsTried_.clear();
   const auto score = [&](size_t i, size_t j, double weight) {
-    const double lod = fastTrio(mothers_[i].slot, fathers_[j].slot);
+    const double lod = fastTrio(mothers_[i].slot, fathers_[j].slot, mothers_[i].lod + fathers_[j].lod);
     scored.push_back(lod);
     pairsTried_.push_back({lod, 0.0, static_cast<int32_t>(i), static_cast<int32_t>(j)});
     unscored -= weight;
@@ -643,20 +660,50 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
       }
     }
   }
-  // By falling bound (ties: the earlier mother, then father), taken from a
-  // heap: only the few pairs scored are ever ordered.
-  const auto after = [](const PairBounds::Pair& x, const PairBounds::Pair& y) {
-    if (x.bound != y.bound) return x.bound < y.bound;
-    return x.mother != y.mother ? x.mother > y.mother : x.father > y.father;
-  };
-  std::make_heap(pairsLeft_.begin(), pairsLeft_.end(), after);
-  for (auto end = pairsLeft_.end(); end != pairsLeft_.begin(); --end) {
-    const PairBounds::Pair p = pairsLeft_.front();
-    if (p.bound < threshold()) break;
-    std::pop_heap(pairsLeft_.begin(), end, after);
-    const size_t i = static_cast<size_t>(p.mother);
-    const size_t j = static_cast<size_t>(p.father);
-    if (!isFirst(i, j) && pairWanted(mothers_[i].row, fathers_[j].row)) score(i, j, p.weight);
+  // By falling bound, in steps of 1/kOrderSteps of the bounds' range (within
+  // a step, the order the pairs came in: by mother, then father), by a
+  // counting sort: a heap's branches cost more than the few pairs a step
+  // lets through early. Each pair's own bound is tested too.
+  double highest = 0.0;
+  double perStep = 0.0;
+  stepEnds_.assign(kOrderSteps, 0);
+  if (!pairsLeft_.empty()) {
+    highest = pairsLeft_[0].bound;
+    double lowest = highest;
+    for (const PairBounds::Pair& p : pairsLeft_) {
+      highest = std::max(highest, p.bound);
+      lowest = std::min(lowest, p.bound);
+    }
+    perStep = highest > lowest ? static_cast<double>(kOrderSteps) / (highest - lowest) : 0.0;
+    const auto stepOf = [&](double bound) {
+      return std::min(static_cast<size_t>((highest - bound) * perStep), kOrderSteps - 1);
+    };
+    // stepEnds_ counts the pairs of each step, then holds where it starts,
+    // then (once its pairs are placed) where it ends.
+    for (const PairBounds::Pair& p : pairsLeft_) ++stepEnds_[stepOf(p.bound)];
+    size_t start = 0;
+    for (size_t& count : stepEnds_) {
+      const size_t pairs = count;
+      count = start;
+      start += pairs;
+    }
+    pairOrder_.resize(pairsLeft_.size());
+    for (size_t k = 0; k < pairsLeft_.size(); ++k) {
+      pairOrder_[stepEnds_[stepOf(pairsLeft_[k].bound)]++] = static_cast<uint32_t>(k);
+    }
+  }
+  size_t next = 0;
+  for (size_t step = 0; step < kOrderSteps && next < pairsLeft_.size(); ++step) {
+    // A step lies wholly below the threshold once the threshold is a step
+    // above its top: (highest - bound) * perStep >= step for its pairs.
+    if ((highest - threshold()) * perStep + 1.0 < static_cast<double>(step)) break;
+    for (; next < stepEnds_[step]; ++next) {
+      const PairBounds::Pair& p = pairsLeft_[pairOrder_[next]];
+      if (p.bound < threshold()) continue;
+      const size_t i = static_cast<size_t>(p.mother);
+      const size_t j = static_cast<size_t>(p.father);
+      if (!isFirst(i, j) && pairWanted(mothers_[i].row, fathers_[j].row)) score(i, j, p.weight);
+    }
   }
   if (!top.hasBest) return;  // hermaphrodites: a lone individual, no selfing
   const double cut = (top.hasSecond ? top.second : top.best) - kFastLodSlack;

@@ -110,6 +110,9 @@ class OffspringRanker {
   int32_t nearDistance(int32_t row) const;
 
  private:
+  // Ranks the offspring set by rankRow() with the candidates within `limit`
+  // mismatching loci.
+  void rankWithin(int32_t limit, int32_t knownMother, OffspringRanking& out);
   // Keeps the candidate's states in `slot`; its LOD is a fast one.
   Scored scoreSingle(int32_t row, int32_t slot);
   template <typename Allele>
@@ -127,8 +130,9 @@ class OffspringRanker {
   }
   Scored scoreGenotypes(int32_t row, int32_t slot);
   uint8_t codeOf(size_t locus, int32_t allele) const;
-  // A pair's trio LOD within 1e-7 of scoreTrio's, faster.
-  double fastTrio(int32_t motherSlot, int32_t fatherSlot);
+  // A pair's trio LOD within 1e-7 of scoreTrio's, faster: `singles` is the
+  // sum of the two single LODs.
+  double fastTrio(int32_t motherSlot, int32_t fatherSlot, double singles) const;
   // The exact LOD of the candidate in `slot`: its ratios summed as LodSum does.
   double exactLod(int32_t slot) const;
   // Gives the exact LOD to every candidate that could be among the first
@@ -215,6 +219,8 @@ class OffspringRanker {
   std::vector<Scored> fathers_;
   PairBounds bounds_;
   std::vector<PairBounds::Pair> pairsLeft_;
+  std::vector<uint32_t> pairOrder_;  // pairsLeft_ by falling bound, in steps (searchPairs)
+  std::vector<size_t> stepEnds_;
   std::vector<int32_t> motherSlots_;  // the sorted candidates, as PairBounds takes them
   std::vector<double> motherLods_;
   std::vector<double> motherRatios_;
@@ -224,15 +230,18 @@ class OffspringRanker {
   std::vector<double> pairsScored_;  // the trio LODs of the pairs scored
   std::vector<PairBounds::Pair> pairsTried_;  // the pairs scored, by their fast trio LODs
   std::vector<double> singles_;  // per typed locus and state, the single ratio, packed
-  std::vector<double> sentA_;    // and what it passes of a and b (at a homozygous locus a / 2)
-  std::vector<double> sentB_;
+  // The typed loci where the offspring is heterozygous, each typed locus's
+  // place among them, and per heterozygous locus and state the shares of the
+  // single ratio owed to passing a and b.
+  std::vector<int32_t> heterozygous_;
+  std::vector<int32_t> heterozygousAt_;
+  std::vector<double> shareA_;
+  std::vector<double> shareB_;
   std::vector<uint16_t> ready_;  // per typed locus, the states whose tables are filled
-  bool trioScaled_ = false;      // trioScale_ is set for this offspring
   // Whether this offspring's candidates are scored from the coded rows: for
   // a handful, coding the offspring would cost more than it saves.
   static constexpr size_t kCodedCandidates = 8;
   bool useCodes_ = false;
-  std::vector<double> trioScale_;  // per typed locus, what a trio ratio's numerator is divided by
   std::vector<double> givens_;  // fathers' LODs given a known mother
   // ln(P/N) and ln(1 - P) of each sex (-inf when P is 1).
   double motherPrior_ = 0.0;

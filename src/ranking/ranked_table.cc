@@ -107,14 +107,17 @@ RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& optio
   if (settings_.autoMismatches) {
     settings_.limitByLoci = limits;
   } else if (!settings_.maxMismatchesGiven && limits.back() > settings_.maxMismatches) {
-    // The default K is a guess: say when the panel asks for more.
+    // The default K is cheap but may be short for the panel: offspring it
+    // leaves without a strict pair are ranked again at the limit from the
+    // data, and the run says so.
+    settings_.widerByLoci = limits;
     warnings_.push_back("parentsphere: note: at " + std::to_string(tables.loci) +
                         " loci, K = " + std::to_string(settings_.maxMismatches) +
                         " (the default) may leave up to about " +
                         lostPercent(tables.loci, rate, settings_.maxMismatches) +
                         "% of true parents unscored at the table's error rate; "
-                        "--max-mismatches auto would use K = " +
-                        std::to_string(limits.back()));
+                        "offspring without a strict pair are ranked again at K = " +
+                        std::to_string(limits.back()) + " (--max-mismatches auto's)");
   }
   if (options.groups.empty() && options.exclude.empty()) return;
   filter_ = std::make_unique<CandidateFilter>(tables.offspring.size(), tables.parents.size());

@@ -35,12 +35,23 @@ struct RankingSettings {
   // (mismatchLimits), filled by the table once the loci are known.
   bool autoMismatches = false;
   std::vector<int32_t> limitByLoci;
-  bool maxMismatchesGiven = false;  // the user chose K (else the table notes when auto would differ)
+  bool maxMismatchesGiven = false;  // the user chose K
+  // Without --max-mismatches: K per number of typed loci for a second
+  // ranking of the offspring whose pair is not called strict at
+  // maxMismatches, where that K is larger (the limit from the data, filled
+  // by the table); empty: one ranking.
+  std::vector<int32_t> widerByLoci;
 
   // The K of an offspring typed at `typed` loci.
-  int32_t limitFor(size_t typed) const {
-    if (limitByLoci.empty()) return maxMismatches;
-    return limitByLoci[std::min(typed, limitByLoci.size() - 1)];
+  int32_t limitFor(size_t typed) const { return limitIn(limitByLoci, typed, maxMismatches); }
+  // The K of its second ranking: limitFor() when there is none.
+  int32_t widerLimitFor(size_t typed) const {
+    return limitIn(widerByLoci, typed, limitFor(typed));
+  }
+
+ private:
+  static int32_t limitIn(const std::vector<int32_t>& byLoci, size_t typed, int32_t otherwise) {
+    return byLoci.empty() ? otherwise : byLoci[std::min(typed, byLoci.size() - 1)];
   }
 };
 

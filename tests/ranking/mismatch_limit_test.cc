@@ -1,7 +1,9 @@
 // --max-mismatches auto: the limit per number of typed loci against the
 // binomial tail summed term by term, and through the real program.
 #include <cmath>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -90,10 +92,43 @@ TEST(MismatchLimit, NoteWhenTheDefaultIsBelowAuto) {
                                            "may leave up to about ") != std::string::npos;
     EXPECT_EQ(noted, c.noted) << c.options << "\n" << run.stderrText;
     if (c.noted) {
-      EXPECT_NE(run.stderrText.find("--max-mismatches auto would use K = 5\n"), std::string::npos)
+      EXPECT_NE(run.stderrText.find("offspring without a strict pair are ranked again at K = 5 "
+                                    "(--max-mismatches auto's)\n"),
+                std::string::npos)
           << run.stderrText;
     }
   }
+}
+
+// Without --max-mismatches, an offspring whose pair is strict at K = 2 keeps
+// that row; the others get the row auto gives them (K = 5 on 200 SNPs).
+TEST(MismatchLimit, TheDefaultRanksAgainAtAutoWhereNoPairIsStrict) {
+  const std::map<std::string, std::string> snps =
+      popgenTables("--mothers 40 --fathers 40 --offspring 60 --loci 200 --snp --seed 3");
+  const auto rowsOf = [&snps](const std::string& options) {
+    const RunResult run = runParentsphere(snps, "", "-q -r 0 --table t.tsv" + options);
+    EXPECT_EQ(run.status, 0) << run.stderrText;
+    std::vector<std::string> rows;
+    std::istringstream text(run.files.at("t.tsv"));
+    for (std::string line; std::getline(text, line);) rows.push_back(line);
+    return rows;
+  };
+  const std::vector<std::string> fixed = rowsOf(" --max-mismatches 2");
+  const std::vector<std::string> automatic = rowsOf(" --max-mismatches auto");
+  const std::vector<std::string> byDefault = rowsOf("");
+  ASSERT_EQ(fixed.size(), 61u);
+  ASSERT_EQ(byDefault.size(), fixed.size());
+  ASSERT_EQ(automatic.size(), fixed.size());
+  size_t kept = 0;
+  size_t again = 0;
+  for (size_t row = 1; row < fixed.size(); ++row) {
+    const bool strict = fixed[row].find("\tstrict\tyes\t") != std::string::npos ||
+                        fixed[row].find("\tstrict\tno\t") != std::string::npos;
+    EXPECT_EQ(byDefault[row], strict ? fixed[row] : automatic[row]) << "row " << row;
+    ++(strict ? kept : again);
+  }
+  EXPECT_GT(kept, 0u);
+  EXPECT_GT(again, 0u);
 }
 
 // On the tiny population (one locus) auto gives K = 1 to the offspring typed
