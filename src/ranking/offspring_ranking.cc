@@ -257,16 +257,24 @@ OffspringRanker::Scored OffspringRanker::scoreGenotypes(int32_t row, int32_t slo
   const uint8_t* genotypes = &genotypeCodes_[static_cast<size_t>(row) * static_cast<size_t>(tables_.loci)];
   const uint8_t* stateOf = genotypeStates_.data();
   const double* ratioOf = genotypeRatios_.data();
-  int32_t mismatches = 0;
-  const auto ratio = [&](size_t k) {
-    const size_t cell = k * kGenotypesPerLocus + genotypes[loci_[k].locus];
-    const uint8_t state = stateOf[cell];
-    states[k] = state;
-    mismatches += state == kNoAlleleState;
-    return ratioOf[cell];
+  // Most offspring are typed at every locus: then typed locus k is locus k.
+  const auto scoreAt = [&](auto locusOf) {
+    return fastLogOfProduct(typed, [&](size_t k) {
+      const size_t cell = k * kGenotypesPerLocus + genotypes[locusOf(k)];
+      states[k] = stateOf[cell];
+      return ratioOf[cell];
+    });
   };
-  const double lod = fastLogOfProduct(typed, ratio);
-  return {row, lod, mismatches, slot};
+  const double lod =
+      typed == static_cast<size_t>(tables_.loci)
+          ? scoreAt([](size_t k) { return k; })
+          : scoreAt([this](size_t k) { return static_cast<size_t>(loci_[k].locus); });
+  return {row, lod, -1, slot};
+}
+
+int32_t OffspringRanker::mismatchesIn(int32_t slot) const {
+  const uint8_t* states = statesOf(slot);
+  return static_cast<int32_t>(std::count(states, states + loci_.size(), kNoAlleleState));
 }
 
 uint8_t OffspringRanker::codeOf(size_t locus, int32_t allele) const {
@@ -290,7 +298,6 @@ OffspringRanker::Scored OffspringRanker::scoreOn(const Allele* parent, const All
   const double* singles = singles_.data();
   // One logarithm for all the ratios: a fast LOD for the ranking of the
   // candidates; the few whose LODs are shown get the exact one (exactLod()).
-  int32_t mismatches = 0;
   const auto ratio = [&](size_t k) {
     const size_t locus = static_cast<size_t>(loci_[k].locus);
     const Allele p1 = parent[2 * locus];
@@ -301,12 +308,11 @@ OffspringRanker::Scored OffspringRanker::scoreOn(const Allele* parent, const All
                           ? kUntypedState
                           : 3 * ((p1 == a) + (p2 == a)) + (p1 == b) + (p2 == b);
     states[k] = static_cast<uint8_t>(state);
-    mismatches += state == kNoAlleleState;
     ensureState(k, state);
     return singles[k * kParentStates + static_cast<size_t>(state)];
   };
   const double lod = fastLogOfProduct(typed, ratio);
-  return {row, lod, mismatches, slot};
+  return {row, lod, -1, slot};
 }
 
 OffspringRanker::Scored OffspringRanker::scoreSingle(int32_t row, int32_t slot) {
@@ -346,7 +352,14 @@ double OffspringRanker::exactLod(int32_t slot) const {
 }
 
 void OffspringRanker::makeExact(std::vector<Scored>& scored, size_t shown) const {
-  if (exactSingles_ || scored.size() <= shown) {
+  if (exactSingles_) {
+    for (Scored& s : scored) {
+      s.lod = exactLod(s.slot);
+      s.mismatches = mismatchesIn(s.slot);
+    }
+    return;
+  }
+  if (scored.size() <= shown) {
     for (Scored& s : scored) s.lod = exactLod(s.slot);
     return;
   }
@@ -415,7 +428,7 @@ double OffspringRanker::pickBest(const std::vector<Scored>& scored, BestCandidat
   best.lod = top.best;
   best.delta = top.delta();
   best.posterior = posteriorOf(logPrior + top.best, logAdd(logPrior + logSum, logUnsampled));
-  best.mismatches = winner->mismatches;
+  best.mismatches = mismatchesIn(winner->slot);
   best.near = nearDistance(winner->row);
   return logSum;
 }
@@ -550,7 +563,7 @@ void OffspringRanker::rankKnownMother(int32_t knownMother, OffspringRanking& out
   out.mother.delta = mother.lod - std::max(others.hasBest ? others.best : 0.0, 0.0);
   out.mother.posterior = posteriorOf(motherPrior_ + mother.lod,
                                      logAdd(motherPrior_ + logSum, motherUnsampled_));
-  out.mother.mismatches = mother.mismatches;
+  out.mother.mismatches = mismatchesIn(mother.slot);
   out.mother.near = nearDistance(knownMother);
 }
 
@@ -773,7 +786,7 @@ void OffspringRanker::rankFathersGiven(int32_t mother, int32_t motherSlot,
   out.father.delta = top.delta();
   out.father.posterior = posteriorOf(fatherPrior_ + top.best,
                                      logAdd(fatherPrior_ + logSum, fatherUnsampled_));
-  out.father.mismatches = winner->mismatches;
+  out.father.mismatches = mismatchesIn(winner->slot);
   out.father.near = nearDistance(winner->row);
   out.pair.found = true;
   out.pair.mother = mother;

@@ -96,7 +96,8 @@ class OffspringRanker {
   void scoreEveryCandidateExactly(bool exact) { exactSingles_ = exact; }
 
   // A scored candidate: its parents-table row, its own LOD, its loci sharing
-  // no allele with the offspring.
+  // no allele with the offspring (counted where shown: -1 in the ranking's
+  // own lists, set for all by scoreEveryCandidateExactly).
   struct Scored {
     int32_t row;
     double lod;
@@ -129,6 +130,8 @@ class OffspringRanker {
     if (!(ready_[k] >> state & 1u)) fillState(k, state);
   }
   Scored scoreGenotypes(int32_t row, int32_t slot);
+  // The loci where the candidate in `slot` shares no allele with the offspring.
+  int32_t mismatchesIn(int32_t slot) const;
   uint8_t codeOf(size_t locus, int32_t allele) const;
   // A pair's trio LOD within 1e-7 of scoreTrio's, faster: `singles` is the
   // sum of the two single LODs.
