@@ -40,7 +40,8 @@
 #'   without a shared allele a scored candidate may have (`"auto"`: the
 #'   smallest count that leaves out at most one true parent in a thousand,
 #'   from the loci typed and the error rate; `NULL`, the default: 2, and
-#'   auto's count for offspring without a strict pair), and the least delta
+#'   auto's count for offspring with a strict parent but no strict pair),
+#'   and the least delta
 #'   of a `strict` or `relaxed` call (0: the posterior alone decides).
 #' @param sampled_mothers,sampled_fathers The share of the true mothers
 #'   (fathers) that are among the candidates, above 0 and at most 1, as the

@@ -239,7 +239,7 @@ void addTableOptions(CLI::App& app, TableOptions& table) {
         if (table.settings.autoMismatches) return true;
         return store(readDigits(text, 0, INT_MAX, 10), table.settings.maxMismatches);
       },
-      "score candidates with at most K loci\nsharing no allele; auto: from the loci\ntyped, their allele frequencies and\n--error-rate; default 2, and auto's K for\noffspring without a strict pair")
+      "score candidates with at most K loci\nsharing no allele; auto: from the loci\ntyped, their allele frequencies and\n--error-rate; default 2, and auto's K for\noffspring with a strict parent but no\nstrict pair")
       ->type_name("K");
   app.add_option("--known-mothers", table.knownMothers,
                  "lines 'offspring mother': mothers known\nbeforehand (numbers, or names with --names)")

@@ -505,10 +505,17 @@ void OffspringRanker::rankRow(const int* offspringRow, int32_t knownMother,
   const int32_t limit = settings_.limitFor(loci_.size());
   rankWithin(limit, knownMother, out);
   // A true parent with more mismatching loci than the first K leaves its
-  // offspring without a strict pair (an unrelated father rarely makes one):
-  // only those offspring pay for the wider scope.
+  // offspring without a strict pair (an unrelated candidate rarely makes
+  // one) while its other parent is called strict on its own: only those
+  // offspring pay for the wider scope. An offspring with neither parent
+  // called (mostly one unrelated to every candidate) is left as it is.
   const int32_t wider = settings_.widerLimitFor(loci_.size());
-  if (wider > limit && out.pair.call != Call::Strict) rankWithin(wider, knownMother, out);
+  const auto called = [](const BestCandidate& best) {
+    return best.call == Call::Strict || best.call == Call::Known;
+  };
+  if (wider > limit && out.pair.call != Call::Strict && (called(out.mother) || called(out.father))) {
+    rankWithin(wider, knownMother, out);
+  }
 }
 
 void OffspringRanker::rankWithin(int32_t limit, int32_t knownMother, OffspringRanking& out) {
