@@ -99,6 +99,13 @@ void CarrierIndex::scope(const int* offspring, int32_t maxMismatches,
   for (int32_t k = 0; k < loci_; ++k) {
     if (!locusTyped(offspring, k, missing_)) continue;
     const Locus& locus = index_[static_cast<size_t>(k)];
+    // Where the parents carry only the offspring's two alleles (an SNP where
+    // it is heterozygous), every parent shares one: nothing to count.
+    if (locus.alleles.size() == 2 && offspring[2 * k] != offspring[2 * k + 1] &&
+        std::min(offspring[2 * k], offspring[2 * k + 1]) == locus.alleles[0] &&
+        std::max(offspring[2 * k], offspring[2 * k + 1]) == locus.alleles[1]) {
+      continue;
+    }
     int32_t countA = 0;
     int32_t countB = 0;
     const uint64_t* a = sharersOf(locus, offspring[2 * k], &countA);
