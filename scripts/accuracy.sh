@@ -26,6 +26,7 @@ Options:
   --related P       share of offspring with a real pair (default 0.9)
   --error P         share of loci with one allele misread (default 0.01)
   --missing P       share of untyped loci (default 0.02)
+  --snp             SNP loci (popgen --snp) instead of microsatellites
   --frequencies F   draw the alleles from this frequencies file (the layout of
                     parentsphere --frequencies), so the populations are shaped
                     like the file's; the designs' locus counts are then ignored
@@ -62,7 +63,9 @@ unsampled: offspring whose true parent is not among the candidates (left out
 or unrelated; pair: either parent), strict: the share of those that still get
 a strict call; n>=0.9 and n>=0.5: calls with a posterior in [0.9,1] and in
 [0.5,0.9), their mean posterior and their share right ('-' for a table
-without posteriors or relaxed calls).
+without posteriors or relaxed calls); best: of the offspring whose true
+parent (pair: both) is among the candidates, the share whose best candidate
+is the true one, whatever its call.
 
 Targets: strict calls >= 94% right, relaxed >= 78%; unsampled given strict
 <= 1.5%; with 30% of the mothers left out, >= 63% of offspring get a strict
@@ -73,7 +76,7 @@ EOF_USAGE
 designs=()
 seeds=3 mothers=200 fathers=200 offspring=2000 related=0.9 error=0.01 missing=0.02 radius=2
 frequencies="" calibrate="" hermaphrodites="" selfing=0.1 groups="" extra=0.1 per_seed=""
-bound=both known=""
+bound=both known="" snp=""
 binary=""
 program_args=()
 while [ $# -gt 0 ]; do
@@ -86,6 +89,7 @@ while [ $# -gt 0 ]; do
     --related) related="${2:?--related needs a value}"; shift ;;
     --error) error="${2:?--error needs a value}"; shift ;;
     --missing) missing="${2:?--missing needs a value}"; shift ;;
+    --snp) snp=1 ;;
     --frequencies) frequencies="${2:?--frequencies needs a value}"; shift ;;
     --calibrate) calibrate="${2:?--calibrate needs a value}"; shift ;;
     --hermaphrodites) hermaphrodites=1 ;;
@@ -175,7 +179,7 @@ sampled_share() { awk -v k="$1" -v n="$2" -v r="$related" 'BEGIN { printf "%.6g"
 
 echo "populations: $mothers mothers, $fathers fathers, $offspring offspring ($related related)," \
   "error $error, missing $missing, radius $radius, seeds 1 to $seeds" \
-  "${frequencies:+, alleles from $frequencies}${hermaphrodites:+, hermaphrodites (selfing $selfing)}" \
+  "${snp:+, SNP loci}${frequencies:+, alleles from $frequencies}${hermaphrodites:+, hermaphrodites (selfing $selfing)}" \
   "${groups:+, $groups groups (extra-group fathers $extra, bounding $bound)}${known:+, mothers known}" \
   "${program_args[*]:+; options ${program_args[*]}}"
 for design in "${designs[@]}"; do
@@ -190,6 +194,7 @@ for design in "${designs[@]}"; do
     popgen_args+=(--fathers "$fathers" --unsampled-fathers "$fathers_out")
   fi
   [ -z "$groups" ] || popgen_args+=(--groups "$groups" --extra-group-fathers "$extra")
+  [ -z "$snp" ] || popgen_args+=(--snp)
 
   run_args=(--radius "$radius" --table table.tsv)
   share_m="$(sampled_share "$(kept "$mothers" "$mothers_out")" "$mothers")"

@@ -43,11 +43,12 @@ class Tally:
         self.strict = self.strict_right = 0
         self.relaxed = self.relaxed_right = 0
         self.unsampled = self.unsampled_strict = 0
+        self.best_right = 0  # offspring with the true parent sampled, named best whatever the call
         self.bins = {label: [0, 0.0, 0] for _, _, label in BINS}  # calls, posterior sum, right
 
     def add(self, other):
         for name in ("offspring", "strict", "strict_right", "relaxed", "relaxed_right",
-                     "unsampled", "unsampled_strict"):
+                     "unsampled", "unsampled_strict", "best_right"):
             setattr(self, name, getattr(self, name) + getattr(other, name))
         for label, values in other.bins.items():
             mine = self.bins[label]
@@ -112,6 +113,8 @@ def tally_run(parents_path, pedigree_path, table_path, unordered=False, selfs=No
                 if unsampled[role]:
                     t.unsampled += 1
                     t.unsampled_strict += strict
+                else:
+                    t.best_right += right[role]
                 at = posterior[role]
                 if at is None or at >= len(cells) or cells[at] == "":
                     continue
@@ -131,10 +134,10 @@ def percent(part, whole):
 
 
 COLUMNS = ("%-7s %-6s %9s %7s %8s %8s %8s %9s %9s %8s" +
-           "  %6s %7s %7s  %6s %7s %7s")
+           "  %6s %7s %7s  %6s %7s %7s  %8s")
 HEADER = COLUMNS % ("run", "role", "offspring", "strict", "right", "relaxed", "right",
                     "s+r right", "unsampled", "strict",
-                    "n>=0.9", "mean", "right", "n>=0.5", "mean", "right")
+                    "n>=0.9", "mean", "right", "n>=0.5", "mean", "right", "best")
 
 
 def line(label, role, t, has_posterior):
@@ -149,6 +152,7 @@ def line(label, role, t, has_posterior):
     for _, _, bin_label in BINS:
         n, total, right = t.bins[bin_label]
         cells += [str(n), percent(total, n), percent(right, n)] if has_posterior else ["-"] * 3
+    cells.append(percent(t.best_right, t.offspring - t.unsampled))
     return COLUMNS % tuple(cells)
 
 
