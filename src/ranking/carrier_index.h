@@ -55,5 +55,8 @@ class CarrierIndex {
   std::vector<Locus> index_;
   // Reused between offspring.
   mutable std::vector<ScopeProbe> probes_;
+  mutable std::vector<ScopeProbe> sorted_;
+  // Classes of probes by their sharers' power of two (sharers < 2^63).
+  static constexpr size_t kSharerClasses = 64;
   mutable std::vector<uint64_t> levels_;
 };

@@ -82,8 +82,15 @@ void TableLabels::appendOffspring(std::string& out, size_t row) const {
   }
 }
 
+TableLabels::TableLabels(const GenotypeTables& tables, const NameBook* names) : names_(names) {
+  identifiers_.reserve(tables.parents.size());
+  for (size_t row = 0; row < tables.parents.size(); ++row) {
+    identifiers_.push_back(tables.identifier(row));
+  }
+}
+
 void TableLabels::appendParent(std::string& out, int32_t row) const {
-  const int32_t id = tables_.identifier(static_cast<size_t>(row));
+  const int32_t id = identifiers_[static_cast<size_t>(row)];
   if (names_ != nullptr) {
     out += names_->parent(id);
   } else {

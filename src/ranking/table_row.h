@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ranking/names_file.h"
 #include "ranking/offspring_ranking.h"
@@ -25,14 +26,15 @@ void appendPosterior(std::string& out, double value);
 class TableLabels {
  public:
   // `names` may be null; otherwise it must outlive the labels.
-  TableLabels(const GenotypeTables& tables, const NameBook* names)
-      : tables_(tables), names_(names) {}
+  TableLabels(const GenotypeTables& tables, const NameBook* names);
   void appendOffspring(std::string& out, size_t row) const;
   void appendParent(std::string& out, int32_t row) const;
 
  private:
-  const GenotypeTables& tables_;
   const NameBook* names_;
+  // The parents' identifiers side by side: each parent row is a block of
+  // its own, a cache miss per label otherwise.
+  std::vector<int32_t> identifiers_;
 };
 
 // What the sphere search found for the offspring, beside the ranking.
