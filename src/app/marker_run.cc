@@ -11,6 +11,14 @@ std::string fileOr(const std::string& path, const std::string& otherwise) {
   return path.empty() ? otherwise : path;
 }
 
+// The scope limit as the page lists it: auto, the user's K, or the default.
+std::string mismatchLimitText(const RankingSettings& settings) {
+  if (settings.autoMismatches) return "auto: from the loci typed in each offspring";
+  const std::string k = std::to_string(settings.maxMismatches);
+  if (settings.maxMismatchesGiven) return k;
+  return k + " (default; auto's for offspring with a strict parent but no strict pair)";
+}
+
 // The ranked table's options as the page lists them.
 std::vector<std::pair<std::string, std::string>> tableSettings(const RunOptions& options) {
   const TableOptions& t = options.table;
@@ -19,8 +27,7 @@ std::vector<std::pair<std::string, std::string>> tableSettings(const RunOptions&
       {"known mothers (--known-mothers)", fileOr(t.knownMothers, "none")},
       {"names (--names)", fileOr(t.names, "none: numbers and identifiers")},
       {"typing-error rate (--error-rate)", typedNumberText(t.settings.errorRate)},
-      {"loci sharing no allele scored up to (--max-mismatches)",
-       std::to_string(t.settings.maxMismatches)},
+      {"loci sharing no allele scored up to (--max-mismatches)", mismatchLimitText(t.settings)},
       {"delta floor of strict and relaxed calls (--min-delta)", typedNumberText(t.settings.minDelta)},
       {"true mothers among the candidates (--sampled-mothers)",
        typedNumberText(t.settings.sampledMothers) + (t.settings.sampledMothersGiven ? "" : " (default)")},

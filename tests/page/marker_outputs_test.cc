@@ -101,6 +101,27 @@ TEST(MarkerOutputs, ReadTheRankedTable) {
   EXPECT_EQ(std::string::npos, page.find("No ranked table"));
 }
 
+// The page names the scope limit the table used: the default, auto or K.
+TEST(MarkerOutputs, PageNamesTheScopeLimit) {
+  const struct {
+    const char* option;
+    const char* shown;
+  } cases[] = {
+      {"", ">2 (default; auto&#39;s for offspring with a strict parent but no strict pair)<"},
+      {" --max-mismatches auto", ">auto: from the loci typed in each offspring<"},
+      {" --max-mismatches 2", ">2<"},
+  };
+  for (const auto& c : cases) {
+    const RunResult run =
+        runParentsphere(kTables, "", std::string("-q -r 2 --table t.tsv --summary s.html") + c.option);
+    ASSERT_EQ(0, run.status) << c.option << run.stderrText;
+    const std::string& page = run.files.at("s.html");
+    const size_t row = page.find("(--max-mismatches)</th><td class=\"l\"");
+    ASSERT_NE(std::string::npos, row) << c.option;
+    EXPECT_EQ(page.find(c.shown, row), page.find('>', page.find("<td", row))) << c.option;
+  }
+}
+
 TEST(MarkerOutputs, UnwritableFileFailsAfterTheReports) {
   const RunResult plain = runParentsphere(kTables, "2\n");
   const RunResult run = runParentsphere(kTables, "2\n", "--markers nowhere/m.tsv --summary s.html");
