@@ -124,6 +124,13 @@ double fastLogOfProduct(size_t count, Ratio ratio) {
   return std::log(p0 * p1 * p2 * p3) + kLn2 * static_cast<double>(exponent);
 }
 
+// What a pair's ratio at a heterozygous locus is over the product of its
+// single ratios, halved: from the cells m and f of the shares owed to
+// passing a and b.
+inline double interaction(const double* shareA, const double* shareB, size_t m, size_t f) {
+  return shareA[m] * shareB[f] + shareB[m] * shareA[f];
+}
+
 // How finely searchPairs orders the pairs whose bounds reach the threshold.
 constexpr size_t kOrderSteps = 256;
 
@@ -325,23 +332,48 @@ OffspringRanker::Scored OffspringRanker::scoreSingle(int32_t row, int32_t slot) 
   return scoreOn<int32_t>(allelesOf(row), offspringAlleles_.data(), tables_.missing, row, slot);
 }
 
-double OffspringRanker::fastTrio(int32_t motherSlot, int32_t fatherSlot, double singles) const {
+double OffspringRanker::fastTrio(int32_t motherSlot, int32_t fatherSlot, double singles) {
   const uint8_t* mother = statesOf(motherSlot);
   const uint8_t* father = statesOf(fatherSlot);
-  const double* shareA = shareA_.data();
-  const double* shareB = shareB_.data();
   const int32_t* heterozygous = heterozygous_.data();
+  const double count = static_cast<double>(heterozygous_.size());
   // At a homozygous locus the trio ratio is the product of the single
   // ratios; at a heterozygous one, that product times 2 (pA qB + pB qA),
-  // p and q each parent's shares.
+  // p and q each parent's shares. Where the parents are read by genotype,
+  // the few states a locus takes get their pairs' factors once.
+  if (useCodes_ && !genotypeCodes_.empty()) {
+    if (!interactionsReady_) fillInteractions();
+    const double* interactions = interactions_.data();
+    return singles + kLn2 * count +
+           fastLogOfProduct(heterozygous_.size(), [&](size_t h) {
+             const size_t k = static_cast<size_t>(heterozygous[h]);
+             return interactions[(h * kParentStates + mother[k]) * kParentStates + father[k]];
+           });
+  }
+  const double* shareA = shareA_.data();
+  const double* shareB = shareB_.data();
   const auto ratio = [&](size_t h) {
     const size_t k = static_cast<size_t>(heterozygous[h]);
-    const size_t m = h * kParentStates + mother[k];
-    const size_t f = h * kParentStates + father[k];
-    return shareA[m] * shareB[f] + shareB[m] * shareA[f];
+    return interaction(shareA, shareB, h * kParentStates + mother[k], h * kParentStates + father[k]);
   };
-  return singles + fastLogOfProduct(heterozygous_.size(), ratio) +
-         kLn2 * static_cast<double>(heterozygous_.size());
+  return singles + fastLogOfProduct(heterozygous_.size(), ratio) + kLn2 * count;
+}
+
+void OffspringRanker::fillInteractions() {
+  interactions_.resize(heterozygous_.size() * kParentStates * kParentStates);
+  for (size_t h = 0; h < heterozygous_.size(); ++h) {
+    const size_t k = static_cast<size_t>(heterozygous_[h]);
+    const size_t genotypes = genotypes_[static_cast<size_t>(loci_[k].locus)].size();
+    const uint8_t* states = &genotypeStates_[k * kGenotypesPerLocus];
+    for (size_t g = 0; g < genotypes; ++g) {
+      for (size_t u = 0; u < genotypes; ++u) {
+        interactions_[(h * kParentStates + states[g]) * kParentStates + states[u]] =
+            interaction(shareA_.data(), shareB_.data(), h * kParentStates + states[g],
+                        h * kParentStates + states[u]);
+      }
+    }
+  }
+  interactionsReady_ = true;
 }
 
 double OffspringRanker::exactLod(int32_t slot) const {
@@ -445,6 +477,7 @@ void OffspringRanker::prepareLoci() {
   locusStates_.resize(typed);
   singles_.resize(typed * kParentStates);
   ready_.assign(typed, 0);
+  interactionsReady_ = false;
   heterozygous_.clear();
   heterozygousAt_.resize(typed);
   for (size_t k = 0; k < typed; ++k) {

@@ -135,7 +135,9 @@ class OffspringRanker {
   uint8_t codeOf(size_t locus, int32_t allele) const;
   // A pair's trio LOD within 1e-7 of scoreTrio's, faster: `singles` is the
   // sum of the two single LODs.
-  double fastTrio(int32_t motherSlot, int32_t fatherSlot, double singles) const;
+  double fastTrio(int32_t motherSlot, int32_t fatherSlot, double singles);
+  // Fills interactions_ for the states the parents' genotypes take.
+  void fillInteractions();
   // The exact LOD of the candidate in `slot`: its ratios summed as LodSum does.
   double exactLod(int32_t slot) const;
   // Gives the exact LOD to every candidate that could be among the first
@@ -240,6 +242,10 @@ class OffspringRanker {
   std::vector<int32_t> heterozygousAt_;
   std::vector<double> shareA_;
   std::vector<double> shareB_;
+  // Per heterozygous locus and pair of states, the factor fastTrio() takes
+  // there, where the parents are read by genotype; filled at its first call.
+  std::vector<double> interactions_;
+  bool interactionsReady_ = false;
   std::vector<uint16_t> ready_;  // per typed locus, the states whose tables are filled
   // Whether this offspring's candidates are scored from the coded rows: for
   // a handful, coding the offspring would cost more than it saves.
