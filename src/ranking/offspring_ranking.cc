@@ -629,7 +629,11 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
   const auto byLod = [](const Scored& x, const Scored& y) {
     return ranksBefore(x.lod, x.row, y.lod, y.row);
   };
-  std::sort(mothers_.begin(), mothers_.end(), byLod);
+  // The pairs of the best few mothers are scored first; the fathers are
+  // weighed by falling LOD, so that each mother's list can stop early.
+  const size_t firstMothers = std::min(kFirstPairs, mothers_.size());
+  std::partial_sort(mothers_.begin(), mothers_.begin() + static_cast<std::ptrdiff_t>(firstMothers),
+                    mothers_.end(), byLod);
   std::sort(fathers_.begin(), fathers_.end(), byLod);
   TopTwo top;
   const int64_t rows = static_cast<int64_t>(tables_.parents.size());
