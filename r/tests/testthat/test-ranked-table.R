@@ -52,12 +52,17 @@ test_that("sampled shares and known mothers reach the engine", {
 })
 
 test_that("the ranking settings reach the engine", {
+  # NULL, the default, is the command line's run without --max-mismatches.
+  expect_identical(find_parents(sphere_example, radius = 4, progress = FALSE)$table,
+                   find_parents(sphere_example, radius = 4, progress = FALSE,
+                                max_mismatches = NULL)$table)
   strict <- find_parents(sphere_example, radius = 4, progress = FALSE, max_mismatches = 0,
                          min_delta = 1000, sampled_mothers = 1)$table
   expect_true(all(strict$mother_mismatches %in% c(NA, 0L)))
   expect_false(any(strict$mother_call %in% c("strict", "relaxed")))
   for (bad in list(list(error_rate = 0), list(error_rate = 0.6), list(error_rate = NA_real_),
-                   list(max_mismatches = -1), list(max_mismatches = 1.5), list(min_delta = -1),
+                   list(max_mismatches = -1), list(max_mismatches = 1.5),
+                   list(max_mismatches = "x"), list(min_delta = -1),
                    list(min_delta = "2"))) {
     expect_error(do.call(find_parents, c(list(sphere_example, radius = 4), bad)),
                  paste(names(bad), "must be one"))
