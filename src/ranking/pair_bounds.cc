@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "util/cpu_features.h"
 
@@ -54,8 +53,8 @@ inline __attribute__((always_inline)) void countLoci(const uint64_t* m, const ui
   }
 }
 
-// How far below the threshold the ratio test lets pairs through: far more
-// than the rounding of the factors.
+// How far below the threshold the kernels' tests let pairs through: far more
+// than the rounding of the factors and of the bounds.
 constexpr double kRatioMargin = 1e-3;
 
 // How the weights of one mother's pairs are summed, alike in every kernel so
@@ -75,7 +74,17 @@ struct Row {
   size_t words;
   size_t end;               // how many fathers (by falling LOD) she is weighed with
   const double* ratios;     // the fathers', padded with 0
-  double reaching;          // the ratio test: pairs whose reach is below it are left out
+  // Which fathers a kernel writes out. With one or two words, those whose
+  // reach is at least `reaching`; with more, those whose bound less the
+  // mother's part, lods[j] + opposite * apart + sameStrong * alike, is at
+  // least `lowest`. Both tests let through a margin more than the threshold,
+  // so rounding (or a fused multiply-add) can never leave a reaching pair
+  // out; weighAll() tests the bound of those written out.
+  double reaching;
+  const double* lods;
+  double opposite;
+  double sameStrong;
+  double lowest;
   const double* apartFactor;
   const double* alikeFactor;
   const double* apartLow;   // the factors' low and high tables
@@ -87,8 +96,11 @@ struct Row {
 
 // What a kernel does with a row: adds each pair's weight, the father's ratio
 // times e^min(0, bound on what the pair adds), into the pair's lane of
-// `lanes`, and writes out the fathers whose reach passes the ratio test, in
-// their order. Returns how many it wrote.
+// `lanes`, and writes out the fathers that pass the row's test, in their
+// order. Returns how many it wrote. Words: the mask length when known at
+// compile time (0: any).
+constexpr bool ratioTested(size_t words) { return words == 1 || words == 2; }
+
 template <typename Hit>
 using RowKernel = size_t (*)(const Row& r, double* lanes, Hit* hits);
 
@@ -96,20 +108,25 @@ template <size_t Words, typename Hit>
 size_t weighRowPortable(const Row& r, double* lanes, Hit* hits) {
   double lane[kLanes] = {};
   size_t found = 0;
-  for (size_t j = 0; j < r.end; j += kLanes) {
-    const size_t block = std::min(kLanes, r.end - j);
-    for (size_t k = 0; k < block; ++k) {
-      int apart = 0;
-      int alike = 0;
-      countLoci<Words>(r.mother, r.fathers + j + k, r.padded, r.words, apart, alike);
-      const double ratio = r.ratios[j + k];
-      const double reach = ratio * (r.apartFactor[apart] * r.alikeFactor[alike]);
-      lane[k] += std::min(ratio, reach);
-      if (!(reach < r.reaching)) {
-        hits[found++] = Hit{static_cast<int32_t>(j + k), apart, alike, reach};
-      }
-    }
+  const auto weighOne = [&](size_t j, size_t k) __attribute__((always_inline)) {
+    int apart = 0;
+    int alike = 0;
+    countLoci<Words>(r.mother, r.fathers + j, r.padded, r.words, apart, alike);
+    const double ratio = r.ratios[j];
+    const double reach = ratio * (r.apartFactor[apart] * r.alikeFactor[alike]);
+    lane[k] += std::min(ratio, reach);
+    const bool passes =
+        ratioTested(Words) ? !(reach < r.reaching)
+                  : r.lods[j] + r.opposite * apart + r.sameStrong * alike >= r.lowest;
+    if (passes) hits[found++] = Hit{static_cast<int32_t>(j), apart, alike, reach};
+  };
+  // Whole blocks of eight unrolled, so that the lanes stay in registers.
+  size_t j = 0;
+  for (; j + kLanes <= r.end; j += kLanes) {
+#pragma GCC unroll 8
+    for (size_t k = 0; k < kLanes; ++k) weighOne(j + k, k);
   }
+  for (size_t k = 0; j + k < r.end; ++k) weighOne(j + k, k);
   std::copy(lane, lane + kLanes, lanes);
   return found;
 }
@@ -150,6 +167,9 @@ __attribute__((target("avx2"))) size_t weighRowAvx2(const Row& r, double* lanes,
   const size_t words = Words > 0 ? Words : r.words;
   __m256d sums[2] = {_mm256_setzero_pd(), _mm256_setzero_pd()};
   const __m256d reaching = _mm256_set1_pd(r.reaching);
+  const __m256d opposite = _mm256_set1_pd(r.opposite);
+  const __m256d sameStrong = _mm256_set1_pd(r.sameStrong);
+  const __m256d lowest = _mm256_set1_pd(r.lowest);
   const __m256i end = _mm256_set1_epi64x(static_cast<long long>(r.end));
   __m256i index = _mm256_setr_epi64x(0, 1, 2, 3);
   const __m256i four = _mm256_set1_epi64x(4);
@@ -185,8 +205,24 @@ __attribute__((target("avx2"))) size_t weighRowAvx2(const Row& r, double* lanes,
     index = _mm256_add_epi64(index, four);
     __m256d& sum = sums[(j / 4) % 2];
     sum = _mm256_add_pd(sum, _mm256_and_pd(_mm256_min_pd(reach, ratio), inside));
-    const unsigned passed = static_cast<unsigned>(_mm256_movemask_pd(
-        _mm256_and_pd(_mm256_cmp_pd(reach, reaching, _CMP_NLT_UQ), inside)));
+    __m256d pass;
+    if (ratioTested(Words)) {
+      pass = _mm256_cmp_pd(reach, reaching, _CMP_NLT_UQ);
+    } else {
+      // The counts, below 2^31, as doubles: their low halves.
+      const __m256i low = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+      const __m256d apartCount = _mm256_cvtepi32_pd(
+          _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(apart, low)));
+      const __m256d alikeCount = _mm256_cvtepi32_pd(
+          _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(alike, low)));
+      const __m256d bound =
+          _mm256_add_pd(_mm256_add_pd(_mm256_maskload_pd(r.lods + j, _mm256_castpd_si256(inside)),
+                                      _mm256_mul_pd(opposite, apartCount)),
+                        _mm256_mul_pd(sameStrong, alikeCount));
+      pass = _mm256_cmp_pd(bound, lowest, _CMP_GE_OQ);
+    }
+    const unsigned passed =
+        static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(pass, inside)));
     if (passed != 0) {
       _mm256_store_si256(reinterpret_cast<__m256i*>(apartOut), apart);
       _mm256_store_si256(reinterpret_cast<__m256i*>(alikeOut), alike);
@@ -225,6 +261,9 @@ __attribute__((target("avx512f,avx512vpopcntdq"))) size_t weighRowAvx512(const R
   const size_t words = Words > 0 ? Words : r.words;
   __m512d sum = _mm512_setzero_pd();
   const __m512d reaching = _mm512_set1_pd(r.reaching);
+  const __m512d opposite = _mm512_set1_pd(r.opposite);
+  const __m512d sameStrong = _mm512_set1_pd(r.sameStrong);
+  const __m512d lowest = _mm512_set1_pd(r.lowest);
   __m512d apartLow[2], apartHigh[2], alikeLow[2], alikeHigh[2];
   if (Permute) {
     for (int k = 0; k < 2; ++k) {
@@ -267,7 +306,20 @@ __attribute__((target("avx512f,avx512vpopcntdq"))) size_t weighRowAvx512(const R
     const __m512d ratio = _mm512_loadu_pd(r.ratios + j);
     const __m512d reach = _mm512_mul_pd(ratio, _mm512_mul_pd(apartFactor, alikeFactor));
     sum = _mm512_mask_add_pd(sum, inside, sum, _mm512_maskz_min_pd(kAll, reach, ratio));
-    const unsigned passed = _mm512_mask_cmp_pd_mask(inside, reach, reaching, _CMP_NLT_UQ);
+    unsigned passed;
+    if (ratioTested(Words)) {
+      passed = _mm512_mask_cmp_pd_mask(inside, reach, reaching, _CMP_NLT_UQ);
+    } else {
+      const __m512d apartCount =
+          _mm512_maskz_cvtepi32_pd(kAll, _mm512_maskz_cvtepi64_epi32(kAll, apart));
+      const __m512d alikeCount =
+          _mm512_maskz_cvtepi32_pd(kAll, _mm512_maskz_cvtepi64_epi32(kAll, alike));
+      const __m512d bound =
+          _mm512_add_pd(_mm512_add_pd(_mm512_maskz_loadu_pd(inside, r.lods + j),
+                                      _mm512_mul_pd(opposite, apartCount)),
+                        _mm512_mul_pd(sameStrong, alikeCount));
+      passed = _mm512_mask_cmp_pd_mask(inside, bound, lowest, _CMP_GE_OQ);
+    }
     if (passed != 0) {
       _mm512_store_si512(apartOut, apart);
       _mm512_store_si512(alikeOut, alike);
@@ -299,6 +351,8 @@ RowKernel<Hit> rowKernel(size_t words, bool permutable) {
       switch (words) {
         case 1: return weighRowAvx512<1, true, Hit>;
         case 2: return weighRowAvx512<2, true, Hit>;
+        case 3: return weighRowAvx512<3, true, Hit>;
+        case 4: return weighRowAvx512<4, true, Hit>;
         default: return weighRowAvx512<0, true, Hit>;
       }
     }
@@ -308,6 +362,8 @@ RowKernel<Hit> rowKernel(size_t words, bool permutable) {
     switch (words) {
       case 1: return weighRowAvx2<1, Hit>;
       case 2: return weighRowAvx2<2, Hit>;
+      case 3: return weighRowAvx2<3, Hit>;
+      case 4: return weighRowAvx2<4, Hit>;
       default: return weighRowAvx2<0, Hit>;
     }
   }
@@ -317,6 +373,8 @@ RowKernel<Hit> rowKernel(size_t words, bool permutable) {
   switch (words) {
     case 1: return weighRowPortable<1, Hit>;
     case 2: return weighRowPortable<2, Hit>;
+    case 3: return weighRowPortable<3, Hit>;
+    case 4: return weighRowPortable<4, Hit>;
     default: return weighRowPortable<0, Hit>;
   }
 }
@@ -447,22 +505,24 @@ double PairBounds::weighAll(const Side& mothers, const Side& fathers, double thr
   std::copy(fathers.ratios, fathers.ratios + fathers.count, fatherRatios_.begin());
   hits_.resize(padded);
   const RowKernel<Hit> kernel = rowKernel<Hit>(words_, apartHigh_.size() <= 16);
-  Row row{nullptr,           fatherMasks_.data(), padded,           words_,
-          0,                 fatherRatios_.data(), 0.0,             apartFactor_.data(),
-          alikeFactor_.data(), apartLow_.data(),   apartHigh_.data(), alikeLow_.data(),
-          alikeHigh_.data(),   apartHigh_.size()};
+  Row row{nullptr,          fatherMasks_.data(), padded,      words_,      0,
+          fatherRatios_.data(), 0.0,                fathers.lods, opposite_,  sameStrong_,
+          0.0,              apartFactor_.data(), alikeFactor_.data(), apartLow_.data(),
+          apartHigh_.data(), alikeLow_.data(),   alikeHigh_.data(),   apartHigh_.size()};
   // With one or two words (up to 128 heterozygous loci) the factors stay far
   // inside a double, and a pair's bound is first tested as a ratio, against a
-  // threshold lowered by a margin; only pairs past it get their bound as a
-  // LOD, tested as with more words.
-  const bool ratioTest = words_ <= 2;
+  // threshold lowered by a margin; with more, as a LOD against the same.
+  // Only pairs past it get their bound here.
   double total = 0.0;
   for (size_t i = 0; i < mothers.count; ++i) {
     const uint64_t* m = &masks_[static_cast<size_t>(mothers.slots[i]) * stride];
     const double base = mothers.lods[i] + rest_;
     // e^(bound - father's LOD relative to the best father) at the threshold.
-    row.reaching = ratioTest ? std::exp(threshold - kRatioMargin - base - fathers.lods[0])
-                             : -std::numeric_limits<double>::infinity();
+    if (words_ <= 2) {
+      row.reaching = std::exp(threshold - kRatioMargin - base - fathers.lods[0]);
+    } else {
+      row.lowest = threshold - kRatioMargin - base;
+    }
     // How many of the fathers (by falling LOD) she is weighed with: the rest
     // can neither reach the threshold with her, whatever they share, nor
     // weigh more than `negligible` each, and are left out. Both tests fail

@@ -75,9 +75,9 @@ Weighed weigh(const Population& p, double threshold, double negligible) {
 }
 
 TEST(PairBounds, EveryKernelWeighsAlike) {
-  // One, two and more mask words; 300 loci find the factors in memory
-  // rather than in registers.
-  for (int loci : {40, 64, 100, 128, 200, 300}) {
+  // One to five mask words; from 255 loci on the vector kernels find the
+  // factors in memory rather than in registers.
+  for (int loci : {40, 64, 100, 128, 150, 200, 255, 300}) {
     for (unsigned seed : {1u, 2u}) {
       // Fathers not a multiple of eight: the kernels' last block is partial.
       const Population p(loci, 37, 61 + seed, seed);
