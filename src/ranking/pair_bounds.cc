@@ -177,57 +177,68 @@ __attribute__((target("avx2"))) size_t weighRowAvx2(const Row& r, double* lanes,
   alignas(32) int64_t alikeOut[4];
   alignas(32) double reachOut[4];
   size_t found = 0;
-  for (size_t j = 0; j < r.end; j += 4) {
-    __m256i apart = _mm256_setzero_si256();
-    __m256i alike = _mm256_setzero_si256();
-    for (size_t w = 0; w < words; ++w) {
-      const __m256i ma = _mm256_set1_epi64x(static_cast<long long>(r.mother[w]));
-      const __m256i mb = _mm256_set1_epi64x(static_cast<long long>(r.mother[words + w]));
-      const __m256i ms = _mm256_set1_epi64x(static_cast<long long>(r.mother[2 * words + w]));
-      const uint64_t* f = r.fathers + j;
-      const __m256i fa = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + w * r.padded));
-      const __m256i fb =
-          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + (words + w) * r.padded));
-      const __m256i fs =
-          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + (2 * words + w) * r.padded));
-      const __m256i x = _mm256_or_si256(_mm256_and_si256(ma, fb), _mm256_and_si256(mb, fa));
-      const __m256i y = _mm256_and_si256(
-          _mm256_or_si256(_mm256_and_si256(ma, fa), _mm256_and_si256(mb, fb)),
-          _mm256_and_si256(ms, fs));
-      apart = _mm256_add_epi64(apart, countBits(x));
-      alike = _mm256_add_epi64(alike, countBits(y));
-    }
-    const __m256d apartFactor = _mm256_i64gather_pd(r.apartFactor, apart, 8);
-    const __m256d alikeFactor = _mm256_i64gather_pd(r.alikeFactor, alike, 8);
-    const __m256d ratio = _mm256_loadu_pd(r.ratios + j);
-    const __m256d reach = _mm256_mul_pd(ratio, _mm256_mul_pd(apartFactor, alikeFactor));
-    const __m256d inside = _mm256_castsi256_pd(_mm256_cmpgt_epi64(end, index));
-    index = _mm256_add_epi64(index, four);
-    __m256d& sum = sums[(j / 4) % 2];
-    sum = _mm256_add_pd(sum, _mm256_and_pd(_mm256_min_pd(reach, ratio), inside));
-    __m256d pass;
-    if (ratioTested(Words)) {
-      pass = _mm256_cmp_pd(reach, reaching, _CMP_NLT_UQ);
-    } else {
-      // The counts, below 2^31, as doubles: their low halves.
-      const __m256i low = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
-      const __m256d apartCount = _mm256_cvtepi32_pd(
-          _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(apart, low)));
-      const __m256d alikeCount = _mm256_cvtepi32_pd(
-          _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(alike, low)));
-      const __m256d bound =
-          _mm256_add_pd(_mm256_add_pd(_mm256_maskload_pd(r.lods + j, _mm256_castpd_si256(inside)),
-                                      _mm256_mul_pd(opposite, apartCount)),
-                        _mm256_mul_pd(sameStrong, alikeCount));
-      pass = _mm256_cmp_pd(bound, lowest, _CMP_GE_OQ);
-    }
-    const unsigned passed =
-        static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(pass, inside)));
-    if (passed != 0) {
+  // Eight fathers a round, the two halves unrolled so that both sums stay
+  // in registers; the second half may lie past the end, all outside.
+  for (size_t block = 0; block < r.end; block += 8) {
+#pragma GCC unroll 2
+    for (size_t half = 0; half < 2; ++half) {
+      const size_t j = block + 4 * half;
+      __m256i apart = _mm256_setzero_si256();
+      __m256i alike = _mm256_setzero_si256();
+      for (size_t w = 0; w < words; ++w) {
+        const __m256i ma = _mm256_set1_epi64x(static_cast<long long>(r.mother[w]));
+        const __m256i mb = _mm256_set1_epi64x(static_cast<long long>(r.mother[words + w]));
+        const __m256i ms = _mm256_set1_epi64x(static_cast<long long>(r.mother[2 * words + w]));
+        const uint64_t* f = r.fathers + j;
+        const __m256i fa = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + w * r.padded));
+        const __m256i fb =
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + (words + w) * r.padded));
+        const __m256i fs =
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + (2 * words + w) * r.padded));
+        const __m256i x = _mm256_or_si256(_mm256_and_si256(ma, fb), _mm256_and_si256(mb, fa));
+        const __m256i y = _mm256_and_si256(
+            _mm256_or_si256(_mm256_and_si256(ma, fa), _mm256_and_si256(mb, fb)),
+            _mm256_and_si256(ms, fs));
+        apart = _mm256_add_epi64(apart, countBits(x));
+        alike = _mm256_add_epi64(alike, countBits(y));
+      }
+      // The factors by plain loads: as fast here as gathers, which some
+      // processors' microcode makes slow.
       _mm256_store_si256(reinterpret_cast<__m256i*>(apartOut), apart);
       _mm256_store_si256(reinterpret_cast<__m256i*>(alikeOut), alike);
-      _mm256_store_pd(reachOut, reach);
-      found += writeHits(passed, j, apartOut, alikeOut, reachOut, hits + found);
+      const __m256d apartFactor =
+          _mm256_setr_pd(r.apartFactor[apartOut[0]], r.apartFactor[apartOut[1]],
+                         r.apartFactor[apartOut[2]], r.apartFactor[apartOut[3]]);
+      const __m256d alikeFactor =
+          _mm256_setr_pd(r.alikeFactor[alikeOut[0]], r.alikeFactor[alikeOut[1]],
+                         r.alikeFactor[alikeOut[2]], r.alikeFactor[alikeOut[3]]);
+      const __m256d ratio = _mm256_loadu_pd(r.ratios + j);
+      const __m256d reach = _mm256_mul_pd(ratio, _mm256_mul_pd(apartFactor, alikeFactor));
+      const __m256d inside = _mm256_castsi256_pd(_mm256_cmpgt_epi64(end, index));
+      index = _mm256_add_epi64(index, four);
+      sums[half] = _mm256_add_pd(sums[half], _mm256_and_pd(_mm256_min_pd(reach, ratio), inside));
+      __m256d pass;
+      if (ratioTested(Words)) {
+        pass = _mm256_cmp_pd(reach, reaching, _CMP_NLT_UQ);
+      } else {
+        // The counts, below 2^31, as doubles: their low halves.
+        const __m256i low = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+        const __m256d apartCount = _mm256_cvtepi32_pd(
+            _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(apart, low)));
+        const __m256d alikeCount = _mm256_cvtepi32_pd(
+            _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(alike, low)));
+        const __m256d bound =
+            _mm256_add_pd(_mm256_add_pd(_mm256_maskload_pd(r.lods + j, _mm256_castpd_si256(inside)),
+                                        _mm256_mul_pd(opposite, apartCount)),
+                          _mm256_mul_pd(sameStrong, alikeCount));
+        pass = _mm256_cmp_pd(bound, lowest, _CMP_GE_OQ);
+      }
+      const unsigned passed =
+          static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(pass, inside)));
+      if (passed != 0) {
+        _mm256_store_pd(reachOut, reach);
+        found += writeHits(passed, j, apartOut, alikeOut, reachOut, hits + found);
+      }
     }
   }
   _mm256_storeu_pd(lanes, sums[0]);
