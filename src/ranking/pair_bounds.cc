@@ -342,6 +342,48 @@ __attribute__((target("avx512f,avx512vpopcntdq"))) size_t weighRowAvx512(const R
   return found;
 }
 
+// A candidate's masks by byte permutes and compares: its states at the
+// heterozygous loci, 64 a word, picked from its (at most 128) typed loci's
+// by vpermt2b; the loci in each state by one compare, their bits in each mask
+// from the state's planes.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void permuteMasks(
+    const uint8_t* states, size_t typed, const uint8_t* places, const uint64_t* planes,
+    size_t words, uint64_t* masks) {
+  const auto first = [](size_t n) {
+    return n >= 64 ? ~static_cast<__mmask64>(0) : (static_cast<__mmask64>(1) << n) - 1;
+  };
+  const __m512i low = _mm512_maskz_loadu_epi8(first(typed), states);
+  const __m512i high =
+      _mm512_maskz_loadu_epi8(first(typed > 64 ? typed - 64 : 0), states + 64);
+  constexpr size_t kStates = sizeof kHeterozygousStates / sizeof kHeterozygousStates[0];
+  for (size_t word = 0; word < words; ++word) {
+    const __m512i place = _mm512_loadu_si512(places + 64 * word);
+    const __m512i state = _mm512_permutex2var_epi8(low, place, high);
+    uint64_t leansA = 0;
+    uint64_t leansB = 0;
+    uint64_t strong = 0;
+    const uint64_t* plane = planes + 3 * kStates * word;
+    for (size_t k = 0; k < kStates; ++k, plane += 3) {
+      const uint64_t in = _mm512_cmpeq_epi8_mask(
+          state, _mm512_set1_epi8(static_cast<char>(kHeterozygousStates[k])));
+      leansA |= in & plane[0];
+      leansB |= in & plane[1];
+      strong |= in & plane[2];
+    }
+    masks[word] = leansA;
+    masks[words + word] = leansB;
+    masks[2 * words + word] = strong;
+  }
+}
+
+bool hasBytePermutes() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512vbmi") != 0 && __builtin_cpu_supports("avx512bw") != 0;
+  }();
+  return has;
+}
+
 // vpopcntq is an extension not every AVX-512 processor has.
 bool hasVectorPopcount() {
   static const bool has = [] {
@@ -442,6 +484,27 @@ void PairBounds::start(const std::vector<OffspringLocus>& loci,
     }
   }
   words_ = (static_cast<size_t>(heterozygous) + 63) / 64;
+  typed_ = typed;
+  permuteStates_ = false;
+#if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
+  permuteStates_ = typed <= 128 && activeKernel() == KernelKind::Avx512 && hasBytePermutes();
+#endif
+  if (permuteStates_) {
+    constexpr size_t kStates = sizeof kHeterozygousStates / sizeof kHeterozygousStates[0];
+    places_.assign(64 * words_, 0);
+    planes_.assign(3 * kStates * words_, 0);
+    for (size_t h = 0; h < heterozygous_.size(); ++h) {
+      places_[h] = static_cast<uint8_t>(heterozygous_[h]);
+      for (size_t k = 0; k < kStates; ++k) {
+        const uint64_t code = codes_[h * kParentStates + static_cast<size_t>(kHeterozygousStates[k])];
+        uint64_t* plane = &planes_[(h / 64 * kStates + k) * 3];
+        const uint64_t bit = static_cast<uint64_t>(1) << (h % 64);
+        if (code & kLeansA) plane[0] |= bit;
+        if (code & kLeansB) plane[1] |= bit;
+        if (code & kStrong) plane[2] |= bit;
+      }
+    }
+  }
   // The other loci add at most ln 1, but for rounding.
   rest_ = std::log(rest) * heterozygous;
   opposite_ = std::log(opposite);
@@ -474,6 +537,12 @@ void PairBounds::add(const uint8_t* states) {
   const size_t first = masks_.size();
   masks_.resize(first + 3 * words_);
   uint64_t* masks = &masks_[first];
+#if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
+  if (permuteStates_) {
+    permuteMasks(states, typed_, places_.data(), planes_.data(), words_, masks);
+    return;
+  }
+#endif
   const size_t loci = heterozygous_.size();
   const uint8_t* codes = codes_.data();
   const int32_t* heterozygous = heterozygous_.data();
@@ -560,8 +629,13 @@ double PairBounds::weighAll(const Side& mothers, const Side& fathers, double thr
       const size_t j = static_cast<size_t>(hit.father);
       const double bound = base + fathers.lods[j] + opposite_ * hit.apart + sameStrong_ * hit.alike;
       if (bound >= threshold) {
-        reaching.push_back({bound, mothers.ratios[i] * std::min(fathers.ratios[j], hit.reach),
-                            static_cast<int32_t>(i), hit.father});
+        // Field by field: a whole Pair built on the stack and copied
+        // stalls on store forwarding.
+        Pair& pair = reaching.emplace_back();
+        pair.bound = bound;
+        pair.weight = mothers.ratios[i] * std::min(fathers.ratios[j], hit.reach);
+        pair.mother = static_cast<int32_t>(i);
+        pair.father = hit.father;
       }
     }
     total += mothers.ratios[i] * addLanes(lanes);

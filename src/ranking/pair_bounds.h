@@ -73,6 +73,13 @@ class PairBounds {
   size_t words_ = 0;                 // words per mask
   std::vector<int32_t> heterozygous_;  // the typed loci where the offspring is heterozygous
   std::vector<uint8_t> codes_;       // per heterozygous locus and state: the masks it sets
+  // For add() by byte permutes and compares: the typed loci, each
+  // heterozygous locus's place among them (a byte, padded to whole words),
+  // and per word and heterozygous state the bits of each mask it sets.
+  size_t typed_ = 0;
+  bool permuteStates_ = false;
+  std::vector<uint8_t> places_;
+  std::vector<uint64_t> planes_;
   std::vector<uint64_t> masks_;      // per slot: leanA, leanB, strong words
   // weighAll()'s fathers' masks, one row per mask word (leanA, leanB, strong)
   // with the fathers side by side, padded with empty masks to a multiple of
