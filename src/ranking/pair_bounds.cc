@@ -498,10 +498,10 @@ void PairBounds::start(const std::vector<OffspringLocus>& loci,
       for (size_t k = 0; k < kStates; ++k) {
         const uint64_t code = codes_[h * kParentStates + static_cast<size_t>(kHeterozygousStates[k])];
         uint64_t* plane = &planes_[(h / 64 * kStates + k) * 3];
-        const uint64_t bit = static_cast<uint64_t>(1) << (h % 64);
-        if (code & kLeansA) plane[0] |= bit;
-        if (code & kLeansB) plane[1] |= bit;
-        if (code & kStrong) plane[2] |= bit;
+        const unsigned bit = static_cast<unsigned>(h % 64);
+        plane[0] |= (code & kLeansA) << bit;
+        plane[1] |= ((code & kLeansB) >> 1) << bit;
+        plane[2] |= ((code & kStrong) >> 2) << bit;
       }
     }
   }
