@@ -598,7 +598,7 @@ double PairBounds::weighAll(const Side& mothers, const Side& fathers, double thr
     const uint64_t* m = &masks_[static_cast<size_t>(mothers.slots[i]) * stride];
     const double base = mothers.lods[i] + rest_;
     // e^(bound - father's LOD relative to the best father) at the threshold.
-    if (words_ <= 2) {
+    if (ratioTested(words_)) {
       row.reaching = std::exp(threshold - kRatioMargin - base - fathers.lods[0]);
     } else {
       row.lowest = threshold - kRatioMargin - base;

@@ -16,21 +16,23 @@
 
 namespace {
 
-// One offspring heterozygous at `loci` loci, with `mothers` + `fathers`
-// candidates in random states (untyped ones among them), sides by falling LOD.
+// One offspring typed at `loci` loci, homozygous at every `homozygous`-th
+// (0: none), with `mothers` + `fathers` candidates in random states (untyped
+// ones among them), sides by falling LOD.
 struct Population {
   PairBounds bounds;
   std::vector<int32_t> slots[2];
   std::vector<double> lods[2];
   std::vector<double> ratios[2];
 
-  Population(int loci, size_t mothers, size_t fathers, unsigned seed) {
+  Population(int loci, int homozygous, size_t mothers, size_t fathers, unsigned seed) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> frequency(0.02, 0.6);
     std::vector<OffspringLocus> typed;
     std::vector<LocusStates> states;
     for (int k = 0; k < loci; ++k) {
-      typed.push_back({k, 1, 2, frequency(rng), frequency(rng)});
+      const bool twice = homozygous > 0 && k % homozygous == homozygous - 1;
+      typed.push_back({k, 1, twice ? 1 : 2, frequency(rng), frequency(rng)});
       LocusStates s{};
       for (int state = 0; state < kParentStates; ++state) {
         s.sent[state] = stateTransmission(typed.back(), state, 0.02);
@@ -75,23 +77,32 @@ Weighed weigh(const Population& p, double threshold, double negligible) {
 }
 
 TEST(PairBounds, EveryKernelWeighsAlike) {
-  // One to five mask words; from 255 loci on the vector kernels find the
-  // factors in memory rather than in registers.
-  for (int loci : {40, 64, 100, 128, 150, 200, 255, 300}) {
+  // None to five mask words, full or not; from 255 heterozygous loci on the
+  // vector kernels find the factors in memory rather than in registers.
+  struct Design {
+    int loci;
+    int homozygous;
+  };
+  for (const Design& design : {Design{0, 0}, Design{1, 0}, Design{40, 0}, Design{64, 0},
+                               Design{100, 0}, Design{128, 0}, Design{150, 0}, Design{200, 0},
+                               Design{255, 0}, Design{300, 0}, Design{80, 5}, Design{125, 5},
+                               Design{160, 5}}) {
+    const int loci = design.loci;
     for (unsigned seed : {1u, 2u}) {
       // Fathers not a multiple of eight: the kernels' last block is partial.
       // The candidates' masks built by each kind of kernel.
       std::vector<Population> built;
       for (KernelKind kind : availableKernels()) {
         useKernel(kind);
-        built.emplace_back(loci, 37, 61 + seed, seed);
+        built.emplace_back(loci, design.homozygous, 37, 61 + seed, seed);
       }
       const Population& p = built.front();
       for (double threshold : {-1e300, -4.0, 0.0, 6.0}) {
         for (double negligible : {0.0, 1e-12, 1e-2}) {
-          char what[96];
-          std::snprintf(what, sizeof what, "%d loci, seed %u, threshold %g, negligible %g", loci,
-                        seed, threshold, negligible);
+          char what[128];
+          std::snprintf(what, sizeof what,
+                        "%d loci (homozygous every %d), seed %u, threshold %g, negligible %g",
+                        loci, design.homozygous, seed, threshold, negligible);
           useKernel(KernelKind::Portable);
           const Weighed portable = weigh(p, threshold, negligible);
           for (size_t b = 0; b < built.size(); ++b) {
