@@ -133,7 +133,7 @@ size_t weighRowPortable(const Row& r, double* lanes, Hit* hits) {
 
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
 
-// The lanes whose reach passed the ratio test, written out by father.
+// The lanes that passed the row's test, written out by father.
 template <typename Hit>
 inline __attribute__((always_inline)) size_t writeHits(unsigned passed, size_t j,
                                                        const int64_t* apart, const int64_t* alike,
@@ -353,8 +353,8 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void permuteMasks(
     return n >= 64 ? ~static_cast<__mmask64>(0) : (static_cast<__mmask64>(1) << n) - 1;
   };
   const __m512i low = _mm512_maskz_loadu_epi8(first(typed), states);
-  const __m512i high =
-      _mm512_maskz_loadu_epi8(first(typed > 64 ? typed - 64 : 0), states + 64);
+  const __m512i high = typed > 64 ? _mm512_maskz_loadu_epi8(first(typed - 64), states + 64)
+                                  : _mm512_setzero_si512();
   constexpr size_t kStates = sizeof kHeterozygousStates / sizeof kHeterozygousStates[0];
   for (size_t word = 0; word < words; ++word) {
     const __m512i place = _mm512_loadu_si512(places + 64 * word);
