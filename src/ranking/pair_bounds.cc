@@ -56,6 +56,8 @@ inline __attribute__((always_inline)) void countLoci(const uint64_t* m, const ui
 // How far below the threshold the kernels' tests let pairs through: far more
 // than the rounding of the factors and of the bounds.
 constexpr double kRatioMargin = 1e-3;
+// The smallest mother's ratio the ratio test's factor is divided by.
+constexpr double kDividedRatio = 1e-200;
 
 // How the weights of one mother's pairs are summed, alike in every kernel so
 // that each gives the same sum to the last bit: father j adds into lane j % 8,
@@ -609,15 +611,22 @@ double PairBounds::weighAll(const Side& mothers, const Side& fathers, double thr
   // inside a double, and a pair's bound is first tested as a ratio, against a
   // threshold lowered by a margin; with more, as a LOD against the same.
   // Only pairs past it get their bound here.
+  const double bestReaching =
+      std::exp(threshold - kRatioMargin - (mothers.lods[0] + rest_) - fathers.lods[0]);
   double total = 0.0;
   size_t unreachable = 0;
   size_t light = 0;
   for (size_t i = 0; i < mothers.count; ++i) {
     const uint64_t* m = &masks_[static_cast<size_t>(mothers.slots[i]) * stride];
     const double base = mothers.lods[i] + rest_;
-    // e^(bound - father's LOD relative to the best father) at the threshold.
+    // e^(bound - father's LOD relative to the best father) at the threshold:
+    // the best mother's divided by this one's ratio, but where the ratio is
+    // too small to divide by well. Rounding moves it by far less than the
+    // margin.
     if (ratioTested(words_)) {
-      row.reaching = std::exp(threshold - kRatioMargin - base - fathers.lods[0]);
+      row.reaching = mothers.ratios[i] >= kDividedRatio
+                         ? bestReaching / mothers.ratios[i]
+                         : std::exp(threshold - kRatioMargin - base - fathers.lods[0]);
     } else {
       row.lowest = threshold - kRatioMargin - base;
     }
