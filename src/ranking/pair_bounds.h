@@ -61,8 +61,9 @@ class PairBounds {
   double weightOf(const Side& mothers, size_t i, const Side& fathers, size_t j) const;
 
  private:
-  // A father whose reach passed a mother's ratio test in weighAll(): his
-  // index, the pair's counts and its product times the factors.
+  // A father who passed a mother's test in weighAll() (by ratio, or by
+  // bound with three words and more): his index, the pair's counts and its
+  // product times the factors.
   struct Hit {
     int32_t father;
     int32_t apart;
@@ -84,7 +85,7 @@ class PairBounds {
   // weighAll()'s fathers' masks, one row per mask word (leanA, leanB, strong)
   // with the fathers side by side, padded with empty masks to a multiple of
   // eight fathers; their ratios, padded with 0; the fathers passing one
-  // mother's ratio test.
+  // mother's test.
   mutable std::vector<uint64_t> fatherMasks_;
   mutable std::vector<double> fatherRatios_;
   mutable std::vector<Hit> hits_;
