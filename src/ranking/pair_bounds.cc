@@ -53,6 +53,16 @@ inline __attribute__((always_inline)) void countLoci(const uint64_t* m, const ui
   }
 }
 
+// The range the factors are kept in, and the clamp every kernel applies to
+// the product of a low and a high half (std::max and std::min as vmaxpd and
+// vminpd order them).
+constexpr double kSmallestFactor = 1e-300;
+constexpr double kLargestFactor = 1e300;
+inline double clampFactor(double x) {
+  const double floor = x > kSmallestFactor ? x : kSmallestFactor;
+  return floor < kLargestFactor ? floor : kLargestFactor;
+}
+
 // How far below the threshold the kernels' tests let pairs through: far more
 // than the rounding of the factors and of the bounds.
 constexpr double kRatioMargin = 1e-3;
@@ -262,7 +272,10 @@ __attribute__((target("avx512f"))) inline __m512d factorOf(__m512i n, const doub
   const __m512d l = _mm512_permutex2var_pd(low[0], _mm512_and_si512(n, _mm512_set1_epi64(15)),
                                            low[1]);
   const __m512d h = _mm512_permutex2var_pd(high[0], _mm512_maskz_srli_epi64(kAll, n, 4), high[1]);
-  return _mm512_mul_pd(l, h);
+  // clampFactor(): vmaxpd and vminpd pick the first operand where it wins.
+  return _mm512_maskz_min_pd(
+      kAll, _mm512_maskz_max_pd(kAll, _mm512_mul_pd(l, h), _mm512_set1_pd(kSmallestFactor)),
+      _mm512_set1_pd(kLargestFactor));
 }
 
 // Eight fathers at a time, one lane of the sum each. As in the AVX2 kernel,
@@ -527,27 +540,30 @@ void PairBounds::start(const std::vector<OffspringLocus>& loci,
   rest_ = std::log(rest) * heterozygous;
   opposite_ = std::log(opposite);
   sameStrong_ = std::min(sameStrong > 0.0 ? std::log(sameStrong) : -1e300, opposite_);
-  // Each half clamped where the product could overflow or vanish (a
-  // thousand heterozygous loci and more).
+  // Clamped where a double would overflow or vanish (a thousand
+  // heterozygous loci and more): the high halves, and the products, in the
+  // same range as the vector kernels clamp them (the low halves are at most
+  // 2^15 apart, and at least 0 alike).
   const size_t count = static_cast<size_t>(heterozygous) + 1;
   const size_t high = count / 16 + 1;
   apartLow_.resize(16);
   alikeLow_.resize(16);
   for (int32_t n = 0; n < 16; ++n) {
-    apartLow_[static_cast<size_t>(n)] = std::min(std::exp(opposite_ * n), 1e150);
-    alikeLow_[static_cast<size_t>(n)] = std::max(std::exp(sameStrong_ * n), 1e-150);
+    apartLow_[static_cast<size_t>(n)] = std::exp(opposite_ * n);
+    alikeLow_[static_cast<size_t>(n)] = std::exp(sameStrong_ * n);
   }
   apartHigh_.assign((high + 15) / 16 * 16, 1.0);
   alikeHigh_.assign((high + 15) / 16 * 16, 1.0);
   for (int32_t n = 0; n < static_cast<int32_t>(high); ++n) {
-    apartHigh_[static_cast<size_t>(n)] = std::min(std::exp(opposite_ * (16 * n)), 1e150);
-    alikeHigh_[static_cast<size_t>(n)] = std::max(std::exp(sameStrong_ * (16 * n) + rest_), 1e-150);
+    apartHigh_[static_cast<size_t>(n)] = std::min(std::exp(opposite_ * (16 * n)), kLargestFactor);
+    alikeHigh_[static_cast<size_t>(n)] =
+        std::max(std::exp(sameStrong_ * (16 * n) + rest_), kSmallestFactor);
   }
   apartFactor_.resize(count);
   alikeFactor_.resize(count);
   for (size_t n = 0; n < count; ++n) {
-    apartFactor_[n] = apartLow_[n % 16] * apartHigh_[n / 16];
-    alikeFactor_[n] = alikeLow_[n % 16] * alikeHigh_[n / 16];
+    apartFactor_[n] = clampFactor(apartLow_[n % 16] * apartHigh_[n / 16]);
+    alikeFactor_[n] = clampFactor(alikeLow_[n % 16] * alikeHigh_[n / 16]);
   }
 }
 

@@ -77,16 +77,17 @@ Weighed weigh(const Population& p, double threshold, double negligible) {
 }
 
 TEST(PairBounds, EveryKernelWeighsAlike) {
-  // None to five mask words, full or not; from 255 heterozygous loci on the
-  // vector kernels find the factors in memory rather than in registers.
+  // None to five mask words, full or not, and many (where the factors
+  // reach their clamps); from 255 heterozygous loci on the vector kernels
+  // find the factors in memory rather than in registers.
   struct Design {
     int loci;
     int homozygous;
   };
   for (const Design& design : {Design{0, 0}, Design{1, 0}, Design{40, 0}, Design{64, 0},
                                Design{100, 0}, Design{128, 0}, Design{150, 0}, Design{200, 0},
-                               Design{255, 0}, Design{300, 0}, Design{80, 5}, Design{125, 5},
-                               Design{160, 5}}) {
+                               Design{255, 0}, Design{300, 0}, Design{1500, 0}, Design{80, 5},
+                               Design{125, 5}, Design{160, 5}}) {
     const int loci = design.loci;
     for (unsigned seed : {1u, 2u}) {
       // Fathers not a multiple of eight: the kernels' last block is partial.
