@@ -570,7 +570,7 @@ void PairBounds::start(const std::vector<OffspringLocus>& loci,
 void PairBounds::add(const uint8_t* states) {
   const size_t first = masks_.size();
   masks_.resize(first + 3 * words_);
-  uint64_t* masks = &masks_[first];
+  uint64_t* masks = masks_.data() + first;
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
   if (permuteStates_) {
     permuteMasks(states, typed_, places_.data(), planes_.data(), words_, masks);
@@ -612,7 +612,7 @@ double PairBounds::weighAll(const Side& mothers, const Side& fathers, double thr
   const size_t padded = (fathers.count + kLanes - 1) / kLanes * kLanes;
   fatherMasks_.assign(stride * padded, 0);
   for (size_t j = 0; j < fathers.count; ++j) {
-    const uint64_t* from = &masks_[static_cast<size_t>(fathers.slots[j]) * stride];
+    const uint64_t* from = masks_.data() + static_cast<size_t>(fathers.slots[j]) * stride;
     for (size_t w = 0; w < stride; ++w) fatherMasks_[w * padded + j] = from[w];
   }
   fatherRatios_.assign(padded, 0.0);
@@ -633,7 +633,7 @@ double PairBounds::weighAll(const Side& mothers, const Side& fathers, double thr
   size_t unreachable = 0;
   size_t light = 0;
   for (size_t i = 0; i < mothers.count; ++i) {
-    const uint64_t* m = &masks_[static_cast<size_t>(mothers.slots[i]) * stride];
+    const uint64_t* m = masks_.data() + static_cast<size_t>(mothers.slots[i]) * stride;
     const double base = mothers.lods[i] + rest_;
     // e^(bound - father's LOD relative to the best father) at the threshold:
     // the best mother's divided by this one's ratio, but where the ratio is
@@ -685,8 +685,9 @@ double PairBounds::weightOf(const Side& mothers, size_t i, const Side& fathers, 
   const size_t stride = 3 * words_;
   int apart = 0;
   int alike = 0;
-  countLoci<0>(&masks_[static_cast<size_t>(mothers.slots[i]) * stride],
-               &masks_[static_cast<size_t>(fathers.slots[j]) * stride], 1, words_, apart, alike);
+  countLoci<0>(masks_.data() + static_cast<size_t>(mothers.slots[i]) * stride,
+               masks_.data() + static_cast<size_t>(fathers.slots[j]) * stride, 1, words_, apart,
+               alike);
   const double ratio = fathers.ratios[j];
   return mothers.ratios[i] *
          std::min(ratio, ratio * (apartFactor_[static_cast<size_t>(apart)] *
