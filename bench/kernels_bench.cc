@@ -242,8 +242,9 @@ void BM_PairWeighing(benchmark::State& state) {
   std::vector<PairBounds::Pair> reaching;
   for (auto _ : state) {
     reaching.clear();
+    const double threshold = p.lods[0][0] + p.lods[1][0] - 4.0;
     benchmark::DoNotOptimize(
-        p.bounds.weighAll(p.side(0), p.side(1), p.lods[0][0] + p.lods[1][0] - 4.0, 1e-12, reaching));
+        p.bounds.weighAll(p.side(0), p.side(1), threshold, 1e-12, reaching));
   }
   useDefaultKernel();
   static const char* const kKernels[] = {"portable", "AVX2", "AVX-512"};

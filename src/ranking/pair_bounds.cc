@@ -47,7 +47,8 @@ inline __attribute__((always_inline)) void countLoci(const uint64_t* m, const ui
   alike = 0;
   for (size_t w = 0; w < words; ++w) {
     const uint64_t ma = m[w], mb = m[words + w], ms = m[2 * words + w];
-    const uint64_t fa = f[w * stride], fb = f[(words + w) * stride], fs = f[(2 * words + w) * stride];
+    const uint64_t fa = f[w * stride], fb = f[(words + w) * stride];
+    const uint64_t fs = f[(2 * words + w) * stride];
     apart += Swar::count((ma & fb) | (mb & fa));
     alike += Swar::count(((ma & fa) | (mb & fb)) & ms & fs);
   }
@@ -305,7 +306,7 @@ __attribute__((target("avx512f,avx512vpopcntdq"))) size_t weighRowAvx512(const R
   size_t found = 0;
   for (size_t j = 0; j < r.end; j += 8) {
     const __mmask8 inside =
-        r.end - j >= 8 ? static_cast<__mmask8>(0xff) : static_cast<__mmask8>((1u << (r.end - j)) - 1);
+        r.end - j >= 8 ? kAll : static_cast<__mmask8>((1u << (r.end - j)) - 1);
     __m512i apart = _mm512_setzero_si512();
     __m512i alike = _mm512_setzero_si512();
     for (size_t w = 0; w < words; ++w) {
@@ -527,7 +528,8 @@ void PairBounds::start(const std::vector<OffspringLocus>& loci,
     for (size_t h = 0; h < heterozygous_.size(); ++h) {
       places_[h] = static_cast<uint8_t>(heterozygous_[h]);
       for (size_t k = 0; k < kStates; ++k) {
-        const uint64_t code = codes_[h * kParentStates + static_cast<size_t>(kHeterozygousStates[k])];
+        const uint64_t code =
+            codes_[h * kParentStates + static_cast<size_t>(kHeterozygousStates[k])];
         uint64_t* plane = &planes_[(h / 64 * kStates + k) * 3];
         const unsigned bit = static_cast<unsigned>(h % 64);
         plane[0] |= (code & kLeansA) << bit;

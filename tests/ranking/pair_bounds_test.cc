@@ -110,7 +110,8 @@ TEST(PairBounds, EveryKernelWeighsAlike) {
             const KernelKind kind = availableKernels()[b];
             useKernel(kind);
             const Weighed w = weigh(built[b], threshold, negligible);
-            const std::string which = what + std::string(", kernel ") + std::to_string(static_cast<int>(kind));
+            const std::string which =
+                what + std::string(", kernel ") + std::to_string(static_cast<int>(kind));
             EXPECT_EQ(w.sum, portable.sum) << which;
             ASSERT_EQ(w.reaching.size(), portable.reaching.size()) << which;
             for (size_t k = 0; k < w.reaching.size(); ++k) {
