@@ -2,8 +2,11 @@
 // one offspring against every parent (allele index for small radii, block
 // scan for wide ones, and the record-based reference), and the compatibility
 // test of one pair (bit masks against checkCompatibility), the pairing set-up
-// of one offspring and its genotype text.
+// of one offspring and its genotype text; the pair bounds of one offspring
+// (every pair of its candidates weighed, and the candidates' masks built).
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,6 +21,8 @@
 #include "reports/report_text.h"
 #include "spheres/narrow_scan.h"
 #include "spheres/parent_panel.h"
+#include "ranking/likelihood_ratio.h"
+#include "ranking/pair_bounds.h"
 #include "util/cpu_features.h"
 
 namespace {
@@ -176,5 +181,92 @@ void BM_CompatibilityReference(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_CompatibilityReference);
+
+// One offspring heterozygous at `loci` loci and `count` candidates of each
+// sex in random states, LODs falling as in a run.
+struct BoundsPopulation {
+  PairBounds bounds;
+  std::vector<OffspringLocus> typed;
+  std::vector<LocusStates> states;
+  std::vector<std::vector<uint8_t>> rows;
+  std::vector<int32_t> slots[2];
+  std::vector<double> lods[2];
+  std::vector<double> ratios[2];
+
+  BoundsPopulation(int loci, size_t count) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> frequency(0.1, 0.5);
+    for (int k = 0; k < loci; ++k) {
+      typed.push_back({k, 1, 2, frequency(rng), frequency(rng)});
+      LocusStates s{};
+      for (int state = 0; state < kParentStates; ++state) {
+        s.sent[state] = stateTransmission(typed.back(), state, 0.02);
+      }
+      states.push_back(s);
+    }
+    bounds.start(typed, states);
+    const int kinds[] = {0, 1, 2, 3, 4, 6, kUntypedState};
+    for (size_t slot = 0; slot < 2 * count; ++slot) {
+      std::vector<uint8_t> row(static_cast<size_t>(loci));
+      for (uint8_t& state : row) state = static_cast<uint8_t>(kinds[rng() % 7]);
+      bounds.add(row.data());
+      rows.push_back(row);
+    }
+    std::normal_distribution<double> lod(0.0, 4.0);
+    for (int side = 0; side < 2; ++side) {
+      for (size_t k = 0; k < count; ++k) {
+        slots[side].push_back(static_cast<int32_t>(side * count + k));
+        lods[side].push_back(lod(rng));
+      }
+      std::sort(lods[side].rbegin(), lods[side].rend());
+      for (double l : lods[side]) ratios[side].push_back(std::exp(l - lods[side][0]));
+    }
+  }
+  PairBounds::Side side(int which) const {
+    return {slots[which].data(), lods[which].data(), ratios[which].data(), slots[which].size()};
+  }
+};
+
+// Every pair of one offspring's candidates weighed: heterozygous loci,
+// candidates of each sex (91: a typical SNP offspring; 210, some 44,000
+// pairs, one at programme scale), kernel kind.
+void BM_PairWeighing(benchmark::State& state) {
+  const auto kernel = static_cast<KernelKind>(state.range(2));
+  const std::vector<KernelKind> available = availableKernels();
+  if (std::find(available.begin(), available.end(), kernel) == available.end()) {
+    state.SkipWithError("the processor lacks this kernel");
+    return;
+  }
+  useKernel(kernel);
+  const BoundsPopulation p(static_cast<int>(state.range(0)), static_cast<size_t>(state.range(1)));
+  std::vector<PairBounds::Pair> reaching;
+  for (auto _ : state) {
+    reaching.clear();
+    const double threshold = p.lods[0][0] + p.lods[1][0] - 4.0;
+    benchmark::DoNotOptimize(
+        p.bounds.weighAll(p.side(0), p.side(1), threshold, 1e-12, reaching));
+  }
+  useDefaultKernel();
+  static const char* const kKernels[] = {"portable", "AVX2", "AVX-512"};
+  state.SetLabel(std::string(kKernels[state.range(2)]) + " kernel, " +
+                 std::to_string(reaching.size()) + " reaching");
+  state.counters["pairs/s"] = benchmark::Counter(
+      static_cast<double>(p.slots[0].size() * p.slots[1].size()),
+      benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_PairWeighing)->ArgsProduct({{48, 100, 200}, {91, 210}, {0, 1, 2}});
+
+// The masks of one offspring's candidates built (the offspring's tables
+// once, then each of 182 candidates): heterozygous loci.
+void BM_PairBoundsMasks(benchmark::State& state) {
+  BoundsPopulation p(static_cast<int>(state.range(0)), 91);
+  for (auto _ : state) {
+    p.bounds.start(p.typed, p.states);
+    for (const std::vector<uint8_t>& row : p.rows) p.bounds.add(row.data());
+  }
+  state.counters["candidates/s"] = benchmark::Counter(
+      static_cast<double>(p.rows.size()), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_PairBoundsMasks)->Arg(48)->Arg(200);
 
 }  // namespace

@@ -61,16 +61,46 @@ class PairBounds {
   double weightOf(const Side& mothers, size_t i, const Side& fathers, size_t j) const;
 
  private:
+  // A father who passed a mother's test in weighAll() (by ratio, or by
+  // bound with three words and more): his index, the pair's counts and its
+  // product times the factors.
+  struct Hit {
+    int32_t father;
+    int32_t apart;
+    int32_t alike;
+    double reach;
+  };
+
   size_t words_ = 0;                 // words per mask
   std::vector<int32_t> heterozygous_;  // the typed loci where the offspring is heterozygous
   std::vector<uint8_t> codes_;       // per heterozygous locus and state: the masks it sets
+  // For add() by byte permutes and compares: the typed loci, each
+  // heterozygous locus's place among them (a byte, padded to whole words),
+  // and per word and heterozygous state the bits of each mask it sets.
+  size_t typed_ = 0;
+  bool permuteStates_ = false;
+  std::vector<uint8_t> places_;
+  std::vector<uint64_t> planes_;
   std::vector<uint64_t> masks_;      // per slot: leanA, leanB, strong words
-  mutable std::vector<uint64_t> fatherMasks_;  // weighAll()'s fathers' masks, in their order
+  // weighAll()'s fathers' masks, one row per mask word (leanA, leanB, strong)
+  // with the fathers side by side, padded with empty masks to a multiple of
+  // eight fathers; their ratios, padded with 0; the fathers passing one
+  // mother's test.
+  mutable std::vector<uint64_t> fatherMasks_;
+  mutable std::vector<double> fatherRatios_;
+  mutable std::vector<Hit> hits_;
   double opposite_ = 0.0;            // the largest ln I leaning apart
   double sameStrong_ = 0.0;          // the largest ln I of strong parents leaning alike
   double rest_ = 0.0;                // what all other loci together can add
   // e^(opposite * n) and e^(sameStrong * n + rest), n = 0 .. heterozygous
-  // loci, kept within the range of a double.
+  // loci, kept within the range of a double. Each is the product of a factor
+  // for n % 16 (the low table, 16 entries) and one for n / 16 (the high
+  // table, padded to a multiple of 16 entries), so that the vector kernels
+  // find them by permuting registers rather than gathering from memory.
   std::vector<double> apartFactor_;
   std::vector<double> alikeFactor_;
+  std::vector<double> apartLow_;
+  std::vector<double> apartHigh_;
+  std::vector<double> alikeLow_;
+  std::vector<double> alikeHigh_;
 };

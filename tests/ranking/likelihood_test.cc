@@ -354,6 +354,11 @@ TEST(PairSearch, MatchesEveryPairOnRandomPopulations) {
           OffspringRanking again;
           ranker.rankRow(s.rows[i].data(), -1, again);
           EXPECT_EQ(again.pair.posterior, r.pair.posterior);
+          EXPECT_EQ(again.pair.mother, r.pair.mother);
+          EXPECT_EQ(again.pair.father, r.pair.father);
+          EXPECT_EQ(again.pair.lod, r.pair.lod);
+          EXPECT_EQ(again.pair.delta, r.pair.delta);
+          EXPECT_EQ(again.pair.runnerUpMother, r.pair.runnerUpMother);
           EXPECT_EQ(again.pair.runnerUpFather, r.pair.runnerUpFather);
         }
         useDefaultKernel();
