@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ranking/likelihood_ratio.h"
+#include "ranking/pair_kernels.h"
 
 // Bounds what a pair adds to its two single LODs: its trio LOD minus both.
 //
@@ -61,16 +62,6 @@ class PairBounds {
   double weightOf(const Side& mothers, size_t i, const Side& fathers, size_t j) const;
 
  private:
-  // A father who passed a mother's test in weighAll() (by ratio, or by
-  // bound with three words and more): his index, the pair's counts and its
-  // product times the factors.
-  struct Hit {
-    int32_t father;
-    int32_t apart;
-    int32_t alike;
-    double reach;
-  };
-
   size_t words_ = 0;                 // words per mask
   std::vector<int32_t> heterozygous_;  // the typed loci where the offspring is heterozygous
   std::vector<uint8_t> codes_;       // per heterozygous locus and state: the masks it sets
@@ -88,7 +79,7 @@ class PairBounds {
   // mother's test.
   mutable std::vector<uint64_t> fatherMasks_;
   mutable std::vector<double> fatherRatios_;
-  mutable std::vector<Hit> hits_;
+  mutable std::vector<PairHit> hits_;
   double opposite_ = 0.0;            // the largest ln I leaning apart
   double sameStrong_ = 0.0;          // the largest ln I of strong parents leaning alike
   double rest_ = 0.0;                // what all other loci together can add
