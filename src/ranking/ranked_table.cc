@@ -116,7 +116,7 @@ RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& optio
                         " (the default) may leave up to about " +
                         lostPercent(tables.loci, rate, settings_.maxMismatches) +
                         "% of true parents unscored at the table's error rate; "
-                        "offspring without a strict pair are ranked again at K = " +
+                        "offspring with a strict parent but no strict pair are ranked again at K = " +
                         std::to_string(limits.back()) + " (--max-mismatches auto's)");
   }
   if (options.groups.empty() && options.exclude.empty()) return;
