@@ -92,8 +92,8 @@ TEST(MismatchLimit, NoteWhenTheDefaultIsBelowAuto) {
                                            "may leave up to about ") != std::string::npos;
     EXPECT_EQ(noted, c.noted) << c.options << "\n" << run.stderrText;
     if (c.noted) {
-      EXPECT_NE(run.stderrText.find("offspring with a strict parent but no strict pair are ranked again at K = 5 "
-                                    "(--max-mismatches auto's)\n"),
+      EXPECT_NE(run.stderrText.find("offspring with a strict parent but no strict pair are "
+                                    "ranked again at K = 5 (--max-mismatches auto's)\n"),
                 std::string::npos)
           << run.stderrText;
     }
