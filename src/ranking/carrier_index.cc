@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ranking/scope_kernels.h"
+#include "util/counting_order.h"
 
 namespace {
 
@@ -120,19 +121,15 @@ void CarrierIndex::scope(const int* offspring, int32_t maxMismatches,
   // by the power of two of their sharers (then in locus order), which
   // orders them as well for the search as a full sort, for less than its
   // mispredicted branches. The parents found do not depend on the order.
-  size_t starts[kSharerClasses + 1] = {};
-  const auto classOf = [](int32_t sharers) {
-    return static_cast<size_t>(64 - __builtin_clzll(static_cast<uint64_t>(sharers) | 1));
-  };
-  for (const ScopeProbe& probe : probes_) ++starts[classOf(probe.sharers)];
-  size_t start = 0;
-  for (size_t& count : starts) {
-    const size_t probes = count;
-    count = start;
-    start += probes;
-  }
-  sorted_.resize(probes_.size());
-  for (const ScopeProbe& probe : probes_) sorted_[starts[classOf(probe.sharers)]++] = probe;
+  countingOrder(
+      probes_.size(), kSharerClasses + 1,
+      [this](size_t k) {
+        const uint64_t sharers = static_cast<uint64_t>(probes_[k].sharers);
+        return static_cast<size_t>(64 - __builtin_clzll(sharers | 1));
+      },
+      classEnds_, probeOrder_);
+  sorted_.clear();
+  for (uint32_t k : probeOrder_) sorted_.push_back(probes_[k]);
   probes_.swap(sorted_);
   const size_t top = static_cast<size_t>(maxMismatches);
   if (top <= kMaxKernelLimit) {

@@ -56,6 +56,8 @@ class CarrierIndex {
   // Reused between offspring.
   mutable std::vector<ScopeProbe> probes_;
   mutable std::vector<ScopeProbe> sorted_;
+  mutable std::vector<size_t> classEnds_;
+  mutable std::vector<uint32_t> probeOrder_;
   // Classes of probes by their sharers' power of two (sharers < 2^63).
   static constexpr size_t kSharerClasses = 64;
   mutable std::vector<uint64_t> levels_;

@@ -7,6 +7,7 @@
 
 #include "input/saturate.h"
 #include "spheres/locus_distance.h"
+#include "util/counting_order.h"
 
 namespace {
 
@@ -723,7 +724,6 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
   // lets through early. Each pair's own bound is tested too.
   double highest = 0.0;
   double perStep = 0.0;
-  stepEnds_.assign(kOrderSteps, 0);
   if (!pairsLeft_.empty()) {
     highest = pairsLeft_[0].bound;
     double lowest = highest;
@@ -732,22 +732,13 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
       lowest = std::min(lowest, p.bound);
     }
     perStep = highest > lowest ? static_cast<double>(kOrderSteps) / (highest - lowest) : 0.0;
-    const auto stepOf = [&](double bound) {
-      return std::min(static_cast<size_t>((highest - bound) * perStep), kOrderSteps - 1);
-    };
-    // stepEnds_ counts the pairs of each step, then holds where it starts,
-    // then (once its pairs are placed) where it ends.
-    for (const PairBounds::Pair& p : pairsLeft_) ++stepEnds_[stepOf(p.bound)];
-    size_t start = 0;
-    for (size_t& count : stepEnds_) {
-      const size_t pairs = count;
-      count = start;
-      start += pairs;
-    }
-    pairOrder_.resize(pairsLeft_.size());
-    for (size_t k = 0; k < pairsLeft_.size(); ++k) {
-      pairOrder_[stepEnds_[stepOf(pairsLeft_[k].bound)]++] = static_cast<uint32_t>(k);
-    }
+    countingOrder(
+        pairsLeft_.size(), kOrderSteps,
+        [&](size_t k) {
+          const double below = (highest - pairsLeft_[k].bound) * perStep;
+          return std::min(static_cast<size_t>(below), kOrderSteps - 1);
+        },
+        stepEnds_, pairOrder_);
   }
   size_t next = 0;
   for (size_t step = 0; step < kOrderSteps && next < pairsLeft_.size(); ++step) {

@@ -225,7 +225,7 @@ class OffspringRanker {
   PairBounds bounds_;
   std::vector<PairBounds::Pair> pairsLeft_;
   std::vector<uint32_t> pairOrder_;  // pairsLeft_ by falling bound, in steps (searchPairs)
-  std::vector<size_t> stepEnds_;
+  std::vector<size_t> stepEnds_;    // where each step of pairOrder_ ends
   std::vector<int32_t> motherSlots_;  // the sorted candidates, as PairBounds takes them
   std::vector<double> motherLods_;
   std::vector<double> motherRatios_;
