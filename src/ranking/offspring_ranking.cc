@@ -1,5 +1,8 @@
 #include "ranking/offspring_ranking.h"
 
+#include "ranking/single_kernels.h"
+#include "util/cpu_features.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -102,6 +105,11 @@ int64_t rescale(double& value) {
   return exponent;
 }
 
+// ln(product * 2^exponent).
+double logOfScaled(double product, int64_t exponent) {
+  return std::log(product) + kLn2 * static_cast<double>(exponent);
+}
+
 // ln of ratio(0) * ... * ratio(count - 1), each taken once in that order:
 // four products side by side, each rescaled after eight ratios, and one
 // logarithm. Within about 1e-13 of the LodSum of the same ratios.
@@ -122,7 +130,7 @@ double fastLogOfProduct(size_t count, Ratio ratio) {
   }
   for (; k < count; ++k) p0 *= ratio(k);
   exponent += rescale(p0);
-  return std::log(p0 * p1 * p2 * p3) + kLn2 * static_cast<double>(exponent);
+  return logOfScaled(p0 * p1 * p2 * p3, exponent);
 }
 
 // What a pair's ratio at a heterozygous locus is over the product of its
@@ -242,8 +250,14 @@ void OffspringRanker::codeAlleles() {
   for (size_t k = 0; k < loci; ++k) {
     std::vector<std::pair<int32_t, int32_t>>& seen = genotypes_[k];
     for (size_t r = 0; r < rows; ++r) {
-      const std::pair<int32_t, int32_t> genotype(alleles_[r * width + 2 * k],
-                                                 alleles_[r * width + 2 * k + 1]);
+      // One code per unordered genotype, and one for every untyped one:
+      // a parent's state depends on nothing else.
+      const int32_t p1 = alleles_[r * width + 2 * k];
+      const int32_t p2 = alleles_[r * width + 2 * k + 1];
+      const std::pair<int32_t, int32_t> genotype =
+          p1 == tables_.missing || p2 == tables_.missing
+              ? std::make_pair(tables_.missing, tables_.missing)
+              : std::make_pair(std::min(p1, p2), std::max(p1, p2));
       size_t g = 0;
       while (g < seen.size() && seen[g] != genotype) ++g;
       if (g == seen.size()) {
@@ -257,6 +271,9 @@ void OffspringRanker::codeAlleles() {
       genotypeCodes_[r * loci + k] = static_cast<uint8_t>(g);
     }
   }
+  fewGenotypes_ = std::all_of(genotypes_.begin(), genotypes_.end(), [](const auto& seen) {
+    return seen.size() <= kKernelGenotypes;
+  });
 }
 
 OffspringRanker::Scored OffspringRanker::scoreGenotypes(int32_t row, int32_t slot) {
@@ -514,7 +531,37 @@ void OffspringRanker::prepareLoci() {
             singles_[k * kParentStates + static_cast<size_t>(state)];
       }
     }
+    prepareGenotypeKernel();
   }
+}
+
+void OffspringRanker::prepareGenotypeKernel() {
+  genotypeKernel_ = false;
+#if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
+  const size_t typed = loci_.size();
+  const size_t loci = static_cast<size_t>(tables_.loci);
+  if (!fewGenotypes_ || activeKernel() != KernelKind::Avx512 || !hasGenotypeKernel() ||
+      (typed < loci && loci > kKernelPlaces)) {
+    return;
+  }
+  // Per typed locus, its ratios and states by genotype.
+  kernelRatios_.assign((typed + 3) / 4 * 16, 1.0);
+  kernelStates_.assign((typed + 3) / 4 * 16, 0);
+  for (size_t k = 0; k < typed; ++k) {
+    const size_t genotypes = genotypes_[static_cast<size_t>(loci_[k].locus)].size();
+    for (size_t g = 0; g < genotypes; ++g) {
+      kernelRatios_[4 * k + g] = genotypeRatios_[k * kGenotypesPerLocus + g];
+      kernelStates_[4 * k + g] = genotypeStates_[k * kGenotypesPerLocus + g];
+    }
+  }
+  kernelPlaces_.assign(kKernelPlaces, 0);
+  for (size_t k = 0; k < typed && typed < loci; ++k) {
+    kernelPlaces_[k] = static_cast<uint8_t>(loci_[k].locus);
+  }
+  kernelSingles_ = {typed, kernelRatios_.data(), kernelStates_.data(),
+                    typed < loci ? kernelPlaces_.data() : nullptr, loci};
+  genotypeKernel_ = true;
+#endif
 }
 
 void OffspringRanker::fillState(size_t k, int state) {
@@ -558,11 +605,7 @@ void OffspringRanker::rankWithin(int32_t limit, int32_t knownMother, OffspringRa
   if (!scope_.empty() || knownMother >= 0) prepareLoci();
   mothers_.clear();
   fathers_.clear();
-  int32_t slot = 0;
-  for (int32_t row : scope_) {
-    (tables_.isMother(static_cast<size_t>(row)) ? mothers_ : fathers_)
-        .push_back(scoreSingle(row, slot++));
-  }
+  scoreScope();
   // The best two of each role show their LODs (with a known mother, the best
   // two besides her).
   makeExact(mothers_, knownMother < 0 ? 2 : 3);
@@ -581,6 +624,43 @@ void OffspringRanker::rankWithin(int32_t limit, int32_t knownMother, OffspringRa
     rankFathersGiven(knownMother, static_cast<int32_t>(scope_.size()), out);
   }
   call(out, settings_.thresholds, settings_.minDelta);
+}
+
+void OffspringRanker::scoreScope() {
+  size_t next = 0;
+#if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
+  if (useCodes_ && genotypeKernel_) {
+    // Four candidates a call; a short last group repeats its last one into
+    // a spare slot.
+    const size_t typed = loci_.size();
+    const size_t loci = static_cast<size_t>(tables_.loci);
+    states_.resize(std::max(states_.size(), (scope_.size() + 1) * typed));
+    spareStates_.resize(typed);
+    for (; next < scope_.size(); next += kKernelCandidates) {
+      const uint8_t* codes[kKernelCandidates];
+      uint8_t* states[kKernelCandidates];
+      for (size_t c = 0; c < kKernelCandidates; ++c) {
+        const size_t at = std::min(next + c, scope_.size() - 1);
+        codes[c] = &genotypeCodes_[static_cast<size_t>(scope_[at]) * loci];
+        states[c] = next + c < scope_.size() ? &states_[(next + c) * typed] : spareStates_.data();
+      }
+      ScaledProduct products[kKernelCandidates];
+      genotypeProducts(codes, kernelSingles_, states, products);
+      for (size_t c = 0; c < kKernelCandidates && next + c < scope_.size(); ++c) {
+        const int32_t row = scope_[next + c];
+        (tables_.isMother(static_cast<size_t>(row)) ? mothers_ : fathers_)
+            .push_back({row, logOfScaled(products[c].product, products[c].exponent), -1,
+                        static_cast<int32_t>(next + c)});
+      }
+    }
+    return;
+  }
+#endif
+  for (; next < scope_.size(); ++next) {
+    const int32_t row = scope_[next];
+    (tables_.isMother(static_cast<size_t>(row)) ? mothers_ : fathers_)
+        .push_back(scoreSingle(row, static_cast<int32_t>(next)));
+  }
 }
 
 void OffspringRanker::rankKnownMother(int32_t knownMother, OffspringRanking& out) {

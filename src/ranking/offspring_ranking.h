@@ -10,6 +10,7 @@
 #include "ranking/genotype_tables.h"
 #include "ranking/likelihood_ratio.h"
 #include "ranking/pair_bounds.h"
+#include "ranking/single_kernels.h"
 #include "ranking/table_options.h"
 
 // The best candidate of one role: a mother, a father or a pair (both rows).
@@ -114,6 +115,9 @@ class OffspringRanker {
   // Ranks the offspring set by rankRow() with the candidates within `limit`
   // mismatching loci.
   void rankWithin(int32_t limit, int32_t knownMother, OffspringRanking& out);
+  // Scores every candidate in scope_, each in the slot of its place there,
+  // into mothers_ and fathers_ in scope order.
+  void scoreScope();
   // Keeps the candidate's states in `slot`; its LOD is a fast one.
   Scored scoreSingle(int32_t row, int32_t slot);
   template <typename Allele>
@@ -130,6 +134,9 @@ class OffspringRanker {
     if (!(ready_[k] >> state & 1u)) fillState(k, state);
   }
   Scored scoreGenotypes(int32_t row, int32_t slot);
+  // Readies genotypeProduct()'s tables where the processor and the panel
+  // allow it (genotypeKernel_).
+  void prepareGenotypeKernel();
   // The loci where the candidate in `slot` shares no allele with the offspring.
   int32_t mismatchesIn(int32_t slot) const;
   uint8_t codeOf(size_t locus, int32_t allele) const;
@@ -212,6 +219,15 @@ class OffspringRanker {
   std::vector<std::vector<std::pair<int32_t, int32_t>>> genotypes_;
   std::vector<uint8_t> genotypeStates_;
   std::vector<double> genotypeRatios_;
+  // Whether every locus has at most kKernelGenotypes genotypes; whether this
+  // offspring's candidates are scored by genotypeProduct(), and its tables.
+  bool fewGenotypes_ = false;
+  bool genotypeKernel_ = false;
+  GenotypeSingles kernelSingles_{};
+  std::vector<double> kernelRatios_;
+  std::vector<uint8_t> kernelStates_;
+  std::vector<uint8_t> kernelPlaces_;
+  std::vector<uint8_t> spareStates_;
   // The offspring being ranked, and buffers reused between offspring.
   std::vector<int32_t> offspringAlleles_;  // a, b per typed locus
   std::vector<uint8_t> offspringCodes_;    // the same, coded

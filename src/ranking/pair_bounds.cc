@@ -28,20 +28,42 @@ constexpr double kRatioMargin = 1e-3;
 // The smallest mother's ratio the ratio test's factor is divided by.
 constexpr double kDividedRatio = 1e-200;
 
-// std::partition_point on doubles, stepping from the previous mother's
-// answer: from one mother to the next it moves a few fathers at most, and a
-// few steps cost less than the mispredicted branches of a binary search.
+// std::partition_point on doubles, searched from the previous mother's
+// answer: in strides doubling away from it, then by halves within the last
+// stride. Mothers come in no order past the first few, so the answer can
+// jump far from one to the next; a walk a father at a time cost more than
+// the kernel's whole row.
 template <typename Test>
 inline size_t firstFailing(const double* values, size_t count, size_t hint, Test passes) {
+  size_t low;   // values[low - 1] passes (or low is 0)
+  size_t high;  // values[high] fails (or high is count)
   size_t k = std::min(hint, count);
   if (k < count && passes(values[k])) {
-    do {
-      ++k;
-    } while (k < count && passes(values[k]));
+    low = k + 1;
+    size_t stride = 1;
+    while (low + stride <= count && passes(values[low + stride - 1])) {
+      low += stride;
+      stride *= 2;
+    }
+    high = std::min(count, low + stride - 1);
   } else {
-    while (k > 0 && !passes(values[k - 1])) --k;
+    high = k;
+    size_t stride = 1;
+    while (high >= stride && !passes(values[high - stride])) {
+      high -= stride;
+      stride *= 2;
+    }
+    low = high >= stride ? high - stride + 1 : 0;
   }
-  return k;
+  while (low < high) {
+    const size_t middle = low + (high - low) / 2;
+    if (passes(values[middle])) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  return low;
 }
 
 // Eight loci's codes, one a byte, to the bit `bit` of each: bit k of the

@@ -310,7 +310,8 @@ TEST(Posterior, DeltaFloorAndKnownMotherPair) {
 // populations of microsatellites and of SNPs (where the pairs get bounds):
 // the same best pair, LOD, runner-up and delta; with every parent sampled, a
 // pair posterior at most 1e-3 below the one every pair scored gives, and never
-// above it; the same ranking from every kind of kernel.
+// above it; the same ranking from every kind of kernel, to the last bit of
+// each posterior (the singles' kernels give the same LODs).
 TEST(PairSearch, MatchesEveryPairOnRandomPopulations) {
   struct Design {
     int loci;
@@ -354,6 +355,9 @@ TEST(PairSearch, MatchesEveryPairOnRandomPopulations) {
           OffspringRanking again;
           ranker.rankRow(s.rows[i].data(), -1, again);
           EXPECT_EQ(again.pair.posterior, r.pair.posterior);
+          EXPECT_EQ(again.mother.posterior, r.mother.posterior);
+          EXPECT_EQ(again.father.posterior, r.father.posterior);
+          EXPECT_EQ(again.mother.mismatches, r.mother.mismatches);
           EXPECT_EQ(again.pair.mother, r.pair.mother);
           EXPECT_EQ(again.pair.father, r.pair.father);
           EXPECT_EQ(again.pair.lod, r.pair.lod);

@@ -1,0 +1,130 @@
+#include "ranking/single_kernels.h"
+
+#if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
+#include <immintrin.h>
+
+#include <algorithm>
+#include <cstring>
+
+// Performance-critical: on an SNP panel every scored candidate passes here,
+// a hundred or more per offspring; measure with the snp96 and programme
+// workloads of scripts/bench.sh before changing it.
+
+namespace {
+
+// As OffspringRanker's: a positive normal value to [1, 2), the power of two
+// taken out returned.
+int64_t rescale(double& value) {
+  uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  const int64_t exponent = static_cast<int64_t>((bits >> 52) & 0x7ff) - 1023;
+  bits = (bits & ~(uint64_t{0x7ff} << 52)) | (uint64_t{1023} << 52);
+  std::memcpy(&value, &bits, sizeof value);
+  return exponent;
+}
+
+constexpr uint64_t kExponentBits = uint64_t{0x7ff} << 52;
+constexpr uint64_t kOneExponent = uint64_t{1023} << 52;
+// The intrinsics' masked forms with all lanes on: the plain ones leave lanes
+// "undefined", which g++ 12 takes for uninitialised.
+constexpr __mmask8 kAll = 0xFF;
+
+}  // namespace
+
+bool hasGenotypeKernel() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi");
+  }();
+  return has;
+}
+
+// Two registers of products, two candidates each: lane 4c + l of a register
+// holds candidate c's product of loci l, l + 4, l + 8, ..., as the scalar
+// code's four products. Each step reads four loci of the four candidates,
+// a byte each, in one register: with the offset 4l of each locus added they
+// index both the step's 16 ratios (by vpermt2pd) and its 16 states (pshufb).
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi"))) void genotypeProducts(
+    const uint8_t* const* codes, const GenotypeSingles& s, uint8_t* const* states,
+    ScaledProduct* out) {
+  alignas(64) uint8_t typedCodes[kKernelCandidates][kKernelPlaces];
+  const uint8_t* rows[kKernelCandidates];
+  for (size_t c = 0; c < kKernelCandidates; ++c) rows[c] = codes[c];
+  if (s.places != nullptr) {
+    // The codes at the typed loci, side by side, by two byte permutes.
+    const auto first = [](size_t n) {
+      return n >= 64 ? ~static_cast<__mmask64>(0) : (static_cast<__mmask64>(1) << n) - 1;
+    };
+    const __m512i place0 = _mm512_loadu_si512(s.places);
+    const __m512i place1 = _mm512_loadu_si512(s.places + 64);
+    for (size_t c = 0; c < kKernelCandidates; ++c) {
+      const __m512i low = _mm512_maskz_loadu_epi8(first(s.loci), codes[c]);
+      const __m512i high = s.loci > 64
+                               ? _mm512_maskz_loadu_epi8(first(s.loci - 64), codes[c] + 64)
+                               : _mm512_setzero_si512();
+      _mm512_store_si512(typedCodes[c], _mm512_permutex2var_epi8(low, place0, high));
+      _mm512_store_si512(typedCodes[c] + 64, _mm512_permutex2var_epi8(low, place1, high));
+      rows[c] = typedCodes[c];
+    }
+  }
+  const size_t count = s.typed;
+  const __m128i offsets = _mm_set1_epi32(0x0C080400);
+  const __m512i exponentBits = _mm512_set1_epi64(static_cast<long long>(kExponentBits));
+  const __m512i oneExponent = _mm512_set1_epi64(static_cast<long long>(kOneExponent));
+  const __m512i bias = _mm512_set1_epi64(1023);
+  __m512d products[2] = {_mm512_set1_pd(1.0), _mm512_set1_pd(1.0)};
+  __m512i exponents[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
+  size_t k = 0;
+  while (k + 4 <= count) {
+    const size_t end = std::min(count & ~size_t{3}, k + 32);
+    for (; k < end; k += 4) {
+      uint32_t four[kKernelCandidates];
+      for (size_t c = 0; c < kKernelCandidates; ++c) std::memcpy(&four[c], rows[c] + k, 4);
+      const __m128i cells = _mm_add_epi8(
+          _mm_set_epi32(static_cast<int>(four[3]), static_cast<int>(four[2]),
+                        static_cast<int>(four[1]), static_cast<int>(four[0])),
+          offsets);
+      const double* table = s.ratios + k * 4;
+      const __m512d low = _mm512_loadu_pd(table);
+      const __m512d high = _mm512_loadu_pd(table + 8);
+      products[0] = _mm512_mul_pd(
+          products[0],
+          _mm512_permutex2var_pd(low, _mm512_maskz_cvtepu8_epi64(kAll, cells), high));
+      products[1] = _mm512_mul_pd(
+          products[1], _mm512_permutex2var_pd(
+                           low, _mm512_maskz_cvtepu8_epi64(kAll, _mm_srli_si128(cells, 8)), high));
+      const __m128i found = _mm_shuffle_epi8(
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.states + k * 4)), cells);
+      alignas(16) uint32_t stateWords[kKernelCandidates];
+      _mm_store_si128(reinterpret_cast<__m128i*>(stateWords), found);
+      for (size_t c = 0; c < kKernelCandidates; ++c) std::memcpy(states[c] + k, &stateWords[c], 4);
+    }
+    // Each product back to [1, 2), its power of two kept.
+    for (__m512d& product : products) {
+      const __m512i bits = _mm512_castpd_si512(product);
+      __m512i& exponent = exponents[&product - products];
+      exponent = _mm512_add_epi64(exponent, _mm512_sub_epi64(_mm512_maskz_srli_epi64(kAll, bits, 52), bias));
+      product = _mm512_castsi512_pd(
+          _mm512_or_si512(_mm512_maskz_andnot_epi64(kAll, exponentBits, bits), oneExponent));
+    }
+  }
+  alignas(64) double product[2 * 8];
+  alignas(64) int64_t exponent[2 * 8];
+  for (size_t r = 0; r < 2; ++r) {
+    _mm512_store_pd(product + 8 * r, products[r]);
+    _mm512_store_si512(exponent + 8 * r, exponents[r]);
+  }
+  for (size_t c = 0; c < kKernelCandidates; ++c) {
+    double* p = product + 4 * c;
+    const int64_t* e = exponent + 4 * c;
+    for (size_t t = k; t < count; ++t) {
+      const size_t cell = t * 4 + rows[c][t];
+      states[c][t] = s.states[cell];
+      p[0] *= s.ratios[cell];
+    }
+    const int64_t last = rescale(p[0]);
+    out[c] = {p[0] * p[1] * p[2] * p[3], e[0] + e[1] + e[2] + e[3] + last};
+  }
+}
+#endif
