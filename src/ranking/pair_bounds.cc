@@ -28,20 +28,21 @@ constexpr double kRatioMargin = 1e-3;
 // The smallest mother's ratio the ratio test's factor is divided by.
 constexpr double kDividedRatio = 1e-200;
 
-// std::partition_point on doubles, searched from the previous mother's
-// answer: in strides doubling away from it, then by halves within the last
-// stride. Mothers come in no order past the first few, so the answer can
-// jump far from one to the next; a walk a father at a time cost more than
-// the kernel's whole row.
+// The first index in 0 .. count - 1 failing a test that fails from some
+// index on (count if none), searched from the previous mother's answer: in
+// strides doubling away from it, then by halves within the last stride.
+// Mothers come in no order past the first few, so the answer can jump far
+// from one to the next; a walk a father at a time cost more than the
+// kernel's whole row.
 template <typename Test>
-inline size_t firstFailing(const double* values, size_t count, size_t hint, Test passes) {
-  size_t low;   // values[low - 1] passes (or low is 0)
-  size_t high;  // values[high] fails (or high is count)
+inline size_t firstFailing(size_t count, size_t hint, Test passes) {
+  size_t low;   // low - 1 passes (or low is 0)
+  size_t high;  // high fails (or is count)
   size_t k = std::min(hint, count);
-  if (k < count && passes(values[k])) {
+  if (k < count && passes(k)) {
     low = k + 1;
     size_t stride = 1;
-    while (low + stride <= count && passes(values[low + stride - 1])) {
+    while (low + stride <= count && passes(low + stride - 1)) {
       low += stride;
       stride *= 2;
     }
@@ -49,7 +50,7 @@ inline size_t firstFailing(const double* values, size_t count, size_t hint, Test
   } else {
     high = k;
     size_t stride = 1;
-    while (high >= stride && !passes(values[high - stride])) {
+    while (high >= stride && !passes(high - stride)) {
       high -= stride;
       stride *= 2;
     }
@@ -57,7 +58,7 @@ inline size_t firstFailing(const double* values, size_t count, size_t hint, Test
   }
   while (low < high) {
     const size_t middle = low + (high - low) / 2;
-    if (passes(values[middle])) {
+    if (passes(middle)) {
       low = middle + 1;
     } else {
       high = middle;
@@ -234,8 +235,7 @@ double PairBounds::weighAll(const Side& mothers, const Side& fathers, double thr
   const double bestReaching =
       std::exp(threshold - kRatioMargin - (mothers.lods[0] + rest_) - fathers.lods[0]);
   double total = 0.0;
-  size_t unreachable = 0;
-  size_t light = 0;
+  size_t end = 0;
   for (size_t i = 0; i < mothers.count; ++i) {
     const uint64_t* m = masks_.data() + static_cast<size_t>(mothers.slots[i]) * stride;
     const double base = mothers.lods[i] + rest_;
@@ -252,18 +252,17 @@ double PairBounds::weighAll(const Side& mothers, const Side& fathers, double thr
     }
     // How many of the fathers (by falling LOD) she is weighed with: the rest
     // can neither reach the threshold with her, whatever they share, nor
-    // weigh more than `negligible` each, and are left out. Both tests fail
-    // from some father on: the later of the two.
+    // weigh more than `negligible` each, and are left out. Each test fails
+    // from some father on, so both do from the later of the two.
     int leaning = 0;
     for (size_t w = 0; w < words_; ++w) leaning += Swar::count(m[w] | m[words_ + w]);
     const double reachable = mothers.lods[i] + rest_ + opposite_ * leaning;
     const double smallest = negligible / mothers.ratios[i];
-    unreachable = firstFailing(fathers.lods, fathers.count, unreachable,
-                               [&](double lod) { return reachable + lod >= threshold; });
-    light = firstFailing(fathers.ratios, fathers.count, light,
-                         [&](double r) { return r >= smallest; });
+    end = firstFailing(fathers.count, end, [&](size_t j) {
+      return reachable + fathers.lods[j] >= threshold || fathers.ratios[j] >= smallest;
+    });
     row.mother = m;
-    row.end = std::max(unreachable, light);
+    row.end = end;
     double lanes[kLanes];
     const size_t found = kernel(row, lanes, hits_.data());
     for (size_t k = 0; k < found; ++k) {
