@@ -504,6 +504,26 @@ void OffspringRanker::prepareLoci() {
   }
   shareA_.resize(heterozygous_.size() * kParentStates);
   shareB_.resize(heterozygous_.size() * kParentStates);
+  tablesAt_.clear();
+  if (!genotypeCodes_.empty()) {
+    // A panel read by genotype has few offspring genotypes a locus: their
+    // tables are filled once, the first time each is met, and copied.
+    tablesByLocus_.resize(static_cast<size_t>(tables_.loci));
+    tablesAt_.resize(typed);
+    for (size_t k = 0; k < typed; ++k) {
+      const LocusTables* t = tablesFor(k);
+      tablesAt_[k] = t;
+      if (t == nullptr || ready_[k] != 0) continue;  // not kept, or just filled
+      locusStates_[k] = t->states;
+      std::copy_n(t->singles, kParentStates, &singles_[k * kParentStates]);
+      if (loci_[k].a != loci_[k].b) {
+        const size_t h = static_cast<size_t>(heterozygousAt_[k]) * kParentStates;
+        std::copy_n(t->shareA, kParentStates, &shareA_[h]);
+        std::copy_n(t->shareB, kParentStates, &shareB_[h]);
+      }
+      ready_[k] = kEveryState;
+    }
+  }
   // The offspring's a and b per typed locus, as the parents' rows hold them;
   // coded only for enough candidates to repay it.
   offspringAlleles_.clear();
@@ -562,6 +582,29 @@ void OffspringRanker::prepareGenotypeKernel() {
                     typed < loci ? kernelPlaces_.data() : nullptr, loci};
   genotypeKernel_ = true;
 #endif
+}
+
+const OffspringRanker::LocusTables* OffspringRanker::tablesFor(size_t k) {
+  const OffspringLocus& o = loci_[k];
+  std::vector<LocusTables>& met = tablesByLocus_[static_cast<size_t>(o.locus)];
+  for (const LocusTables& t : met) {
+    if (t.a == o.a && t.b == o.b) return &t;
+  }
+  if (met.size() == kTablesPerLocus) return nullptr;
+  for (int state = 0; state < kParentStates; ++state) fillState(k, state);
+  met.reserve(kTablesPerLocus);  // tablesAt_ keeps pointers into it
+  LocusTables& t = met.emplace_back();
+  t.a = o.a;
+  t.b = o.b;
+  t.states = locusStates_[k];
+  std::copy_n(&singles_[k * kParentStates], kParentStates, t.singles);
+  if (o.a != o.b) {
+    const size_t h = static_cast<size_t>(heterozygousAt_[k]) * kParentStates;
+    std::copy_n(&shareA_[h], kParentStates, t.shareA);
+    std::copy_n(&shareB_[h], kParentStates, t.shareB);
+    t.bound = PairBounds::boundAt(o, t.states);
+  }
+  return &t;
 }
 
 void OffspringRanker::fillState(size_t k, int state) {
@@ -724,12 +767,17 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
   // the pairs get bounds.
   const bool bounded = mothers_.size() > kFirstPairs || fathers_.size() > kFirstPairs;
   if (bounded) {
+    locusBounds_.resize(loci_.size());
     for (size_t k = 0; k < loci_.size(); ++k) {
-      if (loci_[k].a != loci_[k].b) {
+      if (loci_[k].a == loci_[k].b) continue;
+      if (tablesAt_.empty() || tablesAt_[k] == nullptr) {
         for (int state : kHeterozygousStates) ensureState(k, state);
+        locusBounds_[k] = PairBounds::boundAt(loci_[k], locusStates_[k]);
+      } else {
+        locusBounds_[k] = tablesAt_[k]->bound;
       }
     }
-    bounds_.start(loci_, locusStates_);
+    bounds_.start(loci_, locusBounds_);
     for (size_t slot = 0; slot < scope_.size(); ++slot) {
       bounds_.add(statesOf(static_cast<int32_t>(slot)));
     }

@@ -130,6 +130,21 @@ class OffspringRanker {
   // are filled as candidates come (fillState), only for states met.
   void prepareLoci();
   void fillState(size_t k, int state);
+  // Every state's tables of typed locus k, kept per locus and offspring
+  // genotype: those met before, or filled now; null when the locus keeps
+  // kTablesPerLocus genotypes already.
+  struct LocusTables {
+    int32_t a;
+    int32_t b;
+    LocusStates states;
+    double singles[kParentStates];
+    double shareA[kParentStates];
+    double shareB[kParentStates];
+    PairBounds::LocusBound bound;  // heterozygous offspring only
+  };
+  const LocusTables* tablesFor(size_t k);
+  static constexpr size_t kTablesPerLocus = 8;
+  static constexpr uint16_t kEveryState = (1u << kParentStates) - 1;
   void ensureState(size_t k, int state) {
     if (!(ready_[k] >> state & 1u)) fillState(k, state);
   }
@@ -263,6 +278,9 @@ class OffspringRanker {
   std::vector<double> interactions_;
   bool interactionsReady_ = false;
   std::vector<uint16_t> ready_;  // per typed locus, the states whose tables are filled
+  std::vector<std::vector<LocusTables>> tablesByLocus_;  // per locus (tablesFor)
+  std::vector<const LocusTables*> tablesAt_;  // per typed locus, or empty
+  std::vector<PairBounds::LocusBound> locusBounds_;  // per typed locus
   // Whether this offspring's candidates are scored from the coded rows: for
   // a handful, coding the offspring would cost more than it saves.
   static constexpr size_t kCodedCandidates = 8;

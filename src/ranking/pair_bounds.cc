@@ -75,48 +75,71 @@ inline uint64_t codeBits(uint64_t codes, unsigned bit) {
 
 }  // namespace
 
+PairBounds::LocusBound PairBounds::boundAt(const OffspringLocus& o, const LocusStates& states) {
+  LocusBound bound{};
+  bound.opposite = 1.0;
+  bound.sameStrong = 0.0;
+  bound.rest = 1.0;
+  double share[kParentStates] = {};
+  uint8_t* codes = bound.codes;
+  for (int s : kHeterozygousStates) {
+    const Transmission& t = states.sent[s];
+    const double x = t.a / (2.0 * o.fa);
+    const double y = t.b / (2.0 * o.fb);
+    share[s] = x / (x + y);
+    codes[s] = static_cast<uint8_t>((share[s] > 0.5 ? kLeansA : 0) |
+                                    (share[s] < 0.5 ? kLeansB : 0) |
+                                    (t.hasA != t.hasB ? kStrong : 0));
+  }
+  for (int s : kHeterozygousStates) {
+    for (int u : kHeterozygousStates) {
+      const double i = interaction(share[s], share[u]);
+      const int leans = codes[s] | codes[u];
+      const bool apart = (leans & kLeansA) && (leans & kLeansB);
+      const bool alike = !apart && (leans & (kLeansA | kLeansB)) &&
+                         ((codes[s] ^ codes[u]) & (kLeansA | kLeansB)) == 0;
+      if (apart) {
+        bound.opposite = std::max(bound.opposite, i);
+      } else if (alike && (codes[s] & codes[u] & kStrong)) {
+        bound.sameStrong = std::max(bound.sameStrong, i);
+      } else {
+        bound.rest = std::max(bound.rest, i);
+      }
+    }
+  }
+  return bound;
+}
+
 void PairBounds::start(const std::vector<OffspringLocus>& loci,
                        const std::vector<LocusStates>& states) {
+  bounds_.resize(loci.size());
+  for (size_t k = 0; k < loci.size(); ++k) {
+    if (loci[k].a != loci[k].b) bounds_[k] = boundAt(loci[k], states[k]);
+  }
+  start(loci, bounds_);
+}
+
+void PairBounds::start(const std::vector<OffspringLocus>& loci,
+                       const std::vector<LocusBound>& bounds) {
   const size_t typed = loci.size();
   heterozygous_.clear();
   codes_.clear();
   masks_.clear();
+  // The largest of each kind over the loci (max is exact: the order of the
+  // loci does not matter).
   double opposite = 1.0;
   double sameStrong = 0.0;
   double rest = 1.0;
   int32_t heterozygous = 0;
   for (size_t k = 0; k < typed; ++k) {
-    const OffspringLocus& o = loci[k];
-    if (o.a == o.b) continue;
+    if (loci[k].a == loci[k].b) continue;
     heterozygous_.push_back(static_cast<int32_t>(k));
     ++heterozygous;
-    double share[kParentStates] = {};
-    uint8_t* codes = &*codes_.insert(codes_.end(), kParentStates, 0);
-    for (int s : kHeterozygousStates) {
-      const Transmission& t = states[k].sent[s];
-      const double x = t.a / (2.0 * o.fa);
-      const double y = t.b / (2.0 * o.fb);
-      share[s] = x / (x + y);
-      codes[s] = static_cast<uint8_t>((share[s] > 0.5 ? kLeansA : 0) |
-                                      (share[s] < 0.5 ? kLeansB : 0) |
-                                      (t.hasA != t.hasB ? kStrong : 0));
-    }
-    for (int s : kHeterozygousStates) {
-      for (int u : kHeterozygousStates) {
-        const double i = interaction(share[s], share[u]);
-        const int leans = codes[s] | codes[u];
-        const bool apart = (leans & kLeansA) && (leans & kLeansB);
-        const bool alike = !apart && (leans & (kLeansA | kLeansB)) &&
-                           ((codes[s] ^ codes[u]) & (kLeansA | kLeansB)) == 0;
-        if (apart) {
-          opposite = std::max(opposite, i);
-        } else if (alike && (codes[s] & codes[u] & kStrong)) {
-          sameStrong = std::max(sameStrong, i);
-        } else {
-          rest = std::max(rest, i);
-        }
-      }
-    }
+    const LocusBound& bound = bounds[k];
+    codes_.insert(codes_.end(), bound.codes, bound.codes + kParentStates);
+    opposite = std::max(opposite, bound.opposite);
+    sameStrong = std::max(sameStrong, bound.sameStrong);
+    rest = std::max(rest, bound.rest);
   }
   words_ = (static_cast<size_t>(heterozygous) + 63) / 64;
   typed_ = typed;

@@ -45,8 +45,21 @@ class PairBounds {
     size_t count;
   };
 
+  // What one heterozygous offspring locus gives the bounds: the masks each
+  // state sets, and the largest interactions of each kind there.
+  struct LocusBound {
+    uint8_t codes[kParentStates];
+    double opposite;
+    double sameStrong;
+    double rest;
+  };
+  static LocusBound boundAt(const OffspringLocus& o, const LocusStates& states);
+
   // Starts an offspring: `loci` its typed loci, `states` their tables.
   void start(const std::vector<OffspringLocus>& loci, const std::vector<LocusStates>& states);
+  // The same from each typed locus's boundAt() (read at heterozygous loci
+  // only), for callers that keep them.
+  void start(const std::vector<OffspringLocus>& loci, const std::vector<LocusBound>& bounds);
   // Adds the next candidate (slot 0, 1, ...): its state at each typed locus.
   void add(const uint8_t* states);
 
@@ -65,6 +78,7 @@ class PairBounds {
   size_t words_ = 0;                 // words per mask
   std::vector<int32_t> heterozygous_;  // the typed loci where the offspring is heterozygous
   std::vector<uint8_t> codes_;       // per heterozygous locus and state: the masks it sets
+  std::vector<LocusBound> bounds_;   // start()'s, from the tables
   // For add() by byte permutes and compares: the typed loci, each
   // heterozygous locus's place among them (a byte, padded to whole words),
   // and per word and heterozygous state the bits of each mask it sets.
