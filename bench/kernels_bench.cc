@@ -3,7 +3,8 @@
 // scan for wide ones, and the record-based reference), and the compatibility
 // test of one pair (bit masks against checkCompatibility), the pairing set-up
 // of one offspring and its genotype text; the pair bounds of one offspring
-// (every pair of its candidates weighed, and the candidates' masks built).
+// (every pair of its candidates weighed, and the candidates' masks built);
+// the ranking of SNP offspring, whose singles have a kernel of their own.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -21,7 +22,9 @@
 #include "reports/report_text.h"
 #include "spheres/narrow_scan.h"
 #include "spheres/parent_panel.h"
+#include "ranking/allele_frequencies.h"
 #include "ranking/likelihood_ratio.h"
+#include "ranking/offspring_ranking.h"
 #include "ranking/pair_bounds.h"
 #include "util/cpu_features.h"
 
@@ -270,3 +273,56 @@ void BM_PairBoundsMasks(benchmark::State& state) {
 BENCHMARK(BM_PairBoundsMasks)->Arg(48)->Arg(200);
 
 }  // namespace
+
+// Whole rankings of SNP offspring (96 loci, 2% untyped, K = 3): 1,000
+// mothers and 1,000 fathers, offspring of random pairs; kernel kind (the
+// singles' kernel runs under AVX-512 only).
+void BM_SnpRanking(benchmark::State& state) {
+  const auto kernel = static_cast<KernelKind>(state.range(0));
+  const std::vector<KernelKind> available = availableKernels();
+  if (std::find(available.begin(), available.end(), kernel) == available.end()) {
+    state.SkipWithError("the processor lacks this kernel");
+    return;
+  }
+  constexpr int kLoci = 96;
+  std::mt19937 rng(11);
+  std::vector<double> frequencies;
+  for (int k = 0; k < kLoci; ++k) frequencies.push_back(0.05 + 0.45 * (rng() % 1000) / 1000.0);
+  std::vector<std::vector<int>> parents(2000), offspring(200);
+  for (size_t j = 0; j < parents.size(); ++j) {
+    for (int k = 0; k < kLoci; ++k) {
+      for (int copy = 0; copy < 2; ++copy) {
+        parents[j].push_back((rng() % 1000) / 1000.0 < frequencies[static_cast<size_t>(k)] ? 2 : 1);
+      }
+    }
+    parents[j].push_back(j < 1000 ? static_cast<int>(j) + 1 : static_cast<int>(j) + 1001);
+  }
+  for (std::vector<int>& row : offspring) {
+    const std::vector<int>& mother = parents[rng() % 1000];
+    const std::vector<int>& father = parents[1000 + rng() % 1000];
+    for (size_t k = 0; k < kLoci; ++k) {
+      const bool untyped = rng() % 50 == 0;
+      row.push_back(untyped ? -99 : mother[2 * k + rng() % 2]);
+      row.push_back(untyped ? -99 : father[2 * k + rng() % 2]);
+    }
+  }
+  const GenotypeTables tables{parents, offspring, kLoci, 1000, -99};
+  const AlleleFrequencies counted = AlleleFrequencies::count(tables);
+  RankingSettings settings;
+  settings.maxMismatches = 3;
+  useKernel(kernel);
+  OffspringRanker ranker(tables, counted, settings);
+  OffspringRanking ranking;
+  for (auto _ : state) {
+    for (size_t i = 0; i < offspring.size(); ++i) {
+      ranker.rank(i, -1, ranking);
+      benchmark::DoNotOptimize(ranking.pair.lod);
+    }
+  }
+  useDefaultKernel();
+  static const char* const kKernels[] = {"portable", "AVX2", "AVX-512"};
+  state.SetLabel(std::string(kKernels[state.range(0)]) + " kernel");
+  state.counters["offspring/s"] = benchmark::Counter(
+      static_cast<double>(offspring.size()), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_SnpRanking)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
