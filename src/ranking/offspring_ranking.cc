@@ -246,7 +246,7 @@ void OffspringRanker::codeAlleles() {
   // byte, numbered per locus; an offspring then looks up a state per
   // genotype instead of comparing alleles.
   genotypes_.assign(loci, {});
-  genotypeCodes_.resize(rows * loci);
+  genotypeCodes_.resize(rows * loci + kCodesPadding);
   for (size_t k = 0; k < loci; ++k) {
     std::vector<std::pair<int32_t, int32_t>>& seen = genotypes_[k];
     for (size_t r = 0; r < rows; ++r) {
@@ -556,31 +556,43 @@ void OffspringRanker::prepareLoci() {
 }
 
 void OffspringRanker::prepareGenotypeKernel() {
-  genotypeKernel_ = false;
+  singlesKernel_ = nullptr;
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
   const size_t typed = loci_.size();
   const size_t loci = static_cast<size_t>(tables_.loci);
-  if (!fewGenotypes_ || activeKernel() != KernelKind::Avx512 || !hasGenotypeKernel() ||
-      (typed < loci && loci > kKernelPlaces)) {
+  const KernelKind kind = activeKernel();
+  if (!fewGenotypes_ || kind == KernelKind::Portable || (typed < loci && loci > kKernelPlaces)) {
     return;
   }
-  // Per typed locus, its ratios and states by genotype.
+  const bool wide = kind == KernelKind::Avx512 && hasGenotypeKernel();
+  if (!wide && typed + kShuffledUntyped < loci) return;
+  // Per four typed loci, their ratios and states, a row per genotype.
   kernelRatios_.assign((typed + 3) / 4 * 16, 1.0);
   kernelStates_.assign((typed + 3) / 4 * 16, 0);
   for (size_t k = 0; k < typed; ++k) {
     const size_t genotypes = genotypes_[static_cast<size_t>(loci_[k].locus)].size();
     for (size_t g = 0; g < genotypes; ++g) {
-      kernelRatios_[4 * k + g] = genotypeRatios_[k * kGenotypesPerLocus + g];
-      kernelStates_[4 * k + g] = genotypeStates_[k * kGenotypesPerLocus + g];
+      const size_t cell = k / 4 * 16 + 4 * g + k % 4;
+      kernelRatios_[cell] = genotypeRatios_[k * kGenotypesPerLocus + g];
+      kernelStates_[cell] = genotypeStates_[k * kGenotypesPerLocus + g];
     }
   }
   kernelPlaces_.assign(kKernelPlaces, 0);
+  kernelShuffles_.assign(2 * kKernelPlaces, 0x80);
   for (size_t k = 0; k < typed && typed < loci; ++k) {
-    kernelPlaces_[k] = static_cast<uint8_t>(loci_[k].locus);
+    const size_t place = static_cast<size_t>(loci_[k].locus);
+    kernelPlaces_[k] = static_cast<uint8_t>(place);
+    // From the 16 loci at k's block of 16 or from the 16 after.
+    const size_t from = place - k / 16 * 16;
+    kernelShuffles_[k / 16 * 32 + (from < 16 ? 0 : 16) + k % 16] = static_cast<uint8_t>(from % 16);
   }
-  kernelSingles_ = {typed, kernelRatios_.data(), kernelStates_.data(),
-                    typed < loci ? kernelPlaces_.data() : nullptr, loci};
-  genotypeKernel_ = true;
+  kernelSingles_ = {typed,
+                    kernelRatios_.data(),
+                    kernelStates_.data(),
+                    typed < loci ? kernelPlaces_.data() : nullptr,
+                    typed < loci ? kernelShuffles_.data() : nullptr,
+                    loci};
+  singlesKernel_ = wide ? genotypeProducts : genotypeProductsAvx2;
 #endif
 }
 
@@ -672,7 +684,7 @@ void OffspringRanker::rankWithin(int32_t limit, int32_t knownMother, OffspringRa
 void OffspringRanker::scoreScope() {
   size_t next = 0;
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
-  if (useCodes_ && genotypeKernel_) {
+  if (useCodes_ && singlesKernel_ != nullptr) {
     // Four candidates a call; a short last group repeats its last one into
     // a spare slot.
     const size_t typed = loci_.size();
@@ -688,7 +700,7 @@ void OffspringRanker::scoreScope() {
         states[c] = next + c < scope_.size() ? &states_[(next + c) * typed] : spareStates_.data();
       }
       ScaledProduct products[kKernelCandidates];
-      genotypeProducts(codes, kernelSingles_, states, products);
+      singlesKernel_(codes, kernelSingles_, states, products);
       for (size_t c = 0; c < kKernelCandidates && next + c < scope_.size(); ++c) {
         const int32_t row = scope_[next + c];
         (tables_.isMother(static_cast<size_t>(row)) ? mothers_ : fathers_)

@@ -149,8 +149,8 @@ class OffspringRanker {
     if (!(ready_[k] >> state & 1u)) fillState(k, state);
   }
   Scored scoreGenotypes(int32_t row, int32_t slot);
-  // Readies genotypeProduct()'s tables where the processor and the panel
-  // allow it (genotypeKernel_).
+  // Readies the singles' kernel's tables where the processor and the panel
+  // allow it (singlesKernel_).
   void prepareGenotypeKernel();
   // The loci where the candidate in `slot` shares no allele with the offspring.
   int32_t mismatchesIn(int32_t slot) const;
@@ -234,14 +234,18 @@ class OffspringRanker {
   std::vector<std::vector<std::pair<int32_t, int32_t>>> genotypes_;
   std::vector<uint8_t> genotypeStates_;
   std::vector<double> genotypeRatios_;
-  // Whether every locus has at most kKernelGenotypes genotypes; whether this
-  // offspring's candidates are scored by genotypeProduct(), and its tables.
+  // Whether every locus has at most kKernelGenotypes genotypes; the kernel
+  // that scores this offspring's candidates (null: scoreSingle), and its
+  // tables. The codes are padded with kCodesPadding bytes for it.
   bool fewGenotypes_ = false;
-  bool genotypeKernel_ = false;
+  using SinglesKernel = void (*)(const uint8_t* const*, const GenotypeSingles&,
+                                 uint8_t* const*, ScaledProduct*);
+  SinglesKernel singlesKernel_ = nullptr;
   GenotypeSingles kernelSingles_{};
   std::vector<double> kernelRatios_;
   std::vector<uint8_t> kernelStates_;
   std::vector<uint8_t> kernelPlaces_;
+  std::vector<uint8_t> kernelShuffles_;
   std::vector<uint8_t> spareStates_;
   // The offspring being ranked, and buffers reused between offspring.
   std::vector<int32_t> offspringAlleles_;  // a, b per typed locus

@@ -29,6 +29,15 @@ constexpr uint64_t kOneExponent = uint64_t{1023} << 52;
 // "undefined", which g++ 12 takes for uninitialised.
 constexpr __mmask8 kAll = 0xFF;
 
+// Four candidates' codes at four loci, a byte each, as cells 4g + l of the
+// step's tables: codes are below 4, so shifting 16-bit lanes moves no bit
+// into the next byte.
+inline __m128i stepCells(const uint32_t* four, __m128i offsets) {
+  const __m128i codes = _mm_set_epi32(static_cast<int>(four[3]), static_cast<int>(four[2]),
+                                      static_cast<int>(four[1]), static_cast<int>(four[0]));
+  return _mm_add_epi8(_mm_slli_epi16(codes, 2), offsets);
+}
+
 }  // namespace
 
 bool hasGenotypeKernel() {
@@ -43,8 +52,8 @@ bool hasGenotypeKernel() {
 // Two registers of products, two candidates each: lane 4c + l of a register
 // holds candidate c's product of loci l, l + 4, l + 8, ..., as the scalar
 // code's four products. Each step reads four loci of the four candidates,
-// a byte each, in one register: with the offset 4l of each locus added they
-// index both the step's 16 ratios (by vpermt2pd) and its 16 states (pshufb).
+// a byte each, in one register: as 4g + l they index both the step's 16
+// ratios (by vpermt2pd) and its 16 states (pshufb).
 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi"))) void genotypeProducts(
     const uint8_t* const* codes, const GenotypeSingles& s, uint8_t* const* states,
     ScaledProduct* out) {
@@ -69,7 +78,7 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi"))) void genotypePro
     }
   }
   const size_t count = s.typed;
-  const __m128i offsets = _mm_set1_epi32(0x0C080400);
+  const __m128i offsets = _mm_set1_epi32(0x03020100);
   const __m512i exponentBits = _mm512_set1_epi64(static_cast<long long>(kExponentBits));
   const __m512i oneExponent = _mm512_set1_epi64(static_cast<long long>(kOneExponent));
   const __m512i bias = _mm512_set1_epi64(1023);
@@ -81,10 +90,7 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi"))) void genotypePro
     for (; k < end; k += 4) {
       uint32_t four[kKernelCandidates];
       for (size_t c = 0; c < kKernelCandidates; ++c) std::memcpy(&four[c], rows[c] + k, 4);
-      const __m128i cells = _mm_add_epi8(
-          _mm_set_epi32(static_cast<int>(four[3]), static_cast<int>(four[2]),
-                        static_cast<int>(four[1]), static_cast<int>(four[0])),
-          offsets);
+      const __m128i cells = stepCells(four, offsets);
       const double* table = s.ratios + k * 4;
       const __m512d low = _mm512_loadu_pd(table);
       const __m512d high = _mm512_loadu_pd(table + 8);
@@ -119,7 +125,96 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi"))) void genotypePro
     double* p = product + 4 * c;
     const int64_t* e = exponent + 4 * c;
     for (size_t t = k; t < count; ++t) {
-      const size_t cell = t * 4 + rows[c][t];
+      const size_t cell = t / 4 * 16 + rows[c][t] * 4 + t % 4;
+      states[c][t] = s.states[cell];
+      p[0] *= s.ratios[cell];
+    }
+    const int64_t last = rescale(p[0]);
+    out[c] = {p[0] * p[1] * p[2] * p[3], e[0] + e[1] + e[2] + e[3] + last};
+  }
+}
+// One register of products per candidate, lane l its product of loci l, l +
+// 4, ...: each lane picks its ratio among the step's four genotype rows by
+// the two bits of its code (blendv reads the sign), and the states come from
+// pshufb as in the AVX-512 kernel.
+__attribute__((target("avx2"))) void genotypeProductsAvx2(const uint8_t* const* codes,
+                                                          const GenotypeSingles& s,
+                                                          uint8_t* const* states,
+                                                          ScaledProduct* out) {
+  alignas(32) uint8_t typedCodes[kKernelCandidates][kKernelPlaces];
+  const uint8_t* rows[kKernelCandidates];
+  for (size_t c = 0; c < kKernelCandidates; ++c) rows[c] = codes[c];
+  if (s.places != nullptr) {
+    // The typed loci's codes, 16 at a time from the 16 loci at the same
+    // place and the 16 after.
+    const size_t blocks = (s.typed + 15) / 16;
+    for (size_t c = 0; c < kKernelCandidates; ++c) {
+      for (size_t q = 0; q < blocks; ++q) {
+        const __m128i near =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(codes[c] + 16 * q));
+        const __m128i far =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(codes[c] + 16 * q + 16));
+        const __m128i* control = reinterpret_cast<const __m128i*>(s.shuffles + 32 * q);
+        _mm_store_si128(reinterpret_cast<__m128i*>(typedCodes[c] + 16 * q),
+                        _mm_or_si128(_mm_shuffle_epi8(near, _mm_loadu_si128(control)),
+                                     _mm_shuffle_epi8(far, _mm_loadu_si128(control + 1))));
+      }
+      rows[c] = typedCodes[c];
+    }
+  }
+  const size_t count = s.typed;
+  const __m128i offsets = _mm_set1_epi32(0x03020100);
+  const __m256i exponentBits = _mm256_set1_epi64x(static_cast<long long>(kExponentBits));
+  const __m256i oneExponent = _mm256_set1_epi64x(static_cast<long long>(kOneExponent));
+  const __m256i bias = _mm256_set1_epi64x(1023);
+  __m256d products[kKernelCandidates];
+  __m256i exponents[kKernelCandidates];
+  for (size_t c = 0; c < kKernelCandidates; ++c) {
+    products[c] = _mm256_set1_pd(1.0);
+    exponents[c] = _mm256_setzero_si256();
+  }
+  size_t k = 0;
+  while (k + 4 <= count) {
+    const size_t end = std::min(count & ~size_t{3}, k + 32);
+    for (; k < end; k += 4) {
+      uint32_t four[kKernelCandidates];
+      for (size_t c = 0; c < kKernelCandidates; ++c) std::memcpy(&four[c], rows[c] + k, 4);
+      const double* table = s.ratios + k * 4;
+      const __m256d g0 = _mm256_loadu_pd(table);
+      const __m256d g1 = _mm256_loadu_pd(table + 4);
+      const __m256d g2 = _mm256_loadu_pd(table + 8);
+      const __m256d g3 = _mm256_loadu_pd(table + 12);
+      for (size_t c = 0; c < kKernelCandidates; ++c) {
+        const __m256i code =
+            _mm256_cvtepu8_epi64(_mm_cvtsi32_si128(static_cast<int>(four[c])));
+        const __m256d low = _mm256_castsi256_pd(_mm256_slli_epi64(code, 63));
+        const __m256d high = _mm256_castsi256_pd(_mm256_slli_epi64(code, 62));
+        const __m256d ratio = _mm256_blendv_pd(_mm256_blendv_pd(g0, g1, low),
+                                               _mm256_blendv_pd(g2, g3, low), high);
+        products[c] = _mm256_mul_pd(products[c], ratio);
+      }
+      const __m128i found = _mm_shuffle_epi8(
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.states + k * 4)),
+          stepCells(four, offsets));
+      alignas(16) uint32_t stateWords[kKernelCandidates];
+      _mm_store_si128(reinterpret_cast<__m128i*>(stateWords), found);
+      for (size_t c = 0; c < kKernelCandidates; ++c) std::memcpy(states[c] + k, &stateWords[c], 4);
+    }
+    for (size_t c = 0; c < kKernelCandidates; ++c) {
+      const __m256i bits = _mm256_castpd_si256(products[c]);
+      exponents[c] =
+          _mm256_add_epi64(exponents[c], _mm256_sub_epi64(_mm256_srli_epi64(bits, 52), bias));
+      products[c] = _mm256_castsi256_pd(
+          _mm256_or_si256(_mm256_andnot_si256(exponentBits, bits), oneExponent));
+    }
+  }
+  for (size_t c = 0; c < kKernelCandidates; ++c) {
+    alignas(32) double p[4];
+    alignas(32) int64_t e[4];
+    _mm256_store_pd(p, products[c]);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(e), exponents[c]);
+    for (size_t t = k; t < count; ++t) {
+      const size_t cell = t / 4 * 16 + rows[c][t] * 4 + t % 4;
       states[c][t] = s.states[cell];
       p[0] *= s.ratios[cell];
     }

@@ -3,36 +3,43 @@
 #include <cstdint>
 
 // Candidates' single LODs on a panel read by genotype (SNPs: at most four
-// genotypes a locus, the untyped one among them), four candidates at a time
-// by register permutes where AVX-512 VBMI has them. Each LOD is
+// genotypes a locus, the untyped one among them), four candidates at a
+// time, by register permutes (AVX-512 VBMI) or selects (AVX2). Each LOD is
 // OffspringRanker's fast LOD to the last bit: the same four products, each
 // taking its loci in the same order, rescaled at the same loci.
 
-// One offspring's tables, by typed locus k: the ratio of a parent of
-// genotype g at ratios[4 * k + g], its state at states[4 * k + g]; both
-// padded to a multiple of four loci.
+// The most genotypes a locus may have, and the most loci an offspring with
+// untyped loci may be scored over, by the kernels.
+constexpr size_t kKernelGenotypes = 4;
+constexpr size_t kKernelPlaces = 128;
+// Candidates scored per call.
+constexpr size_t kKernelCandidates = 4;
+// The AVX2 kernel gathers an offspring's typed loci 16 at a time from two
+// neighbouring blocks of 16: it takes offspring with at most this many
+// untyped loci, and reads up to kCodesPadding bytes past a candidate's codes.
+constexpr size_t kShuffledUntyped = 16;
+constexpr size_t kCodesPadding = 32;
+
+// One offspring's tables, by typed locus k = 4q + l: the ratio of a parent
+// of genotype g at ratios[16q + 4g + l], its state at states[16q + 4g + l];
+// both padded to a multiple of four loci.
 struct GenotypeSingles {
   size_t typed;
   const double* ratios;
   const uint8_t* states;
   // Null where the offspring is typed at every locus; else each typed locus's
   // place among the panel's `loci` (at most kKernelPlaces), padded to
-  // kKernelPlaces bytes.
+  // kKernelPlaces bytes (AVX-512), and per 16 typed loci the pshufb controls
+  // that take them from the 16 loci from 16 q on and the 16 after (AVX2; null
+  // with more than kShuffledUntyped untyped loci).
   const uint8_t* places;
+  const uint8_t* shuffles;
   size_t loci;
 };
 
-// The most genotypes a locus may have, and the most loci an offspring with
-// untyped loci may be scored over, by the kernel.
-constexpr size_t kKernelGenotypes = 4;
-constexpr size_t kKernelPlaces = 128;
-// Candidates scored per call.
-constexpr size_t kKernelCandidates = 4;
-
-// A product of ratios kept as product * 2^exponent, the product in [1, 2)
-// but for its last factors: the LOD is ln(product) + exponent * ln 2, taken
-// by the caller (a fused multiply-add inside the kernel would round it
-// otherwise).
+// A product of ratios kept as product * 2^exponent: the LOD is ln(product) +
+// exponent * ln 2, taken by the caller (a fused multiply-add inside a kernel
+// would round it otherwise).
 struct ScaledProduct {
   double product;
   int64_t exponent;
@@ -47,4 +54,9 @@ bool hasGenotypeKernel();
 // must not overlap.
 void genotypeProducts(const uint8_t* const* codes, const GenotypeSingles& singles,
                       uint8_t* const* states, ScaledProduct* products);
+// The same with AVX2, for offspring whose `shuffles` are set (or that are
+// typed at every locus); codes are read up to kCodesPadding bytes past the
+// panel's loci.
+void genotypeProductsAvx2(const uint8_t* const* codes, const GenotypeSingles& singles,
+                          uint8_t* const* states, ScaledProduct* products);
 #endif
