@@ -1,5 +1,6 @@
 #include "ranking/offspring_ranking.h"
 
+#include "ranking/scaled_product.h"
 #include "ranking/single_kernels.h"
 #include "util/cpu_features.h"
 
@@ -93,17 +94,6 @@ const double kLn2 = std::log(2.0);
 // How far a fast LOD may lie from the exact one, with a wide margin: the two
 // differ by the rounding of some hundred products, about 1e-13.
 constexpr double kFastLodSlack = 1e-7;
-
-// Brings a positive normal `value` to [1, 2) and returns the power of two
-// taken out.
-int64_t rescale(double& value) {
-  uint64_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  const int64_t exponent = static_cast<int64_t>((bits >> 52) & 0x7ff) - 1023;
-  bits = (bits & ~(uint64_t{0x7ff} << 52)) | (uint64_t{1023} << 52);
-  std::memcpy(&value, &bits, sizeof value);
-  return exponent;
-}
 
 // ln(product * 2^exponent).
 double logOfScaled(double product, int64_t exponent) {

@@ -12,15 +12,18 @@
 
 namespace {
 
-// As OffspringRanker's: a positive normal value to [1, 2), the power of two
-// taken out returned.
-int64_t rescale(double& value) {
-  uint64_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  const int64_t exponent = static_cast<int64_t>((bits >> 52) & 0x7ff) - 1023;
-  bits = (bits & ~(uint64_t{0x7ff} << 52)) | (uint64_t{1023} << 52);
-  std::memcpy(&value, &bits, sizeof value);
-  return exponent;
+// A candidate's last loci (fewer than four, from `from` on) into its first
+// product, and the last rescale, as the scalar code ends; p and e hold its
+// four products and their powers of two.
+inline ScaledProduct finish(double* p, const int64_t* e, const uint8_t* codes,
+                            const GenotypeSingles& s, size_t from, uint8_t* states) {
+  for (size_t t = from; t < s.typed; ++t) {
+    const size_t cell = t / 4 * 16 + codes[t] * 4 + t % 4;
+    states[t] = s.states[cell];
+    p[0] *= s.ratios[cell];
+  }
+  const int64_t last = rescale(p[0]);
+  return {p[0] * p[1] * p[2] * p[3], e[0] + e[1] + e[2] + e[3] + last};
 }
 
 constexpr uint64_t kExponentBits = uint64_t{0x7ff} << 52;
@@ -122,15 +125,7 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi"))) void genotypePro
     _mm512_store_si512(exponent + 8 * r, exponents[r]);
   }
   for (size_t c = 0; c < kKernelCandidates; ++c) {
-    double* p = product + 4 * c;
-    const int64_t* e = exponent + 4 * c;
-    for (size_t t = k; t < count; ++t) {
-      const size_t cell = t / 4 * 16 + rows[c][t] * 4 + t % 4;
-      states[c][t] = s.states[cell];
-      p[0] *= s.ratios[cell];
-    }
-    const int64_t last = rescale(p[0]);
-    out[c] = {p[0] * p[1] * p[2] * p[3], e[0] + e[1] + e[2] + e[3] + last};
+    out[c] = finish(product + 4 * c, exponent + 4 * c, rows[c], s, k, states[c]);
   }
 }
 // One register of products per candidate, lane l its product of loci l, l +
@@ -213,13 +208,7 @@ __attribute__((target("avx2"))) void genotypeProductsAvx2(const uint8_t* const* 
     alignas(32) int64_t e[4];
     _mm256_store_pd(p, products[c]);
     _mm256_store_si256(reinterpret_cast<__m256i*>(e), exponents[c]);
-    for (size_t t = k; t < count; ++t) {
-      const size_t cell = t / 4 * 16 + rows[c][t] * 4 + t % 4;
-      states[c][t] = s.states[cell];
-      p[0] *= s.ratios[cell];
-    }
-    const int64_t last = rescale(p[0]);
-    out[c] = {p[0] * p[1] * p[2] * p[3], e[0] + e[1] + e[2] + e[3] + last};
+    out[c] = finish(p, e, rows[c], s, k, states[c]);
   }
 }
 #endif

@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ranking/scaled_product.h"
+
 // Candidates' single LODs on a panel read by genotype (SNPs: at most four
 // genotypes a locus, the untyped one among them), four candidates at a
 // time, by register permutes (AVX-512 VBMI) or selects (AVX2). Each LOD is
@@ -37,20 +39,14 @@ struct GenotypeSingles {
   size_t loci;
 };
 
-// A product of ratios kept as product * 2^exponent: the LOD is ln(product) +
-// exponent * ln 2, taken by the caller (a fused multiply-add inside a kernel
-// would round it otherwise).
-struct ScaledProduct {
-  double product;
-  int64_t exponent;
-};
-
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
 // Whether the processor runs genotypeProducts() (AVX-512 BW, VL and VBMI).
 bool hasGenotypeKernel();
 // For each of kKernelCandidates candidates, whose genotype codes (a byte per
-// locus) are codes[c]: the product of its ratios, and its state at each
-// typed locus written to states[c]. Candidates may repeat; their states
+// locus) are codes[c]: the product of its ratios (its LOD is ln(product) +
+// exponent * ln 2, taken by the caller: a fused multiply-add inside a kernel
+// would round it otherwise), and its state at each typed locus written to
+// states[c]. Candidates may repeat; their states
 // must not overlap.
 void genotypeProducts(const uint8_t* const* codes, const GenotypeSingles& singles,
                       uint8_t* const* states, ScaledProduct* products);
