@@ -499,6 +499,7 @@ void OffspringRanker::prepareLoci() {
     // A panel read by genotype has few offspring genotypes a locus: their
     // tables are filled once, the first time each is met, and copied.
     tablesByLocus_.resize(static_cast<size_t>(tables_.loci));
+    tableKeys_.resize(static_cast<size_t>(tables_.loci));
     tablesAt_.resize(typed);
     for (size_t k = 0; k < typed; ++k) {
       const LocusTables* t = tablesFor(k);
@@ -533,6 +534,13 @@ void OffspringRanker::prepareLoci() {
     for (size_t k = 0; k < typed; ++k) {
       const OffspringLocus& o = loci_[k];
       const std::vector<std::pair<int32_t, int32_t>>& seen = genotypes_[static_cast<size_t>(o.locus)];
+      if (tablesAt_[k] != nullptr) {
+        std::copy_n(tablesAt_[k]->genotypeStates, seen.size(),
+                    &genotypeStates_[k * kGenotypesPerLocus]);
+        std::copy_n(tablesAt_[k]->genotypeRatios, seen.size(),
+                    &genotypeRatios_[k * kGenotypesPerLocus]);
+        continue;
+      }
       for (size_t g = 0; g < seen.size(); ++g) {
         const int state = parentState(o, seen[g].first, seen[g].second, tables_.missing);
         ensureState(k, state);
@@ -589,10 +597,16 @@ void OffspringRanker::prepareGenotypeKernel() {
 const OffspringRanker::LocusTables* OffspringRanker::tablesFor(size_t k) {
   const OffspringLocus& o = loci_[k];
   std::vector<LocusTables>& met = tablesByLocus_[static_cast<size_t>(o.locus)];
-  for (const LocusTables& t : met) {
-    if (t.a == o.a && t.b == o.b) return &t;
+  // The genotypes met, by their keys side by side: the tables themselves
+  // lie a few cache lines apart.
+  std::vector<uint64_t>& keys = tableKeys_[static_cast<size_t>(o.locus)];
+  const uint64_t key = static_cast<uint64_t>(static_cast<uint32_t>(o.a)) << 32 |
+                       static_cast<uint32_t>(o.b);
+  for (size_t e = 0; e < keys.size(); ++e) {
+    if (keys[e] == key) return &met[e];
   }
   if (met.size() == kTablesPerLocus) return nullptr;
+  keys.push_back(key);
   for (int state = 0; state < kParentStates; ++state) fillState(k, state);
   met.reserve(kTablesPerLocus);  // tablesAt_ keeps pointers into it
   LocusTables& t = met.emplace_back();
@@ -605,6 +619,12 @@ const OffspringRanker::LocusTables* OffspringRanker::tablesFor(size_t k) {
     std::copy_n(&shareA_[h], kParentStates, t.shareA);
     std::copy_n(&shareB_[h], kParentStates, t.shareB);
     t.bound = PairBounds::boundAt(o, t.states);
+  }
+  const std::vector<std::pair<int32_t, int32_t>>& seen = genotypes_[static_cast<size_t>(o.locus)];
+  for (size_t g = 0; g < seen.size(); ++g) {
+    const int state = parentState(o, seen[g].first, seen[g].second, tables_.missing);
+    t.genotypeStates[g] = static_cast<uint8_t>(state);
+    t.genotypeRatios[g] = t.singles[state];
   }
   return &t;
 }

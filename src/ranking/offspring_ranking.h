@@ -130,6 +130,8 @@ class OffspringRanker {
   // are filled as candidates come (fillState), only for states met.
   void prepareLoci();
   void fillState(size_t k, int state);
+  // The most genotypes a locus of a panel read by genotype has.
+  static constexpr size_t kGenotypesPerLocus = 16;
   // Every state's tables of typed locus k, kept per locus and offspring
   // genotype: those met before, or filled now; null when the locus keeps
   // kTablesPerLocus genotypes already.
@@ -141,6 +143,9 @@ class OffspringRanker {
     double shareA[kParentStates];
     double shareB[kParentStates];
     PairBounds::LocusBound bound;  // heterozygous offspring only
+    // Per genotype of the parents at the locus, its state and single ratio.
+    uint8_t genotypeStates[kGenotypesPerLocus];
+    double genotypeRatios[kGenotypesPerLocus];
   };
   const LocusTables* tablesFor(size_t k);
   static constexpr size_t kTablesPerLocus = 8;
@@ -229,7 +234,6 @@ class OffspringRanker {
   // Where no locus has more than kGenotypesPerLocus genotypes among the
   // parents: each parent's genotype per locus as a number, the genotypes
   // per locus, and per offspring the state and single ratio of each.
-  static constexpr size_t kGenotypesPerLocus = 16;
   std::vector<uint8_t> genotypeCodes_;
   std::vector<std::vector<std::pair<int32_t, int32_t>>> genotypes_;
   std::vector<uint8_t> genotypeStates_;
@@ -283,6 +287,7 @@ class OffspringRanker {
   bool interactionsReady_ = false;
   std::vector<uint16_t> ready_;  // per typed locus, the states whose tables are filled
   std::vector<std::vector<LocusTables>> tablesByLocus_;  // per locus (tablesFor)
+  std::vector<std::vector<uint64_t>> tableKeys_;  // per locus, each table's a and b
   std::vector<const LocusTables*> tablesAt_;  // per typed locus, or empty
   std::vector<PairBounds::LocusBound> locusBounds_;  // per typed locus
   // Whether this offspring's candidates are scored from the coded rows: for
