@@ -707,7 +707,8 @@ void OffspringRanker::scoreScope() {
       for (size_t c = 0; c < kKernelCandidates; ++c) {
         const size_t at = std::min(next + c, scope_.size() - 1);
         codes[c] = &genotypeCodes_[static_cast<size_t>(scope_[at]) * loci];
-        states[c] = next + c < scope_.size() ? &states_[(next + c) * typed] : spareStates_.data();
+        states[c] =
+            next + c < scope_.size() ? states_.data() + (next + c) * typed : spareStates_.data();
       }
       ScaledProduct products[kKernelCandidates];
       singlesKernel_(codes, kernelSingles_, states, products);

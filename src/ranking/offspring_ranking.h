@@ -172,13 +172,13 @@ class OffspringRanker {
   void makeExact(std::vector<Scored>& scored, size_t shown) const;
   double scoreTrio(int32_t motherSlot, int32_t fatherSlot, int32_t* mismatches) const;
   const uint8_t* statesOf(int32_t slot) const {
-    return &states_[static_cast<size_t>(slot) * loci_.size()];
+    return states_.data() + static_cast<size_t>(slot) * loci_.size();
   }
   // The states of the candidate in `slot`, room made for them.
   uint8_t* slotStates(int32_t slot) {
     const size_t first = static_cast<size_t>(slot) * loci_.size();
     if (states_.size() < first + loci_.size()) states_.resize(first + loci_.size());
-    return &states_[first];
+    return states_.data() + first;  // no element when no locus is typed
   }
   // Sets `best` from `scored`; returns ln of the sum of their ratios.
   double pickBest(const std::vector<Scored>& scored, BestCandidate& best, bool isMother,
