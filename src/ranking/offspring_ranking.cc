@@ -482,6 +482,7 @@ void OffspringRanker::rank(size_t offspring, int32_t knownMother, OffspringRanki
 
 void OffspringRanker::prepareLoci() {
   const size_t typed = loci_.size();
+  singlesKernel_ = nullptr;  // until prepareGenotypeKernel() finds one for this offspring
   locusStates_.resize(typed);
   singles_.resize(typed * kParentStates);
   ready_.assign(typed, 0);
@@ -554,7 +555,6 @@ void OffspringRanker::prepareLoci() {
 }
 
 void OffspringRanker::prepareGenotypeKernel() {
-  singlesKernel_ = nullptr;
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
   const size_t typed = loci_.size();
   const size_t loci = static_cast<size_t>(tables_.loci);
@@ -694,7 +694,7 @@ void OffspringRanker::rankWithin(int32_t limit, int32_t knownMother, OffspringRa
 void OffspringRanker::scoreScope() {
   size_t next = 0;
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
-  if (useCodes_ && singlesKernel_ != nullptr) {
+  if (singlesKernel_ != nullptr) {
     // Four candidates a call; a short last group repeats its last one into
     // a spare slot.
     const size_t typed = loci_.size();

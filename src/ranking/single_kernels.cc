@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ranking/pair_kernels.h"
+
 // Performance-critical: on an SNP panel every scored candidate passes here,
 // a hundred or more per offspring; measure with the snp96 and programme
 // workloads of scripts/bench.sh before changing it.
@@ -43,12 +45,9 @@ inline __m128i stepCells(const uint32_t* four, __m128i offsets) {
 
 }  // namespace
 
+// The byte permutes the pair bounds' masks need, and their 256-bit forms.
 bool hasGenotypeKernel() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi");
-  }();
+  static const bool has = hasMaskPermutes() && __builtin_cpu_supports("avx512vl") != 0;
   return has;
 }
 
@@ -128,6 +127,7 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi"))) void genotypePro
     out[c] = finish(product + 4 * c, exponent + 4 * c, rows[c], s, k, states[c]);
   }
 }
+
 // One register of products per candidate, lane l its product of loci l, l +
 // 4, ...: each lane picks its ratio among the step's four genotype rows by
 // the two bits of its code (blendv reads the sign), and the states come from
