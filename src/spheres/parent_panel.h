@@ -124,6 +124,7 @@ struct ParentPanel::Scratch {
   std::vector<IndexLocus> entries;
   std::vector<uint64_t> within;
   std::vector<uint32_t> liveWords;  // the words of `within` the kernel marked
+  std::vector<int32_t> survivors;   // the parents in those words, for their exact distance
   // Block scan: the loci in 16 bits, and a mask per block of parents.
   std::vector<NarrowPanel::Locus> narrowLoci;
   std::vector<uint64_t> masks;

@@ -22,6 +22,9 @@ constexpr size_t kFirstOrdered = 32;
 constexpr uint64_t kSmallKeySharing = (uint64_t{1} << 26) - 1;
 static_assert(kFirstOrdered <= 32, "positions take five bits");
 
+// How many survivors' rows are fetched ahead of the one measured.
+constexpr size_t kRowsAhead = 4;
+
 int64_t nearLimitFor(int32_t radius) {
   // Distances saturate at INT32_MAX, so at that radius nothing is out of reach.
   return radius == INT32_MAX ? INT64_MAX : radius;
@@ -126,21 +129,32 @@ void ParentPanel::indexCandidates(const Probe& probe, int32_t radius, int32_t fi
   const size_t lastIn = (static_cast<size_t>(last) - 1) / 64;
   const uint64_t firstMask = ~uint64_t{0} << (static_cast<size_t>(first) % 64);
   const uint64_t lastMask = last % 64 == 0 ? ~uint64_t{0} : (uint64_t{1} << (last % 64)) - 1;
+  std::vector<int32_t>& rows = scratch.survivors;
+  rows.clear();
   for (size_t at = 0; at < live; ++at) {
     const size_t w = scratch.liveWords[at];
     uint64_t survivors = within[w];
     if (w == firstIn) survivors &= firstMask;
     if (w == lastIn) survivors &= lastMask;
     if (w < firstIn || w > lastIn) survivors = 0;
-    while (survivors != 0) {
-      const int bit = __builtin_ctzll(survivors);
-      survivors &= survivors - 1;
-      SphereHit hit{};
-      if (nearEnough(probe, scratch.lanes, static_cast<int32_t>(w * 64 + static_cast<size_t>(bit)),
-                     radius, &hit)) {
-        hits.push_back(hit);
-      }
+    for (; survivors != 0; survivors &= survivors - 1) {
+      rows.push_back(static_cast<int32_t>(w * 64 + static_cast<size_t>(__builtin_ctzll(survivors))));
     }
+  }
+  // The survivors' rows lie far apart in a large panel (a SNP programme's
+  // parents fill tens of megabytes): each is fetched a few rows ahead of its
+  // exact distance.
+  const size_t rowBytes = 2 * static_cast<size_t>(loci_) * sizeof(int32_t);
+  const auto fetch = [&](int32_t row) {
+    const char* start = reinterpret_cast<const char*>(&pairs_[static_cast<size_t>(row) * 2 *
+                                                              static_cast<size_t>(loci_)]);
+    for (size_t offset = 0; offset < rowBytes; offset += 64) __builtin_prefetch(start + offset);
+  };
+  for (size_t k = 0; k < std::min(rows.size(), kRowsAhead); ++k) fetch(rows[k]);
+  for (size_t k = 0; k < rows.size(); ++k) {
+    if (k + kRowsAhead < rows.size()) fetch(rows[k + kRowsAhead]);
+    SphereHit hit{};
+    if (nearEnough(probe, scratch.lanes, rows[k], radius, &hit)) hits.push_back(hit);
   }
 }
 
