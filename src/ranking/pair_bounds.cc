@@ -189,9 +189,13 @@ void PairBounds::start(const std::vector<OffspringLocus>& loci,
   }
   apartFactor_.resize(count);
   alikeFactor_.resize(count);
+  factorsInRange_ = true;
   for (size_t n = 0; n < count; ++n) {
-    apartFactor_[n] = clampFactor(apartLow_[n % 16] * apartHigh_[n / 16]);
-    alikeFactor_[n] = clampFactor(alikeLow_[n % 16] * alikeHigh_[n / 16]);
+    const double apart = apartLow_[n % 16] * apartHigh_[n / 16];
+    const double alike = alikeLow_[n % 16] * alikeHigh_[n / 16];
+    apartFactor_[n] = clampFactor(apart);
+    alikeFactor_[n] = clampFactor(alike);
+    factorsInRange_ = factorsInRange_ && apartFactor_[n] == apart && alikeFactor_[n] == alike;
   }
 }
 
@@ -246,7 +250,7 @@ double PairBounds::weighAll(const Side& mothers, const Side& fathers, double thr
   fatherRatios_.assign(padded, 0.0);
   std::copy(fathers.ratios, fathers.ratios + fathers.count, fatherRatios_.begin());
   hits_.resize(padded);
-  const RowKernel kernel = rowKernel(words_, apartHigh_.size() <= 16);
+  const RowKernel kernel = rowKernel(words_, apartHigh_.size() <= 16, factorsInRange_);
   Row row{nullptr,          fatherMasks_.data(), padded,      words_,      0,
           fatherRatios_.data(), 0.0,                fathers.lods, opposite_,  sameStrong_,
           0.0,              apartFactor_.data(), alikeFactor_.data(), apartLow_.data(),

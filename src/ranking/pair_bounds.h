@@ -108,4 +108,5 @@ class PairBounds {
   std::vector<double> apartHigh_;
   std::vector<double> alikeLow_;
   std::vector<double> alikeHigh_;
+  bool factorsInRange_ = true;  // no factor above needed clampFactor()
 };

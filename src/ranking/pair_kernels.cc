@@ -161,16 +161,23 @@ __attribute__((target("avx2"))) size_t weighRowAvx2(const Row& r, double* lanes,
 // warns of: these use the masked forms with every lane.
 constexpr __mmask8 kAll = 0xff;
 
-// One of the factors for eight counts: low table by n % 16 times high table
-// by n / 16, both by permutes (Permute), else from the full table.
-template <bool Permute>
+// How a kernel finds the factors of eight counts: from the full tables by a
+// gather, or as the product of a low table's entry by n % 16 and a high
+// table's by n / 16, both by permutes, clamped as clampFactor() does or, where
+// no product of the offspring's tables needs it, as they are.
+enum class Factors { Gathered, Permuted, PermutedInRange };
+
+template <Factors How>
 __attribute__((target("avx512f"))) inline __m512d factorOf(__m512i n, const double* full,
                                                          const __m512d* low,
                                                          const __m512d* high) {
-  if (!Permute) return _mm512_mask_i64gather_pd(_mm512_setzero_pd(), kAll, n, full, 8);
-  const __m512d l = _mm512_permutex2var_pd(low[0], _mm512_and_si512(n, _mm512_set1_epi64(15)),
-                                           low[1]);
+  if (How == Factors::Gathered) {
+    return _mm512_mask_i64gather_pd(_mm512_setzero_pd(), kAll, n, full, 8);
+  }
+  // vpermt2pd reads the index's low four bits only: n % 16 needs no mask.
+  const __m512d l = _mm512_permutex2var_pd(low[0], n, low[1]);
   const __m512d h = _mm512_permutex2var_pd(high[0], _mm512_maskz_srli_epi64(kAll, n, 4), high[1]);
+  if (How == Factors::PermutedInRange) return _mm512_mul_pd(l, h);
   // clampFactor(): vmaxpd and vminpd pick the first operand where it wins.
   return _mm512_maskz_min_pd(
       kAll, _mm512_maskz_max_pd(kAll, _mm512_mul_pd(l, h), _mm512_set1_pd(kSmallestFactor)),
@@ -178,8 +185,8 @@ __attribute__((target("avx512f"))) inline __m512d factorOf(__m512i n, const doub
 }
 
 // Eight fathers at a time, one lane of the sum each. As in the AVX2 kernel,
-// nothing on doubles can fuse. Permute: the high tables fit in two registers.
-template <size_t Words, bool Permute>
+// nothing on doubles can fuse.
+template <size_t Words, Factors How>
 __attribute__((target("avx512f,avx512vpopcntdq"))) size_t weighRowAvx512(const Row& r,
                                                                          double* lanes,
                                                                          PairHit* hits) {
@@ -190,7 +197,7 @@ __attribute__((target("avx512f,avx512vpopcntdq"))) size_t weighRowAvx512(const R
   const __m512d sameStrong = _mm512_set1_pd(r.sameStrong);
   const __m512d lowest = _mm512_set1_pd(r.lowest);
   __m512d apartLow[2], apartHigh[2], alikeLow[2], alikeHigh[2];
-  if (Permute) {
+  if (How != Factors::Gathered) {
     for (int k = 0; k < 2; ++k) {
       apartLow[k] = _mm512_loadu_pd(r.apartLow + 8 * k);
       apartHigh[k] = _mm512_loadu_pd(r.apartHigh + 8 * k);
@@ -226,8 +233,8 @@ __attribute__((target("avx512f,avx512vpopcntdq"))) size_t weighRowAvx512(const R
       apart = _mm512_add_epi64(apart, _mm512_popcnt_epi64(x));
       alike = _mm512_add_epi64(alike, _mm512_popcnt_epi64(y));
     }
-    const __m512d apartFactor = factorOf<Permute>(apart, r.apartFactor, apartLow, apartHigh);
-    const __m512d alikeFactor = factorOf<Permute>(alike, r.alikeFactor, alikeLow, alikeHigh);
+    const __m512d apartFactor = factorOf<How>(apart, r.apartFactor, apartLow, apartHigh);
+    const __m512d alikeFactor = factorOf<How>(alike, r.alikeFactor, alikeLow, alikeHigh);
     const __m512d ratio = _mm512_loadu_pd(r.ratios + j);
     const __m512d reach = _mm512_mul_pd(ratio, _mm512_mul_pd(apartFactor, alikeFactor));
     sum = _mm512_mask_add_pd(sum, inside, sum, _mm512_maskz_min_pd(kAll, reach, ratio));
@@ -314,20 +321,29 @@ bool hasMaskPermutes() {
 #endif
 
 // The kernel for the active kind and the mask length.
-RowKernel rowKernel(size_t words, bool permutable) {
+RowKernel rowKernel(size_t words, bool permutable, bool inRange) {
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
   const KernelKind kind = activeKernel();
   if (kind == KernelKind::Avx512 && hasVectorPopcount()) {
-    if (permutable) {
+    if (permutable && inRange) {
       switch (words) {
-        case 1: return weighRowAvx512<1, true >;
-        case 2: return weighRowAvx512<2, true >;
-        case 3: return weighRowAvx512<3, true >;
-        case 4: return weighRowAvx512<4, true >;
-        default: return weighRowAvx512<0, true >;
+        case 1: return weighRowAvx512<1, Factors::PermutedInRange>;
+        case 2: return weighRowAvx512<2, Factors::PermutedInRange>;
+        case 3: return weighRowAvx512<3, Factors::PermutedInRange>;
+        case 4: return weighRowAvx512<4, Factors::PermutedInRange>;
+        default: return weighRowAvx512<0, Factors::PermutedInRange>;
       }
     }
-    return weighRowAvx512<0, false >;
+    if (permutable) {
+      switch (words) {
+        case 1: return weighRowAvx512<1, Factors::Permuted>;
+        case 2: return weighRowAvx512<2, Factors::Permuted>;
+        case 3: return weighRowAvx512<3, Factors::Permuted>;
+        case 4: return weighRowAvx512<4, Factors::Permuted>;
+        default: return weighRowAvx512<0, Factors::Permuted>;
+      }
+    }
+    return weighRowAvx512<0, Factors::Gathered>;
   }
   if (kind != KernelKind::Portable) {
     switch (words) {
@@ -340,6 +356,7 @@ RowKernel rowKernel(size_t words, bool permutable) {
   }
 #else
   (void)permutable;
+  (void)inRange;
 #endif
   switch (words) {
     case 1: return weighRowPortable<1>;

@@ -103,8 +103,10 @@ struct PairHit {
 using RowKernel = size_t (*)(const Row& r, double* lanes, PairHit* hits);
 
 // The kernel for the active kind (util/cpu_features.h) and the mask length;
-// `permutable`: the factors' high tables have at most 16 entries.
-RowKernel rowKernel(size_t words, bool permutable);
+// `permutable`: the factors' high tables have at most 16 entries; `inRange`:
+// no product of a low and a high entry needs clampFactor() (all kernels give
+// the same factors either way: this only spares the clamp).
+RowKernel rowKernel(size_t words, bool permutable, bool inRange);
 
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
 // Whether the processor has what permuteMasks() needs (AVX-512 VBMI).
