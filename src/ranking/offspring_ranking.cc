@@ -829,7 +829,13 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
   const auto score = [&](size_t i, size_t j, double weight) {
     const double lod = fastTrio(mothers_[i].slot, fathers_[j].slot, mothers_[i].lod + fathers_[j].lod);
     scored.push_back(lod);
-    pairsTried_.push_back({lod, 0.0, static_cast<int32_t>(i), static_cast<int32_t>(j)});
+    // Field by field: a whole Pair built on the stack and copied stalls on
+    // store forwarding.
+    PairBounds::Pair& tried = pairsTried_.emplace_back();
+    tried.bound = lod;
+    tried.weight = 0.0;
+    tried.mother = static_cast<int32_t>(i);
+    tried.father = static_cast<int32_t>(j);
     unscored -= weight;
     top.offer(lod, mothers_[i].row * rows + fathers_[j].row);
   };
