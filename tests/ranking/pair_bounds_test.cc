@@ -25,7 +25,8 @@ struct Population {
   std::vector<double> lods[2];
   std::vector<double> ratios[2];
 
-  Population(int loci, int homozygous, size_t mothers, size_t fathers, unsigned seed) {
+  Population(int loci, int homozygous, size_t mothers, size_t fathers, unsigned seed,
+             double errorRate = 0.02) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> frequency(0.02, 0.6);
     std::vector<OffspringLocus> typed;
@@ -35,7 +36,7 @@ struct Population {
       typed.push_back({k, 1, twice ? 1 : 2, frequency(rng), frequency(rng)});
       LocusStates s{};
       for (int state = 0; state < kParentStates; ++state) {
-        s.sent[state] = stateTransmission(typed.back(), state, 0.02);
+        s.sent[state] = stateTransmission(typed.back(), state, errorRate);
       }
       states.push_back(s);
     }
@@ -80,14 +81,18 @@ TEST(PairBounds, EveryKernelWeighsAlike) {
   // None to five mask words, full or not, and many (where the factors
   // reach their clamps); from 255 heterozygous loci on the vector kernels
   // find the factors in memory rather than in registers.
+  // A tiny error rate makes the factors of a hundred loci and more reach
+  // their clamps while their tables still fit registers.
   struct Design {
     int loci;
     int homozygous;
+    double errorRate = 0.02;
   };
   for (const Design& design : {Design{0, 0}, Design{1, 0}, Design{40, 0}, Design{64, 0},
                                Design{100, 0}, Design{128, 0}, Design{150, 0}, Design{200, 0},
                                Design{255, 0}, Design{300, 0}, Design{1500, 0}, Design{80, 5},
-                               Design{125, 5}, Design{160, 5}}) {
+                               Design{125, 5}, Design{160, 5}, Design{100, 0, 1e-12},
+                               Design{200, 0, 1e-12}}) {
     const int loci = design.loci;
     for (unsigned seed : {1u, 2u}) {
       // Fathers not a multiple of eight: the kernels' last block is partial.
@@ -95,15 +100,16 @@ TEST(PairBounds, EveryKernelWeighsAlike) {
       std::vector<Population> built;
       for (KernelKind kind : availableKernels()) {
         useKernel(kind);
-        built.emplace_back(loci, design.homozygous, 37, 61 + seed, seed);
+        built.emplace_back(loci, design.homozygous, 37, 61 + seed, seed, design.errorRate);
       }
       const Population& p = built.front();
       for (double threshold : {-1e300, -4.0, 0.0, 6.0}) {
         for (double negligible : {0.0, 1e-12, 1e-2}) {
-          char what[128];
+          char what[160];
           std::snprintf(what, sizeof what,
-                        "%d loci (homozygous every %d), seed %u, threshold %g, negligible %g",
-                        loci, design.homozygous, seed, threshold, negligible);
+                        "%d loci (homozygous every %d, error rate %g), seed %u, threshold %g, "
+                        "negligible %g",
+                        loci, design.homozygous, design.errorRate, seed, threshold, negligible);
           useKernel(KernelKind::Portable);
           const Weighed portable = weigh(p, threshold, negligible);
           for (size_t b = 0; b < built.size(); ++b) {
