@@ -695,7 +695,7 @@ void OffspringRanker::scoreScope() {
   size_t next = 0;
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
   if (singlesKernel_ != nullptr) {
-    // Four candidates a call; a short last group repeats its last one into
+    // kKernelCandidates a call; a short last group repeats its last one into
     // a spare slot.
     const size_t typed = loci_.size();
     const size_t loci = static_cast<size_t>(tables_.loci);

@@ -51,11 +51,11 @@ bool hasGenotypeKernel() {
   return has;
 }
 
-// Two registers of products, two candidates each: lane 4c + l of a register
+// Registers of products, two candidates each: lane 4c + l of a register
 // holds candidate c's product of loci l, l + 4, l + 8, ..., as the scalar
-// code's four products. Each step reads four loci of the four candidates,
-// a byte each, in one register: as 4g + l they index both the step's 16
-// ratios (by vpermt2pd) and its 16 states (pshufb).
+// code's four products. Each step reads four loci of each group of four
+// candidates, a byte each, in one register: as 4g + l they index both the
+// step's 16 ratios (by vpermt2pd) and its 16 states (pshufb).
 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi"))) void genotypeProducts(
     const uint8_t* const* codes, const GenotypeSingles& s, uint8_t* const* states,
     ScaledProduct* out) {
@@ -84,42 +84,53 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi"))) void genotypePro
   const __m512i exponentBits = _mm512_set1_epi64(static_cast<long long>(kExponentBits));
   const __m512i oneExponent = _mm512_set1_epi64(static_cast<long long>(kOneExponent));
   const __m512i bias = _mm512_set1_epi64(1023);
-  __m512d products[2] = {_mm512_set1_pd(1.0), _mm512_set1_pd(1.0)};
-  __m512i exponents[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
+  // Two candidates a register: four chains of products, which the
+  // multiplications' latency needs to keep the processor busy.
+  constexpr size_t kRegisters = kKernelCandidates / 2;
+  __m512d products[kRegisters];
+  __m512i exponents[kRegisters];
+  for (size_t r = 0; r < kRegisters; ++r) {
+    products[r] = _mm512_set1_pd(1.0);
+    exponents[r] = _mm512_setzero_si512();
+  }
   size_t k = 0;
   while (k + 4 <= count) {
     const size_t end = std::min(count & ~size_t{3}, k + 32);
     for (; k < end; k += 4) {
-      uint32_t four[kKernelCandidates];
-      for (size_t c = 0; c < kKernelCandidates; ++c) std::memcpy(&four[c], rows[c] + k, 4);
-      const __m128i cells = stepCells(four, offsets);
       const double* table = s.ratios + k * 4;
       const __m512d low = _mm512_loadu_pd(table);
       const __m512d high = _mm512_loadu_pd(table + 8);
-      products[0] = _mm512_mul_pd(
-          products[0],
-          _mm512_permutex2var_pd(low, _mm512_maskz_cvtepu8_epi64(kAll, cells), high));
-      products[1] = _mm512_mul_pd(
-          products[1], _mm512_permutex2var_pd(
-                           low, _mm512_maskz_cvtepu8_epi64(kAll, _mm_srli_si128(cells, 8)), high));
-      const __m128i found = _mm_shuffle_epi8(
-          _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.states + k * 4)), cells);
-      alignas(16) uint32_t stateWords[kKernelCandidates];
-      _mm_store_si128(reinterpret_cast<__m128i*>(stateWords), found);
-      for (size_t c = 0; c < kKernelCandidates; ++c) std::memcpy(states[c] + k, &stateWords[c], 4);
+      const __m128i stepStates =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.states + k * 4));
+      for (size_t group = 0; group < kKernelCandidates / 4; ++group) {
+        uint32_t four[4];
+        for (size_t c = 0; c < 4; ++c) std::memcpy(&four[c], rows[4 * group + c] + k, 4);
+        const __m128i cells = stepCells(four, offsets);
+        __m512d& first = products[2 * group];
+        __m512d& second = products[2 * group + 1];
+        first = _mm512_mul_pd(
+            first, _mm512_permutex2var_pd(low, _mm512_maskz_cvtepu8_epi64(kAll, cells), high));
+        second = _mm512_mul_pd(
+            second, _mm512_permutex2var_pd(
+                        low, _mm512_maskz_cvtepu8_epi64(kAll, _mm_srli_si128(cells, 8)), high));
+        alignas(16) uint32_t stateWords[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(stateWords),
+                        _mm_shuffle_epi8(stepStates, cells));
+        for (size_t c = 0; c < 4; ++c) std::memcpy(states[4 * group + c] + k, &stateWords[c], 4);
+      }
     }
     // Each product back to [1, 2), its power of two kept.
-    for (__m512d& product : products) {
-      const __m512i bits = _mm512_castpd_si512(product);
-      __m512i& exponent = exponents[&product - products];
-      exponent = _mm512_add_epi64(exponent, _mm512_sub_epi64(_mm512_maskz_srli_epi64(kAll, bits, 52), bias));
-      product = _mm512_castsi512_pd(
+    for (size_t r = 0; r < kRegisters; ++r) {
+      const __m512i bits = _mm512_castpd_si512(products[r]);
+      exponents[r] = _mm512_add_epi64(
+          exponents[r], _mm512_sub_epi64(_mm512_maskz_srli_epi64(kAll, bits, 52), bias));
+      products[r] = _mm512_castsi512_pd(
           _mm512_or_si512(_mm512_maskz_andnot_epi64(kAll, exponentBits, bits), oneExponent));
     }
   }
-  alignas(64) double product[2 * 8];
-  alignas(64) int64_t exponent[2 * 8];
-  for (size_t r = 0; r < 2; ++r) {
+  alignas(64) double product[kRegisters * 8];
+  alignas(64) int64_t exponent[kRegisters * 8];
+  for (size_t r = 0; r < kRegisters; ++r) {
     _mm512_store_pd(product + 8 * r, products[r]);
     _mm512_store_si512(exponent + 8 * r, exponents[r]);
   }
@@ -132,18 +143,23 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi"))) void genotypePro
 // 4, ...: each lane picks its ratio among the step's four genotype rows by
 // the two bits of its code (blendv reads the sign), and the states come from
 // pshufb as in the AVX-512 kernel.
-__attribute__((target("avx2"))) void genotypeProductsAvx2(const uint8_t* const* codes,
-                                                          const GenotypeSingles& s,
-                                                          uint8_t* const* states,
-                                                          ScaledProduct* out) {
-  alignas(32) uint8_t typedCodes[kKernelCandidates][kKernelPlaces];
-  const uint8_t* rows[kKernelCandidates];
-  for (size_t c = 0; c < kKernelCandidates; ++c) rows[c] = codes[c];
+namespace {
+
+// Four candidates of genotypeProductsAvx2() (more would not fit the sixteen
+// registers).
+__attribute__((target("avx2"))) void fourProductsAvx2(const uint8_t* const* codes,
+                                                      const GenotypeSingles& s,
+                                                      uint8_t* const* states,
+                                                      ScaledProduct* out) {
+  constexpr size_t kFour = 4;
+  alignas(32) uint8_t typedCodes[kFour][kKernelPlaces];
+  const uint8_t* rows[kFour];
+  for (size_t c = 0; c < kFour; ++c) rows[c] = codes[c];
   if (s.places != nullptr) {
     // The typed loci's codes, 16 at a time from the 16 loci at the same
     // place and the 16 after.
     const size_t blocks = (s.typed + 15) / 16;
-    for (size_t c = 0; c < kKernelCandidates; ++c) {
+    for (size_t c = 0; c < kFour; ++c) {
       for (size_t q = 0; q < blocks; ++q) {
         const __m128i near =
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(codes[c] + 16 * q));
@@ -162,9 +178,9 @@ __attribute__((target("avx2"))) void genotypeProductsAvx2(const uint8_t* const* 
   const __m256i exponentBits = _mm256_set1_epi64x(static_cast<long long>(kExponentBits));
   const __m256i oneExponent = _mm256_set1_epi64x(static_cast<long long>(kOneExponent));
   const __m256i bias = _mm256_set1_epi64x(1023);
-  __m256d products[kKernelCandidates];
-  __m256i exponents[kKernelCandidates];
-  for (size_t c = 0; c < kKernelCandidates; ++c) {
+  __m256d products[kFour];
+  __m256i exponents[kFour];
+  for (size_t c = 0; c < kFour; ++c) {
     products[c] = _mm256_set1_pd(1.0);
     exponents[c] = _mm256_setzero_si256();
   }
@@ -172,14 +188,14 @@ __attribute__((target("avx2"))) void genotypeProductsAvx2(const uint8_t* const* 
   while (k + 4 <= count) {
     const size_t end = std::min(count & ~size_t{3}, k + 32);
     for (; k < end; k += 4) {
-      uint32_t four[kKernelCandidates];
-      for (size_t c = 0; c < kKernelCandidates; ++c) std::memcpy(&four[c], rows[c] + k, 4);
+      uint32_t four[kFour];
+      for (size_t c = 0; c < kFour; ++c) std::memcpy(&four[c], rows[c] + k, 4);
       const double* table = s.ratios + k * 4;
       const __m256d g0 = _mm256_loadu_pd(table);
       const __m256d g1 = _mm256_loadu_pd(table + 4);
       const __m256d g2 = _mm256_loadu_pd(table + 8);
       const __m256d g3 = _mm256_loadu_pd(table + 12);
-      for (size_t c = 0; c < kKernelCandidates; ++c) {
+      for (size_t c = 0; c < kFour; ++c) {
         const __m256i code =
             _mm256_cvtepu8_epi64(_mm_cvtsi32_si128(static_cast<int>(four[c])));
         const __m256d low = _mm256_castsi256_pd(_mm256_slli_epi64(code, 63));
@@ -191,11 +207,11 @@ __attribute__((target("avx2"))) void genotypeProductsAvx2(const uint8_t* const* 
       const __m128i found = _mm_shuffle_epi8(
           _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.states + k * 4)),
           stepCells(four, offsets));
-      alignas(16) uint32_t stateWords[kKernelCandidates];
+      alignas(16) uint32_t stateWords[kFour];
       _mm_store_si128(reinterpret_cast<__m128i*>(stateWords), found);
-      for (size_t c = 0; c < kKernelCandidates; ++c) std::memcpy(states[c] + k, &stateWords[c], 4);
+      for (size_t c = 0; c < kFour; ++c) std::memcpy(states[c] + k, &stateWords[c], 4);
     }
-    for (size_t c = 0; c < kKernelCandidates; ++c) {
+    for (size_t c = 0; c < kFour; ++c) {
       const __m256i bits = _mm256_castpd_si256(products[c]);
       exponents[c] =
           _mm256_add_epi64(exponents[c], _mm256_sub_epi64(_mm256_srli_epi64(bits, 52), bias));
@@ -203,12 +219,23 @@ __attribute__((target("avx2"))) void genotypeProductsAvx2(const uint8_t* const* 
           _mm256_or_si256(_mm256_andnot_si256(exponentBits, bits), oneExponent));
     }
   }
-  for (size_t c = 0; c < kKernelCandidates; ++c) {
+  for (size_t c = 0; c < kFour; ++c) {
     alignas(32) double p[4];
     alignas(32) int64_t e[4];
     _mm256_store_pd(p, products[c]);
     _mm256_store_si256(reinterpret_cast<__m256i*>(e), exponents[c]);
     out[c] = finish(p, e, rows[c], s, k, states[c]);
+  }
+}
+
+}  // namespace
+
+__attribute__((target("avx2"))) void genotypeProductsAvx2(const uint8_t* const* codes,
+                                                          const GenotypeSingles& s,
+                                                          uint8_t* const* states,
+                                                          ScaledProduct* out) {
+  for (size_t group = 0; group < kKernelCandidates; group += 4) {
+    fourProductsAvx2(codes + group, s, states + group, out + group);
   }
 }
 #endif

@@ -5,7 +5,7 @@
 #include "ranking/scaled_product.h"
 
 // Candidates' single LODs on a panel read by genotype (SNPs: at most four
-// genotypes a locus, the untyped one among them), four candidates at a
+// genotypes a locus, the untyped one among them), eight candidates at a
 // time, by register permutes (AVX-512 VBMI) or selects (AVX2). Each LOD is
 // OffspringRanker's fast LOD to the last bit: the same four products, each
 // taking its loci in the same order, rescaled at the same loci.
@@ -14,8 +14,8 @@
 // untyped loci may be scored over, by the kernels.
 constexpr size_t kKernelGenotypes = 4;
 constexpr size_t kKernelPlaces = 128;
-// Candidates scored per call.
-constexpr size_t kKernelCandidates = 4;
+// Candidates scored per call (a multiple of four).
+constexpr size_t kKernelCandidates = 8;
 // The AVX2 kernel gathers an offspring's typed loci 16 at a time from two
 // neighbouring blocks of 16: it takes offspring with at most this many
 // untyped loci, and reads up to kCodesPadding bytes past a candidate's codes.
