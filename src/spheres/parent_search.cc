@@ -146,8 +146,8 @@ void ParentPanel::indexCandidates(const Probe& probe, int32_t radius, int32_t fi
   // exact distance.
   const size_t rowBytes = 2 * static_cast<size_t>(loci_) * sizeof(int32_t);
   const auto fetch = [&](int32_t row) {
-    const char* start = reinterpret_cast<const char*>(&pairs_[static_cast<size_t>(row) * 2 *
-                                                              static_cast<size_t>(loci_)]);
+    const char* start = reinterpret_cast<const char*>(
+        pairs_.data() + static_cast<size_t>(row) * 2 * static_cast<size_t>(loci_));
     for (size_t offset = 0; offset < rowBytes; offset += 64) __builtin_prefetch(start + offset);
   };
   for (size_t k = 0; k < std::min(rows.size(), kRowsAhead); ++k) fetch(rows[k]);
