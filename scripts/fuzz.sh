@@ -5,10 +5,11 @@
 # build-fuzz/corpus/TARGET (the seeds in the repository are never changed).
 #   ./scripts/fuzz.sh table_reader_fuzz 120
 #   ./scripts/fuzz.sh analysis_fuzz 1800
+#   ./scripts/fuzz.sh ranking_fuzz 600
 # Extra arguments after SECONDS go to libFuzzer (e.g. -max_len=2048).
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 if [ $# -lt 2 ]; then
-  echo "usage: $0 TARGET SECONDS [libFuzzer options...]   (TARGET: table_reader_fuzz or analysis_fuzz)" >&2
+  echo "usage: $0 TARGET SECONDS [libFuzzer options...]   (TARGET: table_reader_fuzz, analysis_fuzz or ranking_fuzz)" >&2
   exit 2
 fi
 target="$1"
