@@ -242,7 +242,9 @@ double PairBounds::weighAll(const Side& mothers, const Side& fathers, double thr
                            double negligible, std::vector<Pair>& reaching) const {
   const size_t stride = 3 * words_;
   const size_t padded = (fathers.count + kLanes - 1) / kLanes * kLanes;
-  fatherMasks_.assign(stride * padded, 0);
+  // A row of `padded` words even where the offspring is heterozygous at no
+  // locus (no mask words): the kernels address fathers within it.
+  fatherMasks_.assign(std::max(stride, size_t{1}) * padded, 0);
   for (size_t j = 0; j < fathers.count; ++j) {
     const uint64_t* from = masks_.data() + static_cast<size_t>(fathers.slots[j]) * stride;
     for (size_t w = 0; w < stride; ++w) fatherMasks_[w * padded + j] = from[w];
