@@ -5,13 +5,9 @@
 // first. Checks: the status is 0 or 1; 0 comes with "\nDONE" and the three
 // reports, consistent with one another; 1 comes with exactly one of the input
 // messages and no report at all.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -20,8 +16,13 @@
 
 #include "app/program.h"
 #include "input/line_parser.h"
+#include "run_folder.h"
 
 namespace {
+
+using fuzzing::check;
+using fuzzing::exists;
+using fuzzing::readAll;
 
 const std::string kPrompt = "Input the radius value (0, 2, 4, 6,8 ...): ";
 const char* const kReports[] = {"Parent.out", "Fam.out", "Famgenotypes.out"};
@@ -30,79 +31,6 @@ const std::string kDashLine(65, '-');
 // Bigger tables only make the run slower (families grow as mothers x fathers x
 // offspring), not more varied; the reader itself has its own fuzz target.
 constexpr size_t kMaxLinesPerTable = 40;
-
-void check(bool ok, const char* broken) {
-  if (ok) return;
-  std::fprintf(stderr, "analysis fuzz: %s\n", broken);
-  std::abort();
-}
-
-std::string folder;
-
-void removeFolder() {
-  for (const char* name : {"parents.PAR", "sons.PRO", "Parent.out", "Fam.out", "Famgenotypes.out",
-                           "ErrLog.txt"}) {
-    std::remove((folder + "/" + name).c_str());
-  }
-  rmdir(folder.c_str());
-}
-
-// Enters the run folder, making it on the first call. libFuzzer itself works
-// with paths relative to where it was started, so every run leaves it again.
-void enterFolder() {
-  if (folder.empty()) {
-    // In memory when the system offers it: every run creates and removes files.
-    char inMemory[] = "/dev/shm/parentsphere_fuzz_XXXXXX";
-    char onDisk[] = "/tmp/parentsphere_fuzz_XXXXXX";
-    const char* made = mkdtemp(inMemory);
-    if (made == nullptr) made = mkdtemp(onDisk);
-    check(made != nullptr, "cannot make the temporary folder");
-    folder = made;
-    std::atexit(removeFolder);
-  }
-  check(chdir(folder.c_str()) == 0, "cannot enter the temporary folder");
-}
-
-struct LeaveFolder {
-  std::string back;
-  LeaveFolder() {
-    char here[4096];
-    check(getcwd(here, sizeof here) != nullptr, "cannot read the working folder");
-    back = here;
-    enterFolder();
-  }
-  ~LeaveFolder() { check(chdir(back.c_str()) == 0, "cannot return to the working folder"); }
-};
-
-bool exists(const char* name) {
-  struct stat info {};
-  return stat(name, &info) == 0;
-}
-
-std::string readAll(const char* name) {
-  std::ifstream in(name, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::string firstLines(std::string_view text, size_t count) {
-  size_t end = 0;
-  for (size_t n = 0; n < count && end < text.size(); ++n) {
-    const size_t next = text.find('\n', end);
-    end = next == std::string_view::npos ? text.size() : next + 1;
-  }
-  return std::string(text.substr(0, end));
-}
-
-void putInput(const char* name, bool present, std::string_view text) {
-  std::remove(name);
-  if (!present) return;
-  std::ofstream out(name, std::ios::binary | std::ios::trunc);
-  const std::string kept = firstLines(text, kMaxLinesPerTable);
-  out.write(kept.data(), static_cast<std::streamsize>(kept.size()));
-  check(static_cast<bool>(out.flush()), "cannot write an input file");
-}
 
 size_t countPrefix(const std::string& text, const std::string& prefix) {
   size_t count = 0;
@@ -180,17 +108,9 @@ bool isInputMessage(const std::string& message) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const LeaveFolder inRunFolder;
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const size_t firstBar = input.find('|');
-  const size_t secondBar =
-      firstBar == std::string_view::npos ? std::string_view::npos : input.find('|', firstBar + 1);
-  const std::string_view typed = input.substr(0, firstBar);
-  const bool haveParents = firstBar != std::string_view::npos;
-  const bool haveSons = secondBar != std::string_view::npos;
-  putInput("parents.PAR", haveParents,
-           haveParents ? input.substr(firstBar + 1, secondBar - firstBar - 1) : "");
-  putInput("sons.PRO", haveSons, haveSons ? input.substr(secondBar + 1) : "");
+  const fuzzing::InRunFolder inRunFolder;
+  const std::string_view typed = fuzzing::putTables(
+      std::string_view(reinterpret_cast<const char*>(data), size), kMaxLinesPerTable);
   for (const char* report : kReports) std::remove(report);
   std::remove("ErrLog.txt");
 

@@ -8,83 +8,23 @@
 // byte for byte (the kernels promise the scalar loops' results to the last
 // bit, and any thread count the same rows). A run that succeeds writes a
 // table with its header.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "app/program.h"
+#include "run_folder.h"
 #include "util/cpu_features.h"
 
 namespace {
 
+using fuzzing::check;
+
 // As in analysis_fuzz: bigger tables make the runs slower, not more varied.
 constexpr size_t kMaxLinesPerTable = 40;
 const char* const kOutputs[] = {"Parent.out", "Fam.out", "Famgenotypes.out", "table.tsv"};
-
-void check(bool ok, const char* broken) {
-  if (ok) return;
-  std::fprintf(stderr, "ranking fuzz: %s\n", broken);
-  std::abort();
-}
-
-std::string folder;
-
-void removeFolder() {
-  for (const char* name : {"parents.PAR", "sons.PRO", "Parent.out", "Fam.out", "Famgenotypes.out",
-                           "table.tsv", "ErrLog.txt"}) {
-    std::remove((folder + "/" + name).c_str());
-  }
-  rmdir(folder.c_str());
-}
-
-struct InRunFolder {
-  std::string back;
-  InRunFolder() {
-    char here[4096];
-    check(getcwd(here, sizeof here) != nullptr, "cannot read the working folder");
-    back = here;
-    if (folder.empty()) {
-      char inMemory[] = "/dev/shm/parentsphere_ranking_fuzz_XXXXXX";
-      char onDisk[] = "/tmp/parentsphere_ranking_fuzz_XXXXXX";
-      const char* made = mkdtemp(inMemory);
-      if (made == nullptr) made = mkdtemp(onDisk);
-      check(made != nullptr, "cannot make the temporary folder");
-      folder = made;
-      std::atexit(removeFolder);
-    }
-    check(chdir(folder.c_str()) == 0, "cannot enter the temporary folder");
-  }
-  ~InRunFolder() { check(chdir(back.c_str()) == 0, "cannot return to the working folder"); }
-};
-
-std::string readAll(const char* name) {
-  std::ifstream in(name, std::ios::binary);
-  if (!in) return "(absent)";
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void putInput(const char* name, bool present, std::string_view text) {
-  std::remove(name);
-  if (!present) return;
-  size_t end = 0;
-  for (size_t n = 0; n < kMaxLinesPerTable && end < text.size(); ++n) {
-    const size_t next = text.find('\n', end);
-    end = next == std::string_view::npos ? text.size() : next + 1;
-  }
-  std::ofstream out(name, std::ios::binary | std::ios::trunc);
-  out.write(text.data(), static_cast<std::streamsize>(end));
-  check(static_cast<bool>(out.flush()), "cannot write an input file");
-}
 
 // Everything a run leaves: its status, its streams and its files.
 std::string runOnce(const RunOptions& options, const std::string& typed) {
@@ -94,9 +34,12 @@ std::string runOnce(const RunOptions& options, const std::string& typed) {
   std::ostringstream err;
   const int status = runProgram(options, in, out, err);
   std::string all = std::to_string(status) + "\n" + out.str() + "\n" + err.str();
-  for (const char* output : kOutputs) all += std::string("\n== ") + output + "\n" + readAll(output);
+  for (const char* output : kOutputs) {
+    all += std::string("\n== ") + output + "\n" +
+           (fuzzing::exists(output) ? fuzzing::readAll(output) : "(absent)");
+  }
   if (status == 0) {
-    check(readAll("table.tsv").compare(0, 10, "offspring\t") == 0,
+    check(fuzzing::readAll("table.tsv").compare(0, 10, "offspring\t") == 0,
           "a complete run's table lacks its header");
   }
   return all;
@@ -106,18 +49,10 @@ std::string runOnce(const RunOptions& options, const std::string& typed) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  const InRunFolder inRunFolder;
+  const fuzzing::InRunFolder inRunFolder;
   const uint8_t choice = data[0];
-  const std::string_view input(reinterpret_cast<const char*>(data) + 1, size - 1);
-  const size_t firstBar = input.find('|');
-  const size_t secondBar =
-      firstBar == std::string_view::npos ? std::string_view::npos : input.find('|', firstBar + 1);
-  const bool haveParents = firstBar != std::string_view::npos;
-  const bool haveSons = secondBar != std::string_view::npos;
-  putInput("parents.PAR", haveParents,
-           haveParents ? input.substr(firstBar + 1, secondBar - firstBar - 1) : "");
-  putInput("sons.PRO", haveSons, haveSons ? input.substr(secondBar + 1) : "");
-  const std::string typed(input.substr(0, firstBar));
+  const std::string typed(fuzzing::putTables(
+      std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1), kMaxLinesPerTable));
 
   RunOptions options;
   options.quiet = true;
