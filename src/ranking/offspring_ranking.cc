@@ -1,17 +1,15 @@
 #include "ranking/offspring_ranking.h"
 
-#include "ranking/scaled_product.h"
-#include "ranking/single_kernels.h"
-#include "util/cpu_features.h"
-
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 #include "input/saturate.h"
+#include "ranking/scaled_product.h"
+#include "ranking/single_kernels.h"
 #include "spheres/locus_distance.h"
 #include "util/counting_order.h"
+#include "util/cpu_features.h"
 
 namespace {
 
@@ -610,8 +608,6 @@ const OffspringRanker::LocusTables* OffspringRanker::tablesFor(size_t k) {
   for (int state = 0; state < kParentStates; ++state) fillState(k, state);
   met.reserve(kTablesPerLocus);  // tablesAt_ keeps pointers into it
   LocusTables& t = met.emplace_back();
-  t.a = o.a;
-  t.b = o.b;
   t.states = locusStates_[k];
   std::copy_n(&singles_[k * kParentStates], kParentStates, t.singles);
   if (o.a != o.b) {

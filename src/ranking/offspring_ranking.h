@@ -133,11 +133,9 @@ class OffspringRanker {
   // The most genotypes a locus of a panel read by genotype has.
   static constexpr size_t kGenotypesPerLocus = 16;
   // Every state's tables of typed locus k, kept per locus and offspring
-  // genotype: those met before, or filled now; null when the locus keeps
-  // kTablesPerLocus genotypes already.
+  // genotype (tableKeys_ holds each one's a and b): those met before, or
+  // filled now; null when the locus keeps kTablesPerLocus genotypes already.
   struct LocusTables {
-    int32_t a;
-    int32_t b;
     LocusStates states;
     double singles[kParentStates];
     double shareA[kParentStates];
