@@ -7,6 +7,7 @@
 #include "ranking/call.h"
 #include "ranking/candidate_filter.h"
 #include "ranking/carrier_index.h"
+#include "ranking/falling_lod_order.h"
 #include "ranking/genotype_tables.h"
 #include "ranking/likelihood_ratio.h"
 #include "ranking/pair_bounds.h"
@@ -259,6 +260,7 @@ class OffspringRanker {
   std::vector<int32_t> scope_;
   std::vector<Scored> mothers_;
   std::vector<Scored> fathers_;
+  FallingLodOrder<Scored> fatherOrder_;
   PairBounds bounds_;
   std::vector<PairBounds::Pair> pairsLeft_;
   std::vector<uint32_t> pairOrder_;  // pairsLeft_ by falling bound, in steps (searchPairs)
