@@ -12,7 +12,7 @@
 // once per ranking, and a comparison sort mispredicts about every other
 // comparison on LODs. Candidates come from the scope in rising row order, so
 // a stable sort on the LOD alone gives the same order: a radix sort on the
-// LOD's bits, eight passes without branches. Any other input, and LODs that
+// LOD's bits without branches. Any other input, and LODs that
 // are not numbers, take the comparison sort.
 template <typename Item>
 class FallingLodOrder {
@@ -59,7 +59,10 @@ void FallingLodOrder<Item>::sort(std::vector<Item>& items) {
   std::vector<uint64_t>& keysTo = keysTo_;
   scratch.resize(n);
   keysTo.resize(n);
-  for (unsigned shift = 0; shift < 64; shift += 8) {
+  // The upper half of the key by four passes: LODs that far apart are set
+  // in order; those whose upper halves agree (rare, and equal LODs) are put
+  // in order within their run by insertion, which keeps it stable.
+  for (unsigned shift = 32; shift < 64; shift += 8) {
     size_t counts[257] = {};
     for (size_t i = 0; i < n; ++i) ++counts[((keys[i] >> shift) & 0xFF) + 1];
     if (counts[((keys[0] >> shift) & 0xFF) + 1] == n) continue;  // one digit: no move
@@ -71,5 +74,17 @@ void FallingLodOrder<Item>::sort(std::vector<Item>& items) {
     }
     items.swap(scratch);
     keys.swap(keysTo);
+  }
+  for (size_t i = 1; i < n; ++i) {
+    if (keys[i] >= keys[i - 1]) continue;
+    const uint64_t key = keys[i];
+    const Item item = items[i];
+    size_t j = i;
+    for (; j > 0 && keys[j - 1] > key; --j) {
+      keys[j] = keys[j - 1];
+      items[j] = items[j - 1];
+    }
+    keys[j] = key;
+    items[j] = item;
   }
 }

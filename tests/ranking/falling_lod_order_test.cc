@@ -34,6 +34,8 @@ TEST(FallingLodOrder, GivesTheComparisonOrder) {
       {"many, radix path", 300, true, {}},
       {"many ties", 200, true, {1.5, -2.0, 0.0, 7.25}},
       {"signed zeros tie", 100, true, {0.0, -0.0}},
+      {"LODs apart in their last bits only", 200, true,
+       {1.0, 1.0 + 1e-12, 1.0 + 2e-12, 1.0 - 1e-12, -5.0, -5.0 - 1e-13}},
       {"infinities", 100, true, {-inf, inf, -1e300, 1e-300, -1e-300, 3.0}},
       {"rows out of order", 150, false, {1.0, 2.0, -3.0}},
   };
