@@ -12,6 +12,7 @@
 #include "ranking/carrier_index.h"
 #include "ranking/offspring_ranking.h"
 #include "ranking/table_row.h"
+#include "spheres/locus_distance.h"
 #include "util/cpu_features.h"
 #include "input/table_checks.h"
 
@@ -370,6 +371,20 @@ TEST(PairSearch, MatchesEveryPairOnRandomPopulations) {
         offspringLoci(s.rows[i].data(), -99, frequencies, typed);
         std::vector<int32_t> scope;
         index.scope(s.rows[i].data(), limit, scope);
+        // The near distance the table shows: the spheres' near terms over
+        // the loci typed in both.
+        for (int32_t m : scope) {
+          int64_t near = 0;
+          for (int k = 0; k < loci; ++k) {
+            const int* o = s.rows[i].data() + 2 * k;
+            const int* c = p.rows[m].data() + 2 * k;
+            if (o[0] == -99 || o[1] == -99 || c[0] == -99 || c[1] == -99) continue;
+            int64_t term = 0, far = 0;
+            locusTerms(o[0], o[1], c[0], c[1], &term, &far);
+            near += term;
+          }
+          EXPECT_EQ(ranker.nearDistance(m), near) << "parent " << m << ", offspring " << i;
+        }
         // Every pair, best first; LODs within 1e-9 tie and go to the
         // earlier mother, then the earlier father.
         std::vector<std::tuple<double, int32_t, int32_t>> pairs;
