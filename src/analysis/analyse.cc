@@ -30,12 +30,11 @@ SinkResults analyse(const CheckedTables& checked, int32_t radius, const ReportSi
   const size_t total = checked.offspring.rows.size();
   const size_t blocks = (total + kBlockOffspring - 1) / kBlockOffspring;
   threads = static_cast<unsigned>(std::clamp<size_t>(threads, 1, std::max<size_t>(blocks, 1)));
-  std::vector<std::unique_ptr<OffspringAnalysis>> workers;
-  std::vector<std::unique_ptr<OffspringWorker>> parallelWorkers;
-  for (unsigned t = 0; t < threads; ++t) {
-    workers.push_back(std::make_unique<OffspringAnalysis>(tables));
-    if (parallel != nullptr) parallelWorkers.push_back(parallel->newWorker());
-  }
+  // Each thread makes its own at its first block, so that they are made side
+  // by side: a ranked table's worker indexes every parent, tens of
+  // milliseconds that would otherwise all wait for one thread.
+  std::vector<std::unique_ptr<OffspringAnalysis>> workers(threads);
+  std::vector<std::unique_ptr<OffspringWorker>> parallelWorkers(threads);
 
   // The writer's buffers: the reports go out in large pieces, whatever the blocks weigh.
   std::string parentText;
@@ -91,6 +90,10 @@ SinkResults analyse(const CheckedTables& checked, int32_t radius, const ReportSi
     const std::function<void(BlockOutput&)> flush = [&run, block](BlockOutput& partial) {
       run.flushEarly(block, partial);
     };
+    if (workers[worker] == nullptr) {
+      workers[worker] = std::make_unique<OffspringAnalysis>(tables);
+      if (parallel != nullptr) parallelWorkers[worker] = parallel->newWorker();
+    }
     const size_t last = std::min(total, (block + 1) * kBlockOffspring);
     for (size_t i = block * kBlockOffspring; i < last; ++i) {
       workers[worker]->visit(i, out, listener != nullptr, flush,

@@ -30,7 +30,8 @@ class OffspringWorker {
 class ParallelListener {
  public:
   virtual ~ParallelListener() = default;
-  // One worker per thread, made before the search starts.
+  // One worker per thread, made on that thread before its first offspring;
+  // the threads may call it at the same time.
   virtual std::unique_ptr<OffspringWorker> newWorker() = 0;
   // Called for one thread at a time, pieces in offspring order; leaves
   // `piece` empty, ready for more offspring.
