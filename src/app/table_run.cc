@@ -18,7 +18,7 @@ ParallelListener& TableRun::start(const CheckedTables& tables, int32_t radius) {
   table_.reset();
   genotypes_.reset();
   genotypes_.emplace(genotypeTables(tables));
-  table_ = std::make_unique<RankedTable>(*genotypes_, options_, radius, names_);
+  table_ = std::make_unique<RankedTable>(*genotypes_, options_, radius, names_, threads_);
   if (warnings_ != nullptr) {
     for (const std::string& line : table_->warnings()) *warnings_ << line << "\n";
     *warnings_ << std::flush;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 
+#include "util/ordered_work.h"
+
 namespace {
 
 // Loci whose alleles span fewer values than this are counted in an array
@@ -27,19 +29,38 @@ struct LocusCounter {
   }
 };
 
-// Calls visit(locus, a, b) for every typed locus of every row, parents then
-// offspring, row by row so each row is read once.
+// Calls visit(locus, a, b) for every typed locus in [first, last) of every
+// row, parents then offspring, row by row so each row is read once.
 template <typename Visit>
-void forEachTypedLocus(const GenotypeTables& tables, Visit visit) {
+void forEachTypedLocus(const GenotypeTables& tables, int32_t first, int32_t last, Visit visit) {
   for (const auto* table : {&tables.parents, &tables.offspring}) {
     for (const std::vector<int>& row : *table) {
-      for (int32_t locus = 0; locus < tables.loci; ++locus) {
+      for (int32_t locus = first; locus < last; ++locus) {
         if (locusTyped(row.data(), locus, tables.missing)) {
           visit(static_cast<size_t>(locus), row[2 * locus], row[2 * locus + 1]);
         }
       }
     }
   }
+}
+
+// Counts the alleles of loci [first, last) into their counters.
+void countLoci(const GenotypeTables& tables, int32_t first, int32_t last,
+               std::vector<LocusCounter>& counters) {
+  forEachTypedLocus(tables, first, last, [&counters](size_t locus, int32_t a, int32_t b) {
+    LocusCounter& c = counters[locus];
+    c.low = std::min<int64_t>(c.low, std::min(a, b));
+    c.high = std::max<int64_t>(c.high, std::max(a, b));
+    ++c.typed;
+  });
+  for (int32_t locus = first; locus < last; ++locus) {
+    LocusCounter& c = counters[static_cast<size_t>(locus)];
+    if (c.typed > 0 && c.high - c.low < kDenseCountSpan) c.dense.assign(static_cast<size_t>(c.high - c.low + 1), 0);
+  }
+  forEachTypedLocus(tables, first, last, [&counters](size_t locus, int32_t a, int32_t b) {
+    counters[locus].add(a);
+    counters[locus].add(b);
+  });
 }
 
 }  // namespace
@@ -64,21 +85,28 @@ AlleleFrequencies::AlleleFrequencies(
   }
 }
 
-AlleleFrequencies AlleleFrequencies::count(const GenotypeTables& tables) {
-  std::vector<LocusCounter> counters(static_cast<size_t>(tables.loci));
-  forEachTypedLocus(tables, [&counters](size_t locus, int32_t a, int32_t b) {
-    LocusCounter& c = counters[locus];
-    c.low = std::min<int64_t>(c.low, std::min(a, b));
-    c.high = std::max<int64_t>(c.high, std::max(a, b));
-    ++c.typed;
-  });
-  for (LocusCounter& c : counters) {
-    if (c.typed > 0 && c.high - c.low < kDenseCountSpan) c.dense.assign(static_cast<size_t>(c.high - c.low + 1), 0);
-  }
-  forEachTypedLocus(tables, [&counters](size_t locus, int32_t a, int32_t b) {
-    counters[locus].add(a);
-    counters[locus].add(b);
-  });
+AlleleFrequencies AlleleFrequencies::count(const GenotypeTables& tables, unsigned threads) {
+  const size_t loci = static_cast<size_t>(std::max(tables.loci, 0));
+  std::vector<LocusCounter> counters(loci);
+  // The loci in one run per thread, each run reading its loci of every row:
+  // the counts are whole numbers, so the frequencies do not depend on it.
+  struct Run {
+    int32_t first = 0;
+    int32_t last = 0;
+  };
+  const size_t runs = std::clamp<size_t>(threads, 1, std::max<size_t>(loci, 1));
+  OrderedWork<Run> work(static_cast<unsigned>(runs), 1);
+  work.run(
+      [runs, loci](size_t index, Run& run) {
+        if (index >= runs) return false;
+        run.first = static_cast<int32_t>(loci * index / runs);
+        run.last = static_cast<int32_t>(loci * (index + 1) / runs);
+        return true;
+      },
+      [&tables, &counters](unsigned, size_t, Run& run) {
+        countLoci(tables, run.first, run.last, counters);
+      },
+      [](Run&) { return true; });
   std::vector<std::vector<std::pair<int32_t, double>>> byLocus(counters.size());
   for (size_t locus = 0; locus < counters.size(); ++locus) {
     const LocusCounter& c = counters[locus];

@@ -18,8 +18,9 @@ class AlleleFrequencies {
 
   // Counted from every typed locus of every individual, parents and offspring,
   // each individual once: an allele's copies over twice the individuals typed
-  // at that locus.
-  static AlleleFrequencies count(const GenotypeTables& tables);
+  // at that locus. The loci are shared among up to `threads` threads; the
+  // result is the same for any number.
+  static AlleleFrequencies count(const GenotypeTables& tables, unsigned threads = 1);
 
   // The floored frequency of `allele` at `locus` (0-based, below loci()).
   double of(int32_t locus, int32_t allele) const {

@@ -8,14 +8,16 @@
 
 namespace {
 
-AlleleFrequencies frequenciesFor(const GenotypeTables& tables, const TableOptions& options) {
+AlleleFrequencies frequenciesFor(const GenotypeTables& tables, const TableOptions& options,
+                                 unsigned threads) {
   if (options.frequencies.empty() && options.settings.hermaphrodites) {
     // Each individual is listed as a mother and as a father: count it once.
     const std::vector<std::vector<int>> once(
         tables.parents.begin(), tables.parents.begin() + static_cast<std::ptrdiff_t>(tables.mothers));
-    return AlleleFrequencies::count({once, tables.offspring, tables.loci, tables.mothers, tables.missing});
+    return AlleleFrequencies::count({once, tables.offspring, tables.loci, tables.mothers, tables.missing},
+                                    threads);
   }
-  if (options.frequencies.empty()) return AlleleFrequencies::count(tables);
+  if (options.frequencies.empty()) return AlleleFrequencies::count(tables, threads);
   return readFrequencyFile(options.frequencies, tables.loci);
 }
 
@@ -82,13 +84,14 @@ class RankedTable::Worker : public OffspringWorker {
 };
 
 RankedTable::RankedTable(const GenotypeTables& tables, const TableOptions& options,
-                         int32_t radius, std::shared_ptr<const NameBook> names)
+                         int32_t radius, std::shared_ptr<const NameBook> names,
+                         unsigned threads)
     : tables_(tables),
       settings_(settingsFor(tables, options)),
       top_(options.top),
       motherRows_(tables.mothers),
       radius_(radius),
-      frequencies_(frequenciesFor(tables, options)),
+      frequencies_(frequenciesFor(tables, options, threads)),
       names_(names != nullptr || options.names.empty()
                  ? std::move(names)
                  : std::make_shared<const NameBook>(options.names, tables)),

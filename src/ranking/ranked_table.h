@@ -37,9 +37,10 @@ class RankedTable : public ParallelListener {
   // Reads the frequencies, known mothers and names files the options name,
   // so bad ones stop the run before any report is opened: throws RunFailure
   // naming the file and line. `names`, when given, are the names already read
-  // from options.names. `tables` must outlive the table.
+  // from options.names. `tables` must outlive the table. `threads`: how many
+  // count the allele frequencies.
   RankedTable(const GenotypeTables& tables, const TableOptions& options, int32_t radius,
-              std::shared_ptr<const NameBook> names = nullptr);
+              std::shared_ptr<const NameBook> names = nullptr, unsigned threads = 1);
 
   // Writes the header into `sink`, which then takes every row.
   void start(ReportSink& sink);

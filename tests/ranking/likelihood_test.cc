@@ -441,6 +441,15 @@ TEST(AlleleFrequencies, CountedFromBothTables) {
   } cases[] = {{0, 100, 0.25}, {0, 102, 0.5},  {0, 104, 0.25},        {0, 106, kFrequencyFloor},
                {1, 7, 0.75},   {1, 2000000000, 0.25}, {1, 8, kFrequencyFloor}};
   for (const auto& c : cases) EXPECT_EQ(f.of(c.locus, c.allele), c.frequency) << c.allele;
+  // Counted on several threads, a run of loci each: the same entries, the
+  // sparse locus included, whatever the number (more threads than loci too).
+  for (unsigned threads : {2u, 3u}) {
+    const AlleleFrequencies again = AlleleFrequencies::count(tables, threads);
+    for (int32_t locus = 0; locus < 2; ++locus) {
+      EXPECT_EQ(again.allelesAt(locus), f.allelesAt(locus)) << threads;
+      EXPECT_EQ(again.frequenciesAt(locus), f.frequenciesAt(locus)) << threads;
+    }
+  }
 }
 
 // The bit-sliced scope search against counting every parent's mismatches.
