@@ -109,7 +109,9 @@ void findPoorlyTyped(const Data& table, size_t loci, int missing, Finding& untyp
     const std::vector<int>& row = table.rows[i];
     size_t typed = 0;
     // Without branches: the missing values fall anywhere.
-    for (size_t k = 0; k < loci; ++k) typed += (row[2 * k] != missing) & (row[2 * k + 1] != missing);
+    for (size_t k = 0; k < loci; ++k) {
+      typed += static_cast<size_t>(row[2 * k] != missing) & static_cast<size_t>(row[2 * k + 1] != missing);
+    }
     if (typed == 0) {
       untyped.add(table, i);
     } else if (2 * typed < loci) {
