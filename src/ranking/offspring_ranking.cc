@@ -424,8 +424,9 @@ double OffspringRanker::scoreTrio(int32_t motherSlot, int32_t fatherSlot,
   LodSum lod;
   *mismatches = 0;
   for (size_t k = 0; k < loci_.size(); ++k) {
-    const Transmission& m = locusStates_[k].sent[mother[k]];
-    const Transmission& f = locusStates_[k].sent[father[k]];
+    const LocusStates& states = statesAt(k);
+    const Transmission& m = states.sent[mother[k]];
+    const Transmission& f = states.sent[father[k]];
     lod.add(trioRatio(loci_[k], m, f));
     *mismatches += trioMismatch(m, f);
   }
@@ -504,7 +505,6 @@ void OffspringRanker::prepareLoci() {
       const LocusTables* t = tablesFor(k);
       tablesAt_[k] = t;
       if (t == nullptr || ready_[k] != 0) continue;  // not kept, or just filled
-      locusStates_[k] = t->states;
       std::copy_n(t->singles, kParentStates, &singles_[k * kParentStates]);
       if (loci_[k].a != loci_[k].b) {
         const size_t h = static_cast<size_t>(heterozygousAt_[k]) * kParentStates;

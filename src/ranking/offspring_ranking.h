@@ -147,6 +147,11 @@ class OffspringRanker {
     double genotypeRatios[kGenotypesPerLocus];
   };
   const LocusTables* tablesFor(size_t k);
+  // What each state transmits at typed locus k: from its kept tables when it
+  // has them (not copied for every offspring), else filled by fillState().
+  const LocusStates& statesAt(size_t k) const {
+    return !tablesAt_.empty() && tablesAt_[k] != nullptr ? tablesAt_[k]->states : locusStates_[k];
+  }
   static constexpr size_t kTablesPerLocus = 8;
   static constexpr uint16_t kEveryState = (1u << kParentStates) - 1;
   void ensureState(size_t k, int state) {
