@@ -497,7 +497,8 @@ void OffspringRanker::prepareLoci() {
   tablesAt_.clear();
   if (!genotypeCodes_.empty()) {
     // A panel read by genotype has few offspring genotypes a locus: their
-    // tables are filled once, the first time each is met, and copied.
+    // tables are filled once, the first time each is met; the singles and
+    // shares are copied, the transmissions read in place (statesAt).
     tablesByLocus_.resize(static_cast<size_t>(tables_.loci));
     tableKeys_.resize(static_cast<size_t>(tables_.loci));
     tablesAt_.resize(typed);
