@@ -4,9 +4,10 @@
 #include <cstring>
 #include <vector>
 
-// Sorts candidates by falling LOD, ties by rising row: the order of
-// ranksBefore. Items need `double lod` and an integer `row`. One per ranker:
-// its buffers are reused between calls.
+// Sorts candidates by falling LOD, ties by rising row. Items need `double lod`
+// and an integer `row`; `before` is that order as a comparison (the ranker's
+// ranksBefore), which the cases below the radix sort use. One per ranker: its
+// buffers are reused between calls.
 //
 // Performance-critical: an SNP offspring's few hundred fathers are sorted
 // once per ranking, and a comparison sort mispredicts about every other
@@ -17,7 +18,8 @@
 template <typename Item>
 class FallingLodOrder {
  public:
-  void sort(std::vector<Item>& items);
+  template <typename Before>
+  void sort(std::vector<Item>& items, Before before);
 
  private:
   std::vector<Item> scratch_;
@@ -26,10 +28,8 @@ class FallingLodOrder {
 };
 
 template <typename Item>
-void FallingLodOrder<Item>::sort(std::vector<Item>& items) {
-  const auto before = [](const Item& x, const Item& y) {
-    return x.lod > y.lod || (x.lod == y.lod && x.row < y.row);
-  };
+template <typename Before>
+void FallingLodOrder<Item>::sort(std::vector<Item>& items, Before before) {
   const size_t n = items.size();
   bool rowsRise = true;
   bool numbers = true;

@@ -778,7 +778,7 @@ void OffspringRanker::searchPairs(double logMothers, double logFathers, Offsprin
   const size_t firstMothers = std::min(kFirstPairs, mothers_.size());
   std::partial_sort(mothers_.begin(), mothers_.begin() + static_cast<std::ptrdiff_t>(firstMothers),
                     mothers_.end(), byLod);
-  fatherOrder_.sort(fathers_);
+  fatherOrder_.sort(fathers_, byLod);
   TopTwo top;
   const int64_t rows = static_cast<int64_t>(tables_.parents.size());
   std::vector<double>& scored = pairsScored_;

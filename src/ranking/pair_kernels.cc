@@ -271,6 +271,19 @@ bool hasVectorPopcount() {
   }();
   return has;
 }
+
+// The AVX-512 kernel finding its factors `How`, for the mask length.
+template <Factors How>
+RowKernel avx512Kernel(size_t words) {
+  switch (words) {
+    case 1: return weighRowAvx512<1, How>;
+    case 2: return weighRowAvx512<2, How>;
+    case 3: return weighRowAvx512<3, How>;
+    case 4: return weighRowAvx512<4, How>;
+    default: return weighRowAvx512<0, How>;
+  }
+}
+
 #endif
 
 }  // namespace
@@ -325,23 +338,9 @@ RowKernel rowKernel(size_t words, bool permutable, bool inRange) {
 #if defined(__x86_64__) && !defined(PARENTSPHERE_PORTABLE_ONLY)
   const KernelKind kind = activeKernel();
   if (kind == KernelKind::Avx512 && hasVectorPopcount()) {
-    if (permutable && inRange) {
-      switch (words) {
-        case 1: return weighRowAvx512<1, Factors::PermutedInRange>;
-        case 2: return weighRowAvx512<2, Factors::PermutedInRange>;
-        case 3: return weighRowAvx512<3, Factors::PermutedInRange>;
-        case 4: return weighRowAvx512<4, Factors::PermutedInRange>;
-        default: return weighRowAvx512<0, Factors::PermutedInRange>;
-      }
-    }
     if (permutable) {
-      switch (words) {
-        case 1: return weighRowAvx512<1, Factors::Permuted>;
-        case 2: return weighRowAvx512<2, Factors::Permuted>;
-        case 3: return weighRowAvx512<3, Factors::Permuted>;
-        case 4: return weighRowAvx512<4, Factors::Permuted>;
-        default: return weighRowAvx512<0, Factors::Permuted>;
-      }
+      return inRange ? avx512Kernel<Factors::PermutedInRange>(words)
+                     : avx512Kernel<Factors::Permuted>(words);
     }
     return weighRowAvx512<0, Factors::Gathered>;
   }

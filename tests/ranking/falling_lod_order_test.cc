@@ -54,7 +54,7 @@ TEST(FallingLodOrder, GivesTheComparisonOrder) {
       if (!c.rowsRise) std::shuffle(items.begin(), items.end(), random);
       std::vector<Item> expected = items;
       std::sort(expected.begin(), expected.end(), before);
-      order.sort(items);
+      order.sort(items, before);
       ASSERT_EQ(items.size(), expected.size()) << c.name;
       for (size_t i = 0; i < items.size(); ++i) {
         ASSERT_EQ(items[i].row, expected[i].row) << c.name << ", place " << i;
