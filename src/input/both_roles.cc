@@ -11,5 +11,6 @@ Data bothRoles(const Data& parents) {
     both.rowLines.insert(both.rowLines.end(), parents.rowLines.begin(), parents.rowLines.end());
   }
   both.nLoci = parents.nLoci;
+  both.flaggedMissing = parents.flaggedMissing;
   return both;
 }

@@ -10,6 +10,7 @@ Data::Data(const std::string& fileName, int missing, const std::string& comment,
   // Parsed as it is read, so a large table is never held twice.
   TableReading how;
   how.threads = threads;
+  flaggedMissing = missing;
   take(readTableFile(fileName, commentMarker(), missing, how));
 }
 
@@ -23,6 +24,7 @@ Data Data::fromText(const std::string& text, int missing, const std::string& com
 }
 
 void Data::loadText(const std::string& text, int missing) {
+  flaggedMissing = missing;
   take(parseTable(text, commentMarker(), missing));
 }
 

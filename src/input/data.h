@@ -32,6 +32,7 @@ class Data {
   char commentMarker() const { return comment.empty() ? '\0' : comment[0]; }
 
   std::vector<bool> rowHasMissing;
+  int flaggedMissing = 0;  // the missing code rowHasMissing flags
   std::vector<size_t> rowLines;  // the file line of each row, from 1
   std::string comment;
   std::string fileName;

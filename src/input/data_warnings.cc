@@ -98,10 +98,12 @@ void findTextAfterDigits(const Data& table, bool parents, size_t loci, Finding& 
 }
 
 // A row without the missing code has every locus typed: only rows with it
-// are counted (all of them when there is no locus, or no flag per row).
+// are counted (all of them when there is no locus, or no flag per row for
+// this code).
 void findPoorlyTyped(const Data& table, size_t loci, int missing, Finding& untyped,
                      Finding& fewTyped) {
-  const bool flagged = loci > 0 && table.rowHasMissing.size() == table.rows.size();
+  const bool flagged = loci > 0 && table.flaggedMissing == missing &&
+                       table.rowHasMissing.size() == table.rows.size();
   const size_t rows = table.rows.size();
   for (size_t i = 0; i < rows; ++i) {
     if (i + kRowsAhead < rows) __builtin_prefetch(table.rows[i + kRowsAhead].data());

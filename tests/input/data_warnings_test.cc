@@ -72,6 +72,16 @@ TEST(DataWarnings, EachKindOnOneLine) {
   }
 }
 
+// The rows flagged as holding the missing code while read are flagged for the
+// reader's code: tables checked with another are counted row by row.
+TEST(DataWarnings, MissingCodeOtherThanTheReadersOne) {
+  Data parents = Data::fromText("100 100 100 100 1\n102 104 102 104 2000\n", -99, "#", "parents.PAR");
+  Data sons = Data::fromText("102 104 102 104\n", -99, "#", "sons.PRO");
+  EXPECT_EQ(dataWarnings(checkTables(parents, sons, 100)),
+            std::vector<std::string>{kWarning + "1 individual has no typed locus, so it matches "
+                                                "every genotype: parents.PAR:1"});
+}
+
 // Warnings go to standard error only: the quiet run's output and reports are
 // the same, and its standard error is empty.
 TEST(DataWarnings, OnStandardErrorOnlyAndSilencedByQuiet) {
